@@ -1,0 +1,68 @@
+#include "runtime/date.h"
+
+#include <cmath>
+
+#include "runtime/error.h"
+
+namespace sheaver {
+namespace {
+
+// Days from 1970-01-01 of a proleptic Gregorian date (H. Hinnant's civil algorithm).
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+void CivilFromDays(long long z, int& y, int& m, int& d) {
+  z += 719468;
+  const long long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const long long yy = static_cast<long long>(yoe) + era * 400;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yy + (m <= 2));
+}
+
+constexpr long long kEpochOffset = 25569;  // 1970-01-01 is day 25569 after 1899-12-30
+
+}  // namespace
+
+DateValue DateSerial(int year, int month, int day) {
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+    Raise(err::kOverflow);
+  return static_cast<DateValue>(DaysFromCivil(year, month, day) + kEpochOffset);
+}
+
+CivilDateTime ToCivil(DateValue date) {
+  if (!(date >= kMinDate && date < kMaxDate + 1.0)) Raise(err::kOverflow);
+  // Days before 1899-12-30 count down while their time of day counts up: -1.25 is
+  // 29 December 1899, 06:00.
+  double whole = std::trunc(date);
+  double fraction = std::fabs(date - whole);
+  long long seconds = std::llround(fraction * 86400.0);
+  if (seconds >= 86400) {
+    seconds -= 86400;
+    whole += date < 0 ? -1.0 : 1.0;
+  }
+  CivilDateTime c;
+  CivilFromDays(static_cast<long long>(whole) - kEpochOffset, c.year, c.month, c.day);
+  c.hour = static_cast<int>(seconds / 3600);
+  c.minute = static_cast<int>(seconds / 60 % 60);
+  c.second = static_cast<int>(seconds % 60);
+  return c;
+}
+
+DateValue AddDays(DateValue date, double days) {
+  DateValue result = date + days;
+  if (!(result >= kMinDate && result < kMaxDate + 1.0)) Raise(err::kOverflow);
+  return result;
+}
+
+}  // namespace sheaver

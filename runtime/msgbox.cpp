@@ -1,0 +1,72 @@
+#include "runtime/msgbox.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <cctype>
+#include <string>
+#include <utility>
+
+namespace sheaver {
+namespace {
+
+std::shared_ptr<MessageBoxService>& Service() {
+  static std::shared_ptr<MessageBoxService> service = std::make_shared<ConsoleMessageBox>();
+  return service;
+}
+
+std::string& Title() {
+  static std::string title = "Sheaver";
+  return title;
+}
+
+}  // namespace
+
+MsgAnswer ConsoleMessageBox::Show(const std::string& text, MsgButtons buttons, MsgIcon,
+                                  const std::string& title) {
+  std::cerr << (title.empty() ? std::string() : title + ": ") << text << '\n';
+  if (buttons == MsgButtons::kOk) return MsgAnswer::kOk;
+  MsgAnswer fallback = buttons == MsgButtons::kOkCancel ? MsgAnswer::kCancel : MsgAnswer::kNo;
+  if (!isatty(STDIN_FILENO)) return fallback;
+  const char* prompt = buttons == MsgButtons::kOkCancel ? "[ok/cancel] " : "[yes/no] ";
+  for (;;) {
+    std::cerr << prompt << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer)) return fallback;
+    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (buttons == MsgButtons::kOkCancel) {
+      if (answer == "ok" || answer == "o") return MsgAnswer::kOk;
+      if (answer == "cancel" || answer == "c") return MsgAnswer::kCancel;
+    } else {
+      if (answer == "yes" || answer == "y") return MsgAnswer::kYes;
+      if (answer == "no" || answer == "n") return MsgAnswer::kNo;
+      if (buttons == MsgButtons::kYesNoCancel && (answer == "cancel" || answer == "c"))
+        return MsgAnswer::kCancel;
+    }
+  }
+}
+
+std::shared_ptr<MessageBoxService> SetMessageBoxService(
+    std::shared_ptr<MessageBoxService> service) {
+  return std::exchange(Service(), std::move(service));
+}
+
+MessageBoxService& MessageBoxes() { return *Service(); }
+
+MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                 const std::string& title) {
+  return MessageBoxes().Show(text, buttons, icon, title.empty() ? AppTitle() : title);
+}
+
+const std::string& AppTitle() { return Title(); }
+void SetAppTitle(std::string title) { Title() = std::move(title); }
+
+void FatalEnd(const std::string& text) {
+  MsgBox(text, MsgButtons::kOk, MsgIcon::kNone);
+  std::fflush(nullptr);
+  std::_Exit(1);
+}
+
+}  // namespace sheaver

@@ -1,0 +1,51 @@
+// The message-box service: every message the system shows goes through it. The window program
+// installs a Qt implementation, the command-line tool and a start without a display the console
+// one, tests a recording fake.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace sheaver {
+
+enum class MsgButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
+enum class MsgIcon { kNone, kCritical, kQuestion, kExclamation, kInformation };
+enum class MsgAnswer { kOk, kCancel, kYes, kNo };
+
+class MessageBoxService {
+ public:
+  virtual ~MessageBoxService() = default;
+  // Shows text with the buttons, icon and title, waits and returns the button chosen.
+  virtual MsgAnswer Show(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                         const std::string& title) = 0;
+};
+
+// Writes the message to standard error and answers from standard input when it asks a question
+// and standard input is a terminal; otherwise it takes the default answer (OK, or No for a
+// yes/no question, so that nothing is replaced without a person saying so).
+class ConsoleMessageBox : public MessageBoxService {
+ public:
+  MsgAnswer Show(const std::string& text, MsgButtons buttons, MsgIcon icon,
+                 const std::string& title) override;
+};
+
+// Installs the service used by MsgBox and returns the previous one. The console service is used
+// until another is installed.
+std::shared_ptr<MessageBoxService> SetMessageBoxService(std::shared_ptr<MessageBoxService> service);
+MessageBoxService& MessageBoxes();
+
+// Shows a message box; an empty title means the application title.
+MsgAnswer MsgBox(const std::string& text, MsgButtons buttons = MsgButtons::kOk,
+                 MsgIcon icon = MsgIcon::kNone, const std::string& title = {});
+
+// The application title: the caption of every message box that names none. Process-wide; the
+// main window sets it from the product information when it loads.
+const std::string& AppTitle();
+void SetAppTitle(std::string title);
+
+// Shows text in a message box (OK only, no icon, application title) and ends the program at once
+// with exit status 1: no caller sees a return and nothing further runs, destructors included.
+[[noreturn]] void FatalEnd(const std::string& text);
+
+}  // namespace sheaver

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building and testing Sheaver needs on Debian 12. Idempotent: packages already
+# present are left alone, and apt-get runs only when something is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  googletest libgtest-dev libgmock-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libzip-dev libpugixml-dev zlib1g-dev
+  python3 python3-xlrd python3-openpyxl
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# The whole test suite from a fresh checkout: installs dependencies, builds, runs every test,
+# then builds and runs the suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+# Set SHEAVER_SKIP_SANITIZE=1 to run only the ordinary build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+cmake --preset default
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+if [[ "${SHEAVER_SKIP_SANITIZE:-0}" != 1 ]]; then
+  cmake --preset asan
+  cmake --build --preset asan -j "$jobs"
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --preset asan -j "$jobs"
+fi
+echo "All tests passed."
