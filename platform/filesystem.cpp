@@ -1,0 +1,383 @@
+#include "platform/filesystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace sheaver {
+namespace {
+
+std::shared_ptr<FileSystem>& Installed() {
+  static std::shared_ptr<FileSystem> fileSystem = std::make_shared<LocalFileSystem>();
+  return fileSystem;
+}
+
+// The directory part of a path: "." without a separator, "/" for a file in the root.
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t last = path.rfind(kPathSeparator);
+  if (last == std::string::npos) return ".";
+  if (last == 0) return std::string(1, kPathSeparator);
+  return path.substr(0, last);
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A regular file (links followed) that this process may read.
+bool IsReadableOrdinaryFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
+}
+
+// One character of a UTF-8 text: a lead byte and its continuation bytes. Invalid sequences fall
+// apart into single bytes, so any byte string can be matched.
+std::vector<std::string_view> Characters(std::string_view text) {
+  std::vector<std::string_view> chars;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t n = 1;
+    if (static_cast<unsigned char>(text[i]) >= 0xC0)
+      while (n < 4 && i + n < text.size() &&
+             (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80)
+        ++n;
+    chars.push_back(text.substr(i, n));
+    i += n;
+  }
+  return chars;
+}
+
+// Upper-case ASCII letters and the Latin-1 capitals À..Þ (UTF-8 C3 80..C3 9E, without ×) as their
+// lower-case forms; every other character unchanged.
+std::string Folded(std::string_view c) {
+  std::string s(c);
+  if (s.size() == 1 && s[0] >= 'A' && s[0] <= 'Z') s[0] = static_cast<char>(s[0] + 32);
+  if (s.size() == 2 && static_cast<unsigned char>(s[0]) == 0xC3) {
+    const auto b = static_cast<unsigned char>(s[1]);
+    if (b >= 0x80 && b <= 0x9E && b != 0x97) s[1] = static_cast<char>(b + 0x20);
+  }
+  return s;
+}
+
+bool SameCharacter(std::string_view a, std::string_view b) {
+  return a == b || Folded(a) == Folded(b);
+}
+
+// Wildcard match over characters: "*" any run, "?" one character. Linear backtracking on the
+// last "*" only, which is enough because a later "*" can absorb whatever an earlier one would.
+bool MatchCharacters(const std::vector<std::string_view>& p,
+                     const std::vector<std::string_view>& n) {
+  std::size_t pi = 0, ni = 0;
+  std::size_t starP = std::string::npos, starN = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && p[pi] == "*") {
+      starP = pi++;
+      starN = ni;
+    } else if (pi < p.size() && (p[pi] == "?" || SameCharacter(p[pi], n[ni]))) {
+      ++pi;
+      ++ni;
+    } else if (starP != std::string::npos) {
+      pi = starP + 1;
+      ni = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == "*") ++pi;
+  return pi == p.size();
+}
+
+// The characters after the last "." of the last component, or nothing without a ".".
+bool SplitExtension(const std::vector<std::string_view>& chars, std::size_t& dot) {
+  for (std::size_t i = chars.size(); i-- > 0;)
+    if (chars[i] == ".") {
+      dot = i;
+      return true;
+    }
+  return false;
+}
+
+std::string FoldedName(std::string_view name) {
+  std::string folded;
+  for (std::string_view c : Characters(name)) folded += Folded(c);
+  return folded;
+}
+
+[[noreturn]] void ThrowMoveError(Error error, const std::string& source,
+                                 const std::string& target) {
+  // The system call's path is replaced by both names: the user needs to see the whole move.
+  Error e(error.Number());
+  throw e.Within("Cannot move " + source + " to " + target);
+}
+
+// Closes fd when it goes out of scope.
+class FdCloser {
+ public:
+  explicit FdCloser(int fd) : fd_(fd) {}
+  ~FdCloser() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FdCloser(const FdCloser&) = delete;
+  FdCloser& operator=(const FdCloser&) = delete;
+  int Release() { return std::exchange(fd_, -1); }
+
+ private:
+  int fd_;
+};
+
+// Writes all of data to fd; false with errno set on failure.
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::shared_ptr<FileSystem> SetFileSystem(std::shared_ptr<FileSystem> fileSystem) {
+  return std::exchange(Installed(), std::move(fileSystem));
+}
+
+FileSystem& Files() {
+  return *Installed();
+}
+
+std::vector<std::string> FindFiles(const std::string& pattern) {
+  return Files().FindFiles(pattern);
+}
+bool OrdinaryFileExists(const std::string& path) {
+  return !FindFiles(path).empty();
+}
+void MoveFile(const std::string& source, const std::string& target) {
+  Files().MoveFile(source, target);
+}
+void DeleteFile(const std::string& path) {
+  Files().DeleteFile(path);
+}
+std::string CurrentDirectory() {
+  return Files().CurrentDirectory();
+}
+std::string ProgramDirectory() {
+  return Files().ProgramDirectory();
+}
+
+std::string JoinPath(std::string_view dir, std::string_view name) {
+  std::string path(dir);
+  if (!path.empty() && path.back() != kPathSeparator) path += kPathSeparator;
+  path += name;
+  return path;
+}
+
+bool HasWildcards(std::string_view text) {
+  return text.find_first_of("*?") != std::string_view::npos;
+}
+
+bool MatchesWildcard(std::string_view pattern, std::string_view name) {
+  const std::vector<std::string_view> p = Characters(pattern);
+  const std::vector<std::string_view> n = Characters(name);
+  if (MatchCharacters(p, n)) return true;
+  // "*.xls" also finds "b.xlsx": a three-character extension in the pattern matches the first
+  // three characters of a longer one, as lookups through short file names do.
+  std::size_t patternDot = 0, nameDot = 0;
+  if (!SplitExtension(p, patternDot) || p.size() - patternDot - 1 != 3) return false;
+  if (!SplitExtension(n, nameDot) || n.size() - nameDot - 1 <= 3) return false;
+  const std::vector<std::string_view> shortened(n.begin(),
+                                                n.begin() + static_cast<long>(nameDot) + 4);
+  return MatchCharacters(p, shortened);
+}
+
+Error FileError(int errnum, const std::string& path) {
+  int number;
+  switch (errnum) {
+    case ENOENT:
+      // Tell a missing file from a missing directory, as users act differently on each.
+      number = IsDirectory(DirectoryOf(path)) ? err::kFileNotFound : err::kPathNotFound;
+      break;
+    case ENOTDIR:
+      number = err::kPathNotFound;
+      break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      number = err::kPermissionDenied;
+      break;
+    case EEXIST:
+    case ENOTEMPTY:
+      number = err::kFileAlreadyExists;
+      break;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      number = err::kDiskFull;
+      break;
+    case EIO:
+      number = err::kDeviceIO;
+      break;
+    case ENAMETOOLONG:
+      number = err::kBadFileName;
+      break;
+    default: {
+      Error e(err::kPathFileAccess, std::string(StandardDescription(err::kPathFileAccess)) + " (" +
+                                        std::strerror(errnum) + ")");
+      return e.Within(path);
+    }
+  }
+  Error e(number);
+  return e.Within(path.empty() ? std::string("\"\"") : path);
+}
+
+std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern) {
+  const std::size_t last = pattern.rfind(kPathSeparator);
+  const std::string name = last == std::string::npos ? pattern : pattern.substr(last + 1);
+  if (name.empty() || name[0] == '.') return {};
+  if (!HasWildcards(name)) {
+    if (IsReadableOrdinaryFile(pattern)) return {name};
+    return {};
+  }
+
+  const std::string dir = DirectoryOf(pattern);
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) {
+    if (errno == ENOENT || errno == ENOTDIR) return {};
+    throw FileError(errno, dir);
+  }
+  std::vector<std::string> found;
+  while (const dirent* entry = ::readdir(d)) {
+    const std::string entryName = entry->d_name;
+    if (entryName.empty() || entryName[0] == '.') continue;
+    if (!MatchesWildcard(name, entryName)) continue;
+    if (IsReadableOrdinaryFile(JoinPath(dir, entryName))) found.push_back(entryName);
+  }
+  ::closedir(d);
+
+  std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
+    const std::string fa = FoldedName(a), fb = FoldedName(b);
+    return fa != fb ? fa < fb : a < b;
+  });
+  return found;
+}
+
+void LocalFileSystem::MoveFile(const std::string& source, const std::string& target) {
+  if (source.empty() || target.empty()) ThrowMoveError(Error(err::kBadFileName), source, target);
+  struct stat st;
+  if (::lstat(source.c_str(), &st) != 0) ThrowMoveError(FileError(errno, source), source, target);
+  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    ThrowMoveError(Error(err::kFileNotFound), source, target);
+
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
+    return;
+  int error = errno;
+  if (error == EINVAL || error == ENOSYS) {
+    // A file system without the no-replace rename: check, then rename.
+    if (::lstat(target.c_str(), &st) == 0)
+      ThrowMoveError(Error(err::kFileAlreadyExists), source, target);
+    if (::rename(source.c_str(), target.c_str()) == 0) return;
+    error = errno;
+  }
+  if (error == EXDEV) {
+    try {
+      MoveFileByCopy(source, target);
+    } catch (const Error& e) {
+      ThrowMoveError(e, source, target);
+    }
+    return;
+  }
+  // The source was there a moment ago, so a missing path is the target's directory.
+  ThrowMoveError(FileError(error, error == ENOENT ? target : source), source, target);
+}
+
+void MoveFileByCopy(const std::string& source, const std::string& target) {
+  const int inFd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (inFd < 0) throw FileError(errno, source);
+  FdCloser inGuard(inFd);
+  struct stat st;
+  if (::fstat(inFd, &st) != 0) throw FileError(errno, source);
+  if (!S_ISREG(st.st_mode)) throw Error(err::kFileNotFound).Within(source);
+
+  const int outFd =
+      ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+  if (outFd < 0) throw FileError(errno, target);
+  FdCloser outGuard(outFd);
+
+  // From here on a failure removes what was written of the target.
+  auto fail = [&](int errnum, const std::string& path) {
+    Error e = FileError(errnum, path);
+    ::close(outGuard.Release());
+    ::unlink(target.c_str());
+    throw e;
+  };
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t n = ::read(inFd, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno, source);
+    }
+    if (n == 0) break;
+    if (!WriteAll(outFd, buffer.data(), static_cast<std::size_t>(n))) fail(errno, target);
+  }
+  if (::fchmod(outFd, st.st_mode & 07777) != 0) fail(errno, target);
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  if (::futimens(outFd, times) != 0) fail(errno, target);
+  if (::fsync(outFd) != 0) fail(errno, target);
+  if (::close(outGuard.Release()) != 0) {
+    const int error = errno;
+    ::unlink(target.c_str());
+    throw FileError(error, target);
+  }
+  if (::unlink(source.c_str()) != 0) {
+    // The source cannot go: take the copy back, so the file is in one place only.
+    const int error = errno;
+    ::unlink(target.c_str());
+    throw FileError(error, source);
+  }
+}
+
+void LocalFileSystem::DeleteFile(const std::string& path) {
+  if (path.empty()) throw Error(err::kBadFileName);
+  if (::unlink(path.c_str()) != 0) {
+    if (errno == EISDIR) throw Error(err::kPathFileAccess).Within(path);
+    throw FileError(errno, path);
+  }
+}
+
+std::string LocalFileSystem::CurrentDirectory() {
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) throw FileError(errno, ".");
+    buffer.resize(buffer.size() * 2);
+  }
+  return buffer.data();
+}
+
+std::string LocalFileSystem::ProgramDirectory() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) throw FileError(errno, "/proc/self/exe");
+    if (static_cast<std::size_t>(n) < buffer.size()) {
+      const std::string exe(buffer.data(), static_cast<std::size_t>(n));
+      return exe.substr(0, exe.rfind(kPathSeparator));
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+}  // namespace sheaver

@@ -1,0 +1,124 @@
+#include "platform/textfile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+
+namespace sheaver {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Opens path with the flags; raises the mapped file error when it cannot.
+int OpenOrRaise(const std::string& path, int flags) {
+  if (path.empty()) throw Error(err::kBadFileName, "Bad file name or number: no file name given");
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw FileError(errno, path);
+  return fd;
+}
+
+// Writes all of data to fd, then closes it; raises the mapped file error on any failure.
+void WriteAndClose(int fd, std::string_view data, const std::string& path) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      throw FileError(error, path);
+    }
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  // A full disk on a network file system may show only when the file is closed.
+  if (::close(fd) != 0 && errno != EINTR) throw FileError(errno, path);
+}
+
+}  // namespace
+
+std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) {
+  return Files().ReadTextLines(path, maxLines);
+}
+
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+  Files().WriteTextLines(path, lines);
+}
+
+void AppendTextLine(const std::string& path, std::string_view line) {
+  Files().AppendTextLine(path, line);
+}
+
+std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
+                                                        std::size_t maxLines) {
+  std::vector<std::string> lines;
+  if (maxLines == 0) return lines;
+  const int fd = OpenOrRaise(path, O_RDONLY);
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    throw Error(err::kPathFileAccess).Within(path);
+  }
+
+  std::string line;
+  bool afterCr = false;  // the last byte ended a line with CR: an LF right after it belongs to it
+  auto endLine = [&] {
+    if (lines.empty() && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
+    lines.push_back(std::move(line));
+    line.clear();
+  };
+  char buffer[1 << 16];
+  // Reads only as far as needed: once maxLines lines are complete nothing more is read.
+  while (lines.size() < maxLines) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      ::close(fd);
+      throw FileError(error, path);
+    }
+    if (n == 0) {
+      if (lines.empty() && line == kByteOrderMark) line.clear();
+      if (!line.empty()) endLine();  // a last line without a line end
+      break;
+    }
+    for (ssize_t i = 0; i < n && lines.size() < maxLines; ++i) {
+      const char c = buffer[i];
+      if (afterCr) {
+        afterCr = false;
+        if (c == '\n') continue;
+      }
+      if (c == '\r' || c == '\n') {
+        afterCr = c == '\r';
+        endLine();
+      } else {
+        line += c;
+      }
+    }
+  }
+  ::close(fd);
+  return lines;
+}
+
+void LocalFileSystem::WriteTextLines(const std::string& path,
+                                     const std::vector<std::string>& lines) {
+  std::string data;
+  for (const std::string& line : lines) {
+    data += line;
+    data += kLineEnd;
+  }
+  WriteAndClose(OpenOrRaise(path, O_WRONLY | O_CREAT | O_TRUNC), data, path);
+}
+
+void LocalFileSystem::AppendTextLine(const std::string& path, std::string_view line) {
+  std::string data(line);
+  data += kLineEnd;
+  WriteAndClose(OpenOrRaise(path, O_WRONLY | O_CREAT | O_APPEND), data, path);
+}
+
+}  // namespace sheaver

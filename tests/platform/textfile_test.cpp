@@ -1,0 +1,191 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/textfile.h"
+#include "support/failing_file_system.h"
+#include "support/raised.h"
+#include "support/temp_dir.h"
+
+namespace sheaver {
+namespace {
+
+using test::RaisedBy;
+using test::TempDir;
+using Lines = std::vector<std::string>;
+
+TEST(ReadTextLines, AcceptsEveryLineEndAndKeepsNone) {
+  struct Case {
+    std::string bytes;
+    Lines lines;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb\n", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\r\nb", {"a", "b"}},  // a last line without a line end is still a line
+      {"\r\n", {""}},
+      {"\n\n", {"", ""}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"\xEF\xBB\xBF"
+       "2,3\r\n",
+       {"2,3"}},  // a byte-order mark is dropped
+      {"\xEF\xBB\xBF", {}},
+      {"x\xEF\xBB\xBF\n", {"x\xEF\xBB\xBF"}},  // ... only at the very start
+      {"Grüße\t\"x\"\r\n", {"Grüße\t\"x\""}},
+      {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ReadTextLines(dir.Write("t.txt", c.bytes)), c.lines) << "bytes: " << c.bytes;
+  }
+}
+
+TEST(ReadTextLines, LineEndSplitAcrossReadsIsOneLineEnd) {
+  TempDir dir;
+  const std::string first(65535, 'a');  // the CR is the last byte of the first 64 KiB read
+  EXPECT_EQ(ReadTextLines(dir.Write("t.txt", first + "\r\nb")), Lines({first, "b"}));
+  EXPECT_EQ(ReadTextLines(dir.Write("t.txt", first + "\r\n")), Lines({first}));
+}
+
+TEST(ReadTextLines, StopsAfterMaxLines) {
+  TempDir dir;
+  std::string bytes;
+  Lines all;
+  for (int i = 1; i <= 60; ++i) {
+    bytes += "line " + std::to_string(i) + "\r\n";
+    all.push_back("line " + std::to_string(i));
+  }
+  const std::string path = dir.Write("t.txt", bytes);
+  EXPECT_EQ(ReadTextLines(path, 50), Lines(all.begin(), all.begin() + 50));
+  EXPECT_EQ(ReadTextLines(path, 60), all);
+  EXPECT_EQ(ReadTextLines(path, 100), all);
+  EXPECT_EQ(ReadTextLines(path, 0), Lines());
+}
+
+TEST(ReadTextLines, NeverReadsPastTheLastLineWanted) {
+  // A pipe whose writer keeps it open: a reader that wanted the end of the file would wait for
+  // the writer to give up; one that stops after its lines returns at once.
+  TempDir dir;
+  const std::string path = dir.File("pipe");
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  std::atomic<bool> writerClosed{false};
+  std::thread writer([&] {
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    std::string bytes;
+    for (int i = 1; i <= 50; ++i) bytes += "s" + std::to_string(i) + "\r\n";
+    bytes += "s51";
+    if (fd >= 0 && ::write(fd, bytes.data(), bytes.size()) > 0)
+      std::this_thread::sleep_for(std::chrono::seconds(2));
+    writerClosed = true;
+    if (fd >= 0) ::close(fd);
+  });
+  const Lines lines = ReadTextLines(path, 50);
+  const bool returnedBeforeTheWriterClosed = !writerClosed;
+  writer.join();
+  EXPECT_TRUE(returnedBeforeTheWriterClosed);
+  ASSERT_EQ(lines.size(), 50u);
+  EXPECT_EQ(lines.back(), "s50");
+}
+
+TEST(WriteTextLines, WritesCrLfAfterEveryLineAndTruncates) {
+  TempDir dir;
+  const std::string path = dir.Write("t.set", "a much longer old content\r\n\r\n\r\n");
+  WriteTextLines(path, {"/forms/Week.dat", " spaced, \"quoted\" ", "", "Grüße"});
+  EXPECT_EQ(dir.Read("t.set"), "/forms/Week.dat\r\n spaced, \"quoted\" \r\n\r\nGrüße\r\n");
+  WriteTextLines(path, {});
+  EXPECT_EQ(dir.Read("t.set"), "");
+}
+
+TEST(AppendTextLine, CreatesTheFileThenAppends) {
+  TempDir dir;
+  const std::string path = dir.File("out.csv");
+  AppendTextLine(path, "Name,Hours");
+  AppendTextLine(path, "\"Zoë\",7.5");
+  AppendTextLine(path, "");
+  EXPECT_EQ(dir.Read("out.csv"), "Name,Hours\r\n\"Zoë\",7.5\r\n\r\n");
+  EXPECT_EQ(ReadTextLines(path), Lines({"Name,Hours", "\"Zoë\",7.5", ""}));
+}
+
+TEST(TextFiles, FailuresRaiseFileErrorsNamingTheFile) {
+  TempDir dir;
+  ::mkdir(dir.File("folder").c_str(), 0700);
+  const std::string missing = dir.File("missing.dat");
+  const std::string noDir = dir.File("nowhere/x.dat");
+  const std::string folder = dir.File("folder");
+  struct Case {
+    const char* what;
+    std::function<void()> call;
+    int number;
+    std::string path;
+  } cases[] = {
+      {"read missing", [&] { ReadTextLines(missing); }, err::kFileNotFound, missing},
+      {"read in missing dir", [&] { ReadTextLines(noDir); }, err::kPathNotFound, noDir},
+      {"read a directory", [&] { ReadTextLines(folder); }, err::kPathFileAccess, folder},
+      {"write in missing dir", [&] { WriteTextLines(noDir, {"x"}); }, err::kPathNotFound, noDir},
+      {"write a directory", [&] { WriteTextLines(folder, {"x"}); }, err::kPathFileAccess, folder},
+      {"append in missing dir", [&] { AppendTextLine(noDir, "x"); }, err::kPathNotFound, noDir},
+      {"read no name", [&] { ReadTextLines(""); }, err::kBadFileName, ""},
+      {"write no name", [&] { WriteTextLines("", {}); }, err::kBadFileName, ""},
+      {"append no name", [&] { AppendTextLine("", "x"); }, err::kBadFileName, ""},
+  };
+  for (const auto& c : cases) {
+    const test::Raised raised = RaisedBy(c.call);
+    EXPECT_EQ(raised.number, c.number) << c.what;
+    EXPECT_NE(raised.description.find(c.path), std::string::npos)
+        << c.what << ": " << raised.description;
+  }
+  EXPECT_EQ(dir.Read("nowhere/x.dat"), "<missing>");
+}
+
+TEST(TextFiles, FullDiskAndRefusedAccessAreReported) {
+  if (::access("/dev/full", W_OK) == 0) {
+    EXPECT_EQ(RaisedBy([] { AppendTextLine("/dev/full", "x"); }).number, err::kDiskFull);
+    EXPECT_EQ(RaisedBy([] { WriteTextLines("/dev/full", {"x"}); }).number, err::kDiskFull);
+  }
+  TempDir dir;
+  test::OpenToEveryone(dir.Path());
+  const std::string secret = dir.Write("secret.dat", "2,3\r\n");
+  ::chmod(secret.c_str(), 0000);
+  ::mkdir(dir.File("readonly").c_str(), 0555);
+  EXPECT_EQ(test::ErrorNumberAsUnprivileged([&] { ReadTextLines(secret); }),
+            err::kPermissionDenied);
+  EXPECT_EQ(
+      test::ErrorNumberAsUnprivileged([&] { WriteTextLines(dir.File("readonly/new.set"), {"x"}); }),
+      err::kPermissionDenied);
+  EXPECT_EQ(
+      test::ErrorNumberAsUnprivileged([&] { AppendTextLine(dir.File("readonly/new.csv"), "x"); }),
+      err::kPermissionDenied);
+}
+
+TEST(TextFiles, GoThroughTheInstalledFileSystem) {
+  TempDir dir;
+  auto files = std::make_shared<test::FailingFileSystem>();
+  test::ScopedFileSystem installed(files);
+  files->Fail(test::FileOp::kAppend, err::kDiskFull, 2);
+  const std::string path = dir.File("out.csv");
+  AppendTextLine(path, "1");
+  AppendTextLine(path, "2");
+  const test::Raised raised = RaisedBy([&] { AppendTextLine(path, "3"); });
+  EXPECT_EQ(raised.number, err::kDiskFull);
+  EXPECT_EQ(raised.description, path + ": Disk full");
+  EXPECT_EQ(dir.Read("out.csv"), "1\r\n2\r\n");
+  EXPECT_EQ(files->Calls(test::FileOp::kAppend), 3);
+
+  files->SetProgramDirectory("/opt/sheaver");
+  EXPECT_EQ(ProgramDirectory(), "/opt/sheaver");
+}
+
+}  // namespace
+}  // namespace sheaver

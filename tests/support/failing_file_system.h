@@ -1,0 +1,97 @@
+// A file system for tests: the machine's own, except that chosen operations fail with a chosen
+// error (the n-th append, every move, ...) and that the current and program directories can be
+// set. Install it for one test with ScopedFileSystem.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/filesystem.h"
+
+namespace sheaver::test {
+
+enum class FileOp { kFind, kRead, kWrite, kAppend, kMove, kDelete };
+
+class FailingFileSystem : public LocalFileSystem {
+ public:
+  // After `succeed` more successful calls of op, that call and every later one raise error
+  // `number` naming the file, without touching the disk.
+  void Fail(FileOp op, int number, int succeed = 0) { failures_[op] = {number, succeed}; }
+  // Lets every operation work again.
+  void Heal() { failures_.clear(); }
+  // How many calls of op were made, failed ones included.
+  int Calls(FileOp op) const {
+    auto it = calls_.find(op);
+    return it == calls_.end() ? 0 : it->second;
+  }
+  void SetCurrentDirectory(std::string dir) { currentDirectory_ = std::move(dir); }
+  void SetProgramDirectory(std::string dir) { programDirectory_ = std::move(dir); }
+
+  std::vector<std::string> FindFiles(const std::string& pattern) override {
+    Check(FileOp::kFind, pattern);
+    return LocalFileSystem::FindFiles(pattern);
+  }
+  std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override {
+    Check(FileOp::kRead, path);
+    return LocalFileSystem::ReadTextLines(path, maxLines);
+  }
+  void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) override {
+    Check(FileOp::kWrite, path);
+    LocalFileSystem::WriteTextLines(path, lines);
+  }
+  void AppendTextLine(const std::string& path, std::string_view line) override {
+    Check(FileOp::kAppend, path);
+    LocalFileSystem::AppendTextLine(path, line);
+  }
+  void MoveFile(const std::string& source, const std::string& target) override {
+    Check(FileOp::kMove, "Cannot move " + source + " to " + target);
+    LocalFileSystem::MoveFile(source, target);
+  }
+  void DeleteFile(const std::string& path) override {
+    Check(FileOp::kDelete, path);
+    LocalFileSystem::DeleteFile(path);
+  }
+  std::string CurrentDirectory() override {
+    return currentDirectory_ ? *currentDirectory_ : LocalFileSystem::CurrentDirectory();
+  }
+  std::string ProgramDirectory() override {
+    return programDirectory_ ? *programDirectory_ : LocalFileSystem::ProgramDirectory();
+  }
+
+ private:
+  struct Failure {
+    int number;
+    int succeed;
+  };
+  void Check(FileOp op, const std::string& what) {
+    ++calls_[op];
+    auto it = failures_.find(op);
+    if (it == failures_.end()) return;
+    if (it->second.succeed > 0) {
+      --it->second.succeed;
+      return;
+    }
+    throw Error(it->second.number).Within(what);
+  }
+  std::map<FileOp, Failure> failures_;
+  std::map<FileOp, int> calls_;
+  std::optional<std::string> currentDirectory_, programDirectory_;
+};
+
+// Installs a file system for the lifetime of this object, then puts the previous one back.
+class ScopedFileSystem {
+ public:
+  explicit ScopedFileSystem(std::shared_ptr<FileSystem> fileSystem)
+      : previous_(SetFileSystem(std::move(fileSystem))) {}
+  ~ScopedFileSystem() { SetFileSystem(std::move(previous_)); }
+  ScopedFileSystem(const ScopedFileSystem&) = delete;
+  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+ private:
+  std::shared_ptr<FileSystem> previous_;
+};
+
+}  // namespace sheaver::test
