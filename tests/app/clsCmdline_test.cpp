@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "support/recording_message_box.h"
 
 namespace sheaver {
 namespace {
@@ -224,9 +225,14 @@ TEST(Usage, NamesTheProductAndEveryOption) {
             "[/data dataFile] [/autorun]");
 }
 
-TEST(UsageDeathTest, ShowsTheMessageTitledWithTheDescriptionAndEnds) {
-  // The console message box writes "title: text" to standard error.
-  EXPECT_EXIT(ShowUsage(), testing::ExitedWithCode(2), "Sheaver form filer: Usage: ");
+TEST(UsageDeathTest, ShowsAnOkOnlyMessageTitledWithTheDescriptionAndEnds) {
+  EXPECT_EXIT(
+      {
+        test::ScopedMessageBox box;
+        box->echoToStderr = true;
+        ShowUsage();
+      },
+      testing::ExitedWithCode(2), "\\[Sheaver form filer\\|OK\\|no icon\\] Usage: ");
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace sheaver {
 namespace {
 
@@ -47,23 +49,6 @@ TEST(BrowseTo, SwallowsTheLaunchersFailures) {
   SetBrowseLauncher(previous);
 }
 
-// A directory of its own for one test, removed afterwards.
-class ScratchDir {
- public:
-  ScratchDir() {
-    path_ = fs::path(testing::TempDir()) /
-            ("browse_" + std::to_string(::getpid()) + "_" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~ScratchDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
 // Waits until the child has ended, without reaping it.
 bool WaitForExit(int pid) {
   for (int i = 0; i < 500; ++i) {
@@ -78,9 +63,9 @@ bool WaitForExit(int pid) {
 }
 
 TEST(LaunchDetached, PassesTheTargetAsOneUninterpretedArgument) {
-  ScratchDir dir;
-  const fs::path opener = dir.path() / "opener";
-  const fs::path out = dir.path() / "opener.out";
+  test::TempDir dir;
+  const fs::path opener = dir.File("opener");
+  const fs::path out = dir.File("opener.out");
   {
     std::ofstream script(opener);
     script << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n";
