@@ -16,7 +16,10 @@ inline constexpr const char* kDialogCancelledText = "Cancel was selected.";
 inline constexpr long kDialogHideReadOnly = 0x4;      // no read-only check box
 inline constexpr long kDialogFileMustExist = 0x1000;  // only an existing file closes the dialog
 
-// The common file dialog: properties set before ShowOpen, the chosen file read after it.
+// The common file dialog: properties set before ShowOpen, the chosen file read after it. With a
+// QFileDialog: AcceptOpen, file mode ExistingFile when kDialogFileMustExist is set and AnyFile
+// otherwise, name filters from QtNameFilters, the directory from InitDir unless FileName holds
+// a path, and no read-only check box in any case.
 class CommonDialog {
  public:
   virtual ~CommonDialog() = default;

@@ -7,6 +7,13 @@
 // bounds"), the list view's own error, so that it can be told apart from a caller's own
 // subscript error (9). Implementations: MemoryListView (tests, the command-line tool) and the Qt
 // tree widget in report mode.
+//
+// On a QTreeWidget: list items are its top-level items (position p is topLevelItem(p - 1)), an
+// item's text is column 0 and sub-item j is column j; column headers are the header item's
+// columns; the selected item is the single selected item (single selection); Width is the
+// widget's frame width converted to twips with ScreenScale, and header widths are converted
+// back to pixels. Sub-item counts are kept per item, since a tree widget item reports as many
+// columns as have been given a text.
 #pragma once
 
 #include <string>

@@ -28,7 +28,7 @@ ListViewControl& clsListViewRpt::Control() const {
 
 void clsListViewRpt::LV(ListViewControl* pLV) {
   lv_ = pLV;
-  Control().View(kListViewReport);
+  if (lv_ != nullptr) lv_->View(kListViewReport);
 }
 
 void clsListViewRpt::Headers(const std::vector<std::string>& pHeaders) {

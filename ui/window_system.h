@@ -1,6 +1,11 @@
 // What the window code needs from the window system, as small interfaces: a window's outer size,
 // its controls, and each control's kind, layout options and geometry. Positions and sizes are in
 // twips (1440 to the inch); ScreenScale is the one place where twips become pixels.
+//
+// With Qt Widgets a Window wraps the top-level QWidget (its frameGeometry gives the outer size)
+// and a WindowControl wraps a child QWidget, whose geometry is relative to its parent widget (the
+// window's central widget or a group box standing for a frame). A menu action is a control
+// without a position.
 #pragma once
 
 #include <string>

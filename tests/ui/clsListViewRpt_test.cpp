@@ -291,6 +291,9 @@ TEST_F(ListViewRptTest, HeadersOfAListWithoutColumnsIsASubscriptError) {
 
 TEST_F(ListViewRptTest, WithoutAControlOnlyTheWidthTableWorks) {
   EXPECT_EQ(rpt.LV(), nullptr);
+  rpt.LV(&lv);
+  rpt.LV(nullptr);  // detaches
+  EXPECT_EQ(rpt.LV(), nullptr);
   rpt.ColumnWidths({50, 50});
   rpt.ColumnWidth(1, 40);
   const std::function<void()> touching[] = {
