@@ -281,25 +281,17 @@ TEST(clsDatFile, MissingHeadersAreSavedEmpty) {
   EXPECT_EQ(dir.Read("t.csv"), "\"Name\",\"\"\r\n\"a\",\"b\"\r\n");
 }
 
-TEST(clsDatFile, ExistsFindsOrdinaryFilesOnly) {
+TEST(clsDatFile, ExistsWantsANameAndAnOrdinaryFile) {
   TempDir dir;
   dir.Write("form.dat", "0,0\r\n");
-  dir.Write(".hidden.dat", "0,0\r\n");
-  struct Case {
-    std::string name;
-    bool exists;
-  } cases[] = {
-      {"", false},
-      {dir.File("form.dat"), true},
-      {dir.File("f*.dat"), true},
-      {dir.File("missing.dat"), false},
-      {dir.File(".hidden.dat"), false},
-      {dir.Path(), false},
-  };
-  for (const Case& c : cases) {
-    clsDatFile f;
-    f.FileName(c.name);
-    EXPECT_EQ(f.Exists(), c.exists) << c.name;
+  clsDatFile f;
+  EXPECT_FALSE(f.Exists());
+  for (const auto& [name, exists] : {std::pair{dir.File("form.dat"), true},
+                                     {dir.File("f*.dat"), true},
+                                     {dir.File("missing.dat"), false},
+                                     {dir.Path(), false}}) {
+    f.FileName(name);
+    EXPECT_EQ(f.Exists(), exists) << name;
   }
 }
 

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <pty.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -58,37 +57,6 @@ TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Sheaver: /out/a.xls already exists.\n");
     EXPECT_EQ(answer, c.answer) << test::ToString(c.buttons);
   }
-}
-
-TEST(ConsoleMessageBox, OnATerminalAsksUntilItGetsAnAnswer) {
-  int master = -1, slave = -1;
-  if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-    GTEST_SKIP() << "no pseudo-terminal available";
-  struct Case {
-    MsgButtons buttons;
-    std::string typed;
-    MsgAnswer answer;
-  } cases[] = {
-      {MsgButtons::kYesNo, "maybe\nYes\n", MsgAnswer::kYes},
-      {MsgButtons::kYesNo, "n\n", MsgAnswer::kNo},
-      {MsgButtons::kYesNoCancel, "c\n", MsgAnswer::kCancel},
-      {MsgButtons::kOkCancel, "OK\n", MsgAnswer::kOk},
-      {MsgButtons::kOkCancel, "cancel\n", MsgAnswer::kCancel},
-  };
-  {
-    StdinFrom input(slave);
-    ConsoleMessageBox console;
-    for (const Case& c : cases) {
-      ASSERT_EQ(::write(master, c.typed.data(), c.typed.size()),
-                static_cast<ssize_t>(c.typed.size()));
-      testing::internal::CaptureStderr();
-      const MsgAnswer answer = console.Show("Replace it?", c.buttons, MsgIcon::kNone, "T");
-      testing::internal::GetCapturedStderr();
-      EXPECT_EQ(answer, c.answer) << c.typed;
-    }
-  }
-  ::close(slave);
-  ::close(master);
 }
 
 class AppTitleTest : public ::testing::Test {
