@@ -19,8 +19,15 @@ done
 if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   sudo_cmd=()
-  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+      echo "install-deps.sh: run as root, or install sudo, to install: ${missing[*]}" >&2
+      exit 1
+    fi
+    sudo_cmd=(sudo)
+  fi
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
-  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -1,11 +1,4 @@
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -87,28 +80,6 @@ TEST(clsSetFile, LoadsAtMostFiftyLinesAndKeepsTheExtraLinesOnSave) {
   s.Load();
   SaveAsTheMainWindowDoes(s, {"a", "b", "c", "d"});
   EXPECT_EQ(dir.Read("two.set"), "a\r\nb\r\nc\r\nd\r\n");
-}
-
-TEST(clsSetFile, LoadNeverReadsPastTheFiftiethLine) {
-  TempDir dir;
-  const std::string path = dir.File("pipe.set");
-  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-  std::atomic<bool> writerClosed{false};
-  std::thread writer([&] {
-    const int fd = ::open(path.c_str(), O_WRONLY);
-    const std::string bytes = NumberedLines(55);
-    if (fd >= 0 && ::write(fd, bytes.data(), bytes.size()) > 0)
-      std::this_thread::sleep_for(std::chrono::seconds(2));
-    writerClosed = true;
-    if (fd >= 0) ::close(fd);
-  });
-  clsSetFile s;
-  s.fn(path);
-  s.Load();
-  const bool returnedEarly = !writerClosed;
-  writer.join();
-  EXPECT_TRUE(returnedEarly);
-  EXPECT_EQ(s.Rows(), 50);
 }
 
 TEST(clsSetFile, RowsEmptiesTheList) {

@@ -50,6 +50,9 @@ TEST_F(FindFilesTest, FindsVisibleOrdinaryFilesInCaseInsensitiveOrder) {
   EXPECT_EQ(FindFiles(dir.File("?.xls")), Names({"A.xls", "a.xls", "b.xls", "c.XLSX"}));
   EXPECT_EQ(FindFiles(dir.File("*.csv")), Names());
   EXPECT_EQ(FindFiles(dir.File("*.xls") + "/"), Names());
+  // A missing directory, or a file where a directory should be, finds nothing.
+  EXPECT_EQ(FindFiles(dir.File("nowhere/*.xls")), Names());
+  EXPECT_EQ(FindFiles(dir.File("b.xls/*.xls")), Names());
 }
 
 TEST_F(FindFilesTest, NameWithoutWildcardsIsAnExactExistenceLookup) {
@@ -69,12 +72,6 @@ TEST_F(FindFilesTest, NameWithoutWildcardsIsAnExactExistenceLookup) {
   }
   EXPECT_FALSE(OrdinaryFileExists(""));
   EXPECT_TRUE(OrdinaryFileExists(dir.File("b.*")));
-}
-
-TEST_F(FindFilesTest, MissingDirectoryFindsNothing) {
-  EXPECT_EQ(FindFiles(dir.File("nowhere/*.xls")), Names());
-  EXPECT_EQ(FindFiles(dir.File("b.xls/*.xls")), Names());  // a file where a directory should be
-  EXPECT_FALSE(OrdinaryFileExists(dir.File("nowhere/b.xls")));
 }
 
 TEST_F(FindFilesTest, PatternWithoutSeparatorSearchesTheCurrentDirectory) {
@@ -103,31 +100,13 @@ TEST_F(FindFilesTest, UnreadableFilesAreNotFoundAndUnreadableDirectoriesAreAnErr
             err::kPermissionDenied);
 }
 
-TEST(FileError, MapsSystemErrorsToFileErrorNumbers) {
+TEST(FileError, TellsAMissingFileFromAMissingDirectory) {
   TempDir dir;
-  struct Case {
-    int errnum;
-    std::string path;
-    int number;
-  } cases[] = {
-      {ENOENT, dir.File("missing.dat"), err::kFileNotFound},
-      {ENOENT, dir.File("nowhere/missing.dat"), err::kPathNotFound},
-      {ENOTDIR, dir.File("a/b"), err::kPathNotFound},
-      {EACCES, dir.File("x"), err::kPermissionDenied},
-      {EROFS, dir.File("x"), err::kPermissionDenied},
-      {EEXIST, dir.File("x"), err::kFileAlreadyExists},
-      {ENOSPC, dir.File("x"), err::kDiskFull},
-      {EIO, dir.File("x"), err::kDeviceIO},
-      {ENAMETOOLONG, dir.File("x"), err::kBadFileName},
-      {ELOOP, dir.File("x"), err::kPathFileAccess},
-  };
-  for (const Case& c : cases) {
-    const Error e = FileError(c.errnum, c.path);
-    EXPECT_EQ(e.Number(), c.number) << "errno " << c.errnum;
-    EXPECT_TRUE(e.Description().starts_with(c.path + ": ")) << e.Description();
-  }
-  EXPECT_EQ(FileError(ENOENT, dir.File("missing.dat")).Description(),
-            dir.File("missing.dat") + ": File not found");
+  const Error file = FileError(ENOENT, dir.File("missing.dat"));
+  EXPECT_EQ(file.Number(), err::kFileNotFound);
+  EXPECT_EQ(file.Description(), dir.File("missing.dat") + ": File not found");
+  EXPECT_EQ(FileError(ENOENT, dir.File("nowhere/missing.dat")).Number(), err::kPathNotFound);
+  EXPECT_EQ(FileError(ENOTDIR, dir.File("a/b")).Number(), err::kPathNotFound);
 }
 
 TEST(MoveFile, MovesAndNeverReplaces) {
@@ -181,8 +160,7 @@ TEST(MoveFile, FailuresLeaveTheSourceInPlace) {
 
 TEST(MoveFile, CopyKeepsContentPermissionsAndTimes) {
   TempDir dir;
-  std::string content;
-  for (int i = 0; i < 20000; ++i) content += "line " + std::to_string(i) + "\r\n";
+  const std::string content(200000, 'w');  // more than one read of the copy loop
   dir.Write("a.xls", content);
   ::chmod(dir.File("a.xls").c_str(), 0640);
   const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};

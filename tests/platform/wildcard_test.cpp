@@ -50,12 +50,5 @@ TEST(MatchesWildcard, FollowsDirectorySearchRules) {
   }
 }
 
-TEST(JoinPath, AddsOneSeparator) {
-  EXPECT_EQ(JoinPath("/in", "a.xls"), "/in/a.xls");
-  EXPECT_EQ(JoinPath("/in/", "a.xls"), "/in/a.xls");
-  EXPECT_EQ(JoinPath("", "a.xls"), "a.xls");
-  EXPECT_EQ(JoinPath("/", "a.xls"), "/a.xls");
-}
-
 }  // namespace
 }  // namespace sheaver

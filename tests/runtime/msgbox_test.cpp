@@ -1,0 +1,106 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include "runtime/msgbox.h"
+#include "support/recording_message_box.h"
+
+namespace sheaver {
+namespace {
+
+using test::ShownMessage;
+
+// Puts fd in place of standard input until destroyed.
+class StdinFrom {
+ public:
+  explicit StdinFrom(int fd) : saved_(::dup(STDIN_FILENO)) {
+    ::dup2(fd, STDIN_FILENO);
+    std::cin.clear();
+    std::clearerr(stdin);
+  }
+  ~StdinFrom() {
+    ::dup2(saved_, STDIN_FILENO);
+    ::close(saved_);
+    std::cin.clear();
+    std::clearerr(stdin);
+  }
+
+ private:
+  int saved_;
+};
+
+TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
+  const int devNull = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(devNull, 0);
+  StdinFrom input(devNull);
+  ::close(devNull);
+  struct Case {
+    MsgButtons buttons;
+    MsgAnswer answer;
+  } cases[] = {
+      {MsgButtons::kOk, MsgAnswer::kOk},
+      {MsgButtons::kOkCancel, MsgAnswer::kCancel},
+      {MsgButtons::kYesNo, MsgAnswer::kNo},
+      {MsgButtons::kYesNoCancel, MsgAnswer::kNo},
+  };
+  ConsoleMessageBox console;
+  for (const Case& c : cases) {
+    testing::internal::CaptureStderr();
+    const MsgAnswer answer =
+        console.Show("/out/a.xls already exists.", c.buttons, MsgIcon::kQuestion, "Sheaver");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Sheaver: /out/a.xls already exists.\n");
+    EXPECT_EQ(answer, c.answer) << test::ToString(c.buttons);
+  }
+}
+
+class AppTitleTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetAppTitle(previous); }
+  std::string previous = AppTitle();
+  test::ScopedMessageBox messages;
+};
+
+TEST_F(AppTitleTest, CaptionsEveryMessageThatNamesNoTitle) {
+  EXPECT_EQ(AppTitle(), "Sheaver");
+  MsgBox("first");
+  SetAppTitle("Payroll");
+  MsgBox("second", MsgButtons::kOk, MsgIcon::kInformation);
+  messages->answers.push_back(MsgAnswer::kYes);
+  EXPECT_EQ(MsgBox("third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own title"), MsgAnswer::kYes);
+  EXPECT_EQ(messages->shown.size(), 3u);
+  EXPECT_EQ(messages->shown[0],
+            (ShownMessage{"first", MsgButtons::kOk, MsgIcon::kNone, "Sheaver"}));
+  EXPECT_EQ(messages->shown[1],
+            (ShownMessage{"second", MsgButtons::kOk, MsgIcon::kInformation, "Payroll"}));
+  EXPECT_EQ(messages->shown[2],
+            (ShownMessage{"third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own title"}));
+}
+
+TEST_F(AppTitleTest, AnUnexpectedQuestionFailsTheTest) {
+  MsgAnswer answer = MsgAnswer::kYes;
+  EXPECT_NONFATAL_FAILURE(answer = MsgBox("Replace?", MsgButtons::kYesNo), "unexpected question");
+  EXPECT_EQ(answer, MsgAnswer::kNo);
+}
+
+TEST(FatalEnd, ShowsTheMessageThenEndsWithStatusOne) {
+  // Through the console service: the message reaches standard error before the end.
+  EXPECT_EXIT(FatalEnd("clsDatFile.Load: Filename not set"), ::testing::ExitedWithCode(1),
+              "^Sheaver: clsDatFile\\.Load: Filename not set\n$");
+  test::ScopedMessageBox messages;
+  messages->echoToStderr = true;
+  EXPECT_EXIT(
+      {
+        FatalEnd("boom");
+        std::cerr << "still running\n";
+      },
+      ::testing::ExitedWithCode(1), "^\\[Sheaver\\|OK\\|no icon\\] boom\n$");
+}
+
+}  // namespace
+}  // namespace sheaver
