@@ -33,9 +33,9 @@ class Range {
   // past 2^31-1). A whole-column reference on a 65536-row sheet counts 65536.
   std::int32_t Count() const;
   // Row `position` (1-based) of a Rows() collection or column `position` of a Columns() one, as
-  // a range; on a plain range the cell at that position counted row by row. A position past the
-  // end reaches on beyond the range, as long as it stays on the sheet; a position below 1 or off
-  // the sheet raises 1004.
+  // a range still seen as rows (columns), so its Count is 1; on a plain range the cell at that
+  // position counted row by row. A position past the end reaches on beyond the range, as long
+  // as it stays on the sheet; a position below 1 or off the sheet raises 1004.
   Range Item(Int16 position) const;
   // The value of a one-cell range; Type mismatch (13) for a range of several cells. Raises the
   // workbook's error when the sheet's data is damaged.

@@ -1,0 +1,1113 @@
+#include "spreadsheet/biff_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <utility>
+
+#include "runtime/error.h"
+#include "spreadsheet/byte_cursor.h"
+#include "spreadsheet/text_decode.h"
+
+namespace sheaver::xl {
+namespace {
+
+// Record numbers.
+constexpr std::uint16_t kFormula = 0x0006;
+constexpr std::uint16_t kEof = 0x000A;
+constexpr std::uint16_t kExternSheet = 0x0017;
+constexpr std::uint16_t kName = 0x0018;
+constexpr std::uint16_t kDateMode = 0x0022;
+constexpr std::uint16_t kFilePass = 0x002F;
+constexpr std::uint16_t kContinue = 0x003C;
+constexpr std::uint16_t kWindow1 = 0x003D;
+constexpr std::uint16_t kCodePage = 0x0042;
+constexpr std::uint16_t kBoundSheet = 0x0085;
+constexpr std::uint16_t kMulRk = 0x00BD;
+constexpr std::uint16_t kRString = 0x00D6;
+constexpr std::uint16_t kXf = 0x00E0;
+constexpr std::uint16_t kSst = 0x00FC;
+constexpr std::uint16_t kLabelSst = 0x00FD;
+constexpr std::uint16_t kSupBook = 0x01AE;
+constexpr std::uint16_t kNumber = 0x0203;
+constexpr std::uint16_t kLabel = 0x0204;
+constexpr std::uint16_t kBoolErr = 0x0205;
+constexpr std::uint16_t kString = 0x0207;
+constexpr std::uint16_t kRk = 0x027E;
+constexpr std::uint16_t kFormat = 0x041E;
+constexpr std::uint16_t kBof = 0x0809;
+constexpr std::uint16_t kShrFmla = 0x04BC;
+constexpr std::uint16_t kArray = 0x0221;
+constexpr std::uint16_t kTable = 0x0236;
+
+// BOF substream types.
+constexpr std::uint16_t kBofGlobals = 0x0005;
+
+// Date serials between the two date systems: 1 January 1904 is day 1462 of the 1900 system.
+constexpr double k1904Offset = 1462.0;
+// Serials a date value can have (up to 31 December 9999); numbers outside read as numbers.
+constexpr double kMaxSerial = 2958466.0;
+
+enum class Biff { k5, k8 };
+
+// One record with the CONTINUE records that follow it, each body a segment.
+struct Record {
+  std::uint16_t type = 0;
+  std::uint64_t offset = 0;  // of the record header in the stream
+  std::span<const std::uint8_t> body;
+  std::vector<std::span<const std::uint8_t>>* segments = nullptr;  // body first, then continues
+  std::vector<std::uint64_t>* segment_offsets = nullptr;
+};
+
+// Walks the records of a stream from a position: each record's length is checked against the
+// bytes left, and CONTINUE records are folded into the record before them.
+class RecordStream {
+ public:
+  RecordStream(std::span<const std::uint8_t> stream, std::size_t pos, std::string_view where)
+      : stream_(stream), pos_(pos), where_(where) {}
+
+  bool Next(Record& r) {
+    if (pos_ + 4 > stream_.size()) {
+      if (pos_ < stream_.size() && !AllZero(pos_))
+        RaiseDamaged("a record header is cut off by the end of the stream", where_, pos_);
+      return false;
+    }
+    r.type = Le16(&stream_[pos_]);
+    std::uint16_t length = Le16(&stream_[pos_ + 2]);
+    r.offset = pos_;
+    if (length > stream_.size() - pos_ - 4)
+      RaiseDamaged("record 0x" + Hex(r.type) + " of " + std::to_string(length) +
+                       " bytes runs past the end of the stream",
+                   where_, pos_);
+    r.body = stream_.subspan(pos_ + 4, length);
+    pos_ += 4 + length;
+    segments_.clear();
+    offsets_.clear();
+    segments_.push_back(r.body);
+    offsets_.push_back(r.offset + 4);
+    while (pos_ + 4 <= stream_.size() && Le16(&stream_[pos_]) == kContinue) {
+      std::uint16_t len = Le16(&stream_[pos_ + 2]);
+      if (len > stream_.size() - pos_ - 4)
+        RaiseDamaged("a CONTINUE record runs past the end of the stream", where_, pos_);
+      segments_.push_back(stream_.subspan(pos_ + 4, len));
+      offsets_.push_back(pos_ + 4);
+      pos_ += 4 + len;
+    }
+    r.segments = &segments_;
+    r.segment_offsets = &offsets_;
+    return true;
+  }
+
+  std::size_t Pos() const { return pos_; }
+
+  static std::string Hex(std::uint16_t v) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string s(4, '0');
+    for (int i = 3; i >= 0; --i, v >>= 4) s[i] = digits[v & 15];
+    return s;
+  }
+
+ private:
+  // Some writers pad the stream after the last record with zeros.
+  bool AllZero(std::size_t from) const {
+    for (std::size_t i = from; i < stream_.size(); ++i)
+      if (stream_[i]) return false;
+    return true;
+  }
+
+  std::span<const std::uint8_t> stream_;
+  std::size_t pos_;
+  std::string_view where_;
+  std::vector<std::span<const std::uint8_t>> segments_;
+  std::vector<std::uint64_t> offsets_;
+};
+
+// Reads a record and its CONTINUE segments as one sequence of bytes. Texts that run on into a
+// CONTINUE record restart there with a new option byte (8-bit or 16-bit characters); every
+// other field simply continues.
+class SegmentReader {
+ public:
+  SegmentReader(const Record& r, std::string_view where)
+      : segs_(*r.segments), offsets_(*r.segment_offsets), where_(where) {}
+
+  std::uint8_t U8() {
+    Ensure();
+    return segs_[seg_][pos_++];
+  }
+  std::uint16_t U16() {
+    std::uint8_t b[2];
+    Raw(b, 2);
+    return Le16(b);
+  }
+  std::uint32_t U32() {
+    std::uint8_t b[4];
+    Raw(b, 4);
+    return Le32(b);
+  }
+  void Skip(std::uint64_t n) {
+    while (n > 0) {
+      Ensure();
+      std::size_t take =
+          static_cast<std::size_t>(std::min<std::uint64_t>(n, segs_[seg_].size() - pos_));
+      pos_ += take;
+      n -= take;
+    }
+  }
+  // Bytes left in all segments.
+  std::uint64_t Left() const {
+    std::uint64_t left = seg_ < segs_.size() ? segs_[seg_].size() - pos_ : 0;
+    for (std::size_t i = seg_ + 1; i < segs_.size(); ++i) left += segs_[i].size();
+    return left;
+  }
+
+  // Appends `count` characters of a BIFF8 text as UTF-8: 16-bit when `wide`, else one byte per
+  // character (Latin-1); at a segment boundary inside the text a new option byte decides.
+  void Chars(std::string& out, std::uint32_t count, bool wide) {
+    while (count > 0) {
+      if (seg_ < segs_.size() && pos_ == segs_[seg_].size()) {
+        NextSegment();
+        wide = (segs_[seg_][pos_++] & 1) != 0;
+        continue;
+      }
+      Ensure();
+      std::size_t bytes_left = segs_[seg_].size() - pos_;
+      std::size_t avail = wide ? bytes_left / 2 : bytes_left;
+      if (avail == 0) Fail("a 16-bit character is split between records");
+      std::size_t take = std::min<std::size_t>(avail, count);
+      auto bytes = segs_[seg_].subspan(pos_, wide ? take * 2 : take);
+      if (wide)
+        AppendUtf16Le(out, bytes);
+      else
+        AppendLatin1(out, bytes);
+      pos_ += bytes.size();
+      count -= static_cast<std::uint32_t>(take);
+    }
+  }
+
+  // Appends `count` bytes of a code-page text (BIFF5) as UTF-8.
+  void CodePageChars(std::string& out, std::uint32_t count, const CodePage& cp) {
+    while (count > 0) {
+      Ensure();
+      std::size_t take = std::min<std::size_t>(segs_[seg_].size() - pos_, count);
+      cp.Append(out, segs_[seg_].subspan(pos_, take));
+      pos_ += take;
+      count -= static_cast<std::uint32_t>(take);
+    }
+  }
+
+  [[noreturn]] void Fail(std::string_view what) const {
+    std::uint64_t off =
+        seg_ < segs_.size() ? offsets_[seg_] + pos_ : offsets_.back() + segs_.back().size();
+    RaiseDamaged(what, where_, off);
+  }
+
+ private:
+  void NextSegment() {
+    if (seg_ + 1 >= segs_.size()) Fail("a text runs past the end of its record");
+    ++seg_;
+    pos_ = 0;
+    if (segs_[seg_].empty()) Fail("an empty CONTINUE record inside a text");
+  }
+  // Makes at least one byte available at the current position.
+  void Ensure() {
+    while (seg_ < segs_.size() && pos_ == segs_[seg_].size()) {
+      if (seg_ + 1 >= segs_.size()) break;
+      ++seg_;
+      pos_ = 0;
+    }
+    if (seg_ >= segs_.size() || pos_ >= segs_[seg_].size()) Fail("record is too short");
+  }
+  void Raw(std::uint8_t* out, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) out[i] = U8();
+  }
+
+  const std::vector<std::span<const std::uint8_t>>& segs_;
+  const std::vector<std::uint64_t>& offsets_;
+  std::string_view where_;
+  std::size_t seg_ = 0;
+  std::size_t pos_ = 0;
+};
+
+// A text field: BIFF8 with its option byte (count given), BIFF5 in the code page.
+void ReadText(SegmentReader& r, Biff biff, const CodePage& cp, std::uint32_t count,
+              std::string& out) {
+  if (biff == Biff::k8) {
+    std::uint8_t flags = r.U8();
+    r.Chars(out, count, flags & 1);
+  } else {
+    r.CodePageChars(out, count, cp);
+  }
+}
+
+const char* const kBuiltinNames[] = {
+    "Consolidate_Area", "Auto_Open",       "Auto_Close",   "Extract",        "Database",
+    "Criteria",         "Print_Area",      "Print_Titles", "Recorder",       "Data_Form",
+    "Auto_Activate",    "Auto_Deactivate", "Sheet_Title",  "_FilterDatabase"};
+
+struct RawName {
+  std::uint16_t flags = 0;
+  std::uint16_t scope_tab = 0;  // 1-based sheet index, 0 for the workbook
+  std::string name;
+  std::vector<std::uint8_t> formula;
+  std::uint64_t offset = 0;
+};
+
+struct Xti {
+  std::uint16_t supbook;
+  std::uint16_t first;
+  std::uint16_t last;
+};
+
+// What a sheet needs from the globals to read its cells.
+struct Globals {
+  Biff biff = Biff::k8;
+  std::uint16_t code_page = 1252;
+  bool date1904 = false;
+  std::vector<std::uint8_t> xf_is_date;  // per XF index
+  std::uint32_t sst_count = 0;           // shared strings are indexes 0..sst_count-1
+  std::vector<std::uint32_t> sheet_offsets;
+};
+
+class BiffLoader;
+
+// Reads the cells of one sheet substream.
+class SheetParser {
+ public:
+  SheetParser(const Globals& g, const CodePage& cp, std::span<const std::uint8_t> stream,
+              std::string where, SheetCells& cells, StringTable& strings, std::uint32_t max_cols)
+      : g_(g),
+        cp_(cp),
+        stream_(stream),
+        where_(std::move(where)),
+        cells_(cells),
+        strings_(strings),
+        max_cols_(max_cols) {}
+
+  void Parse(std::size_t offset) {
+    if (offset + 4 > stream_.size() || Le16(&stream_[offset]) != kBof)
+      RaiseDamaged("the sheet does not start with a BOF record", where_, offset);
+    RecordStream records(stream_, offset, where_);
+    Record r;
+    int depth = 0;
+    while (records.Next(r)) {
+      if (r.type == kBof) {
+        ++depth;
+        continue;
+      }
+      if (r.type == kEof) {
+        if (--depth == 0) return;
+        continue;
+      }
+      if (depth != 1) continue;  // an embedded chart's records
+      Cell(r);
+    }
+    // A sheet without its EOF: keep what was read, as the records themselves were whole.
+  }
+
+ private:
+  bool IsDate(std::uint16_t xf) const { return xf < g_.xf_is_date.size() && g_.xf_is_date[xf]; }
+
+  void Number(std::uint32_t row, std::uint32_t col, std::uint16_t xf, double v) {
+    if (col >= max_cols_) return;
+    bool date = IsDate(xf);
+    if (date && g_.date1904) v += k1904Offset;
+    if (date && !(v >= 0 && v < kMaxSerial)) date = false;
+    cells_.AddNumber(row, col, v, date);
+  }
+
+  void Packed(std::uint32_t row, std::uint32_t col, std::uint16_t xf, std::uint32_t rk) {
+    if (col >= max_cols_) return;
+    if (IsDate(xf))
+      Number(row, col, xf, SheetCells::UnpackNumber(rk));
+    else
+      cells_.AddPackedNumber(row, col, rk, false);
+  }
+
+  void Text(std::uint32_t row, std::uint32_t col, std::string_view text) {
+    if (col >= max_cols_) return;
+    cells_.AddText(row, col, strings_.Add(text));
+  }
+
+  void Cell(const Record& r) {
+    Cursor c(r.body, where_, r.offset + 4);
+    switch (r.type) {
+      case kNumber: {
+        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
+        Number(row, col, xf, c.F64());
+        pending_string_ = false;
+        break;
+      }
+      case kRk: {
+        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
+        Packed(row, col, xf, c.U32());
+        pending_string_ = false;
+        break;
+      }
+      case kMulRk: {
+        // Row, first column, then (XF, packed number) per cell, then the last column.
+        if (r.body.size() < 6 || (r.body.size() - 6) % 6 != 0) c.Fail("MULRK record of odd length");
+        std::uint16_t row = c.U16(), col = c.U16();
+        std::size_t n = (r.body.size() - 6) / 6;
+        for (std::size_t i = 0; i < n; ++i) {
+          std::uint16_t xf = c.U16();
+          Packed(row, static_cast<std::uint32_t>(col + i), xf, c.U32());
+        }
+        pending_string_ = false;
+        break;
+      }
+      case kLabelSst: {
+        std::uint16_t row = c.U16(), col = c.U16();
+        c.U16();
+        std::uint32_t index = c.U32();
+        if (index >= g_.sst_count)
+          c.Fail("cell refers to shared string " + std::to_string(index) + " of " +
+                 std::to_string(g_.sst_count));
+        if (col < max_cols_) cells_.AddText(row, col, index);
+        pending_string_ = false;
+        break;
+      }
+      case kLabel:
+      case kRString: {
+        // Row, column, XF, then the text (rich-text runs after it are ignored).
+        std::uint16_t row = c.U16(), col = c.U16();
+        c.U16();
+        SegmentReader s(r, where_);
+        s.Skip(6);
+        std::uint16_t count = s.U16();
+        text_.clear();
+        ReadText(s, g_.biff, cp_, count, text_);
+        Text(row, col, text_);
+        pending_string_ = false;
+        break;
+      }
+      case kBoolErr: {
+        std::uint16_t row = c.U16(), col = c.U16();
+        c.U16();
+        std::uint8_t value = c.U8(), is_error = c.U8();
+        if (col < max_cols_) {
+          if (is_error)
+            cells_.AddError(row, col, value);
+          else
+            cells_.AddBoolean(row, col, value != 0);
+        }
+        pending_string_ = false;
+        break;
+      }
+      case kFormula: {
+        // Row, column, XF, then the cached result: a double, or a tagged non-number whose last
+        // two bytes are 0xFFFF (0 text in the next STRING record, 1 boolean, 2 error, 3 "").
+        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
+        auto result = c.Bytes(8);
+        pending_string_ = false;
+        if (result[6] == 0xFF && result[7] == 0xFF) {
+          switch (result[0]) {
+            case 0:
+              pending_string_ = true;
+              pending_row_ = row;
+              pending_col_ = col;
+              break;
+            case 1:
+              if (col < max_cols_) cells_.AddBoolean(row, col, result[2] != 0);
+              break;
+            case 2:
+              if (col < max_cols_) cells_.AddError(row, col, result[2]);
+              break;
+            case 3:
+              Text(row, col, "");
+              break;
+            default:
+              break;  // unknown kinds of result read as empty
+          }
+        } else {
+          Number(row, col, xf, LeF64(result.data()));
+        }
+        break;
+      }
+      case kString: {
+        // The text result of the formula just before it.
+        if (!pending_string_) break;
+        pending_string_ = false;
+        SegmentReader s(r, where_);
+        std::uint16_t count = s.U16();
+        text_.clear();
+        ReadText(s, g_.biff, cp_, count, text_);
+        Text(pending_row_, pending_col_, text_);
+        break;
+      }
+      case kShrFmla:
+      case kArray:
+      case kTable:
+        break;  // may stand between a formula and its STRING
+      default:
+        break;
+    }
+  }
+
+  const Globals& g_;
+  const CodePage& cp_;
+  std::span<const std::uint8_t> stream_;
+  std::string where_;
+  SheetCells& cells_;
+  StringTable& strings_;
+  std::uint32_t max_cols_;
+  bool pending_string_ = false;
+  std::uint16_t pending_row_ = 0, pending_col_ = 0;
+  std::string text_;
+};
+
+class BiffLoader : public SheetLoader {
+ public:
+  BiffLoader(std::vector<std::uint8_t> stream, std::string stream_name, std::string file_name,
+             Globals globals, std::vector<SheetInfo> sheets)
+      : stream_(std::move(stream)),
+        where_(std::move(stream_name)),
+        file_name_(std::move(file_name)),
+        g_(std::move(globals)),
+        cp_(g_.code_page),
+        sheets_(std::move(sheets)) {}
+
+  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings) override {
+    try {
+      SheetParser parser(g_, cp_, stream_, where_, cells, strings, sheets_.at(index).max_cols);
+      parser.Parse(g_.sheet_offsets.at(index));
+    } catch (Error& e) {
+      e.Within("sheet '" + sheets_.at(index).name + "'");
+      e.Within(file_name_);
+      throw;
+    }
+  }
+
+ private:
+  std::vector<std::uint8_t> stream_;
+  std::string where_;
+  std::string file_name_;
+  Globals g_;
+  CodePage cp_;
+  std::vector<SheetInfo> sheets_;
+};
+
+// One pass over the workbook globals.
+class GlobalsParser {
+ public:
+  GlobalsParser(std::span<const std::uint8_t> stream, std::string_view where, WorkbookModel& book)
+      : stream_(stream), where_(where), book_(book) {}
+
+  Globals Parse();
+
+ private:
+  void Bof(const Record& r);
+  void BoundSheet(const Record& r);
+  void Sst(const Record& r);
+  void Format(const Record& r);
+  void Xf(const Record& r);
+  void NameRecord(const Record& r);
+  void ExternSheet(const Record& r);
+  void FilePass(const Record& r);
+  void ResolveNames();
+  struct SheetArea {
+    std::uint32_t sheet;
+    Area area;
+  };
+  bool Evaluate(const RawName& n, int scope, int depth, std::vector<SheetArea>& out,
+                std::string& why);
+  NameTarget Target(const RawName& n, int scope);
+
+  std::span<const std::uint8_t> stream_;
+  std::string_view where_;
+  WorkbookModel& book_;
+  Globals g_;
+  std::unique_ptr<CodePage> cp_ = std::make_unique<CodePage>(1252);
+  std::unordered_map<std::uint16_t, bool> format_is_date_;
+  std::vector<std::uint16_t> xf_formats_;
+  std::vector<RawName> names_;
+  std::vector<Xti> xti_;
+  std::vector<bool> supbook_internal_;
+  std::optional<std::uint16_t> active_;
+};
+
+Globals GlobalsParser::Parse() {
+  RecordStream records(stream_, 0, where_);
+  Record r;
+  if (!records.Next(r)) RaiseDamaged("the workbook stream is empty", where_, 0);
+  Bof(r);
+  bool seen_eof = false;
+  while (records.Next(r)) {
+    switch (r.type) {
+      case kEof:
+        seen_eof = true;
+        break;
+      case kFilePass:
+        FilePass(r);
+        break;
+      case kCodePage: {
+        Cursor c(r.body, where_, r.offset + 4);
+        cp_ = std::make_unique<CodePage>(c.U16());
+        g_.code_page = cp_->Number();
+        break;
+      }
+      case kDateMode: {
+        Cursor c(r.body, where_, r.offset + 4);
+        g_.date1904 = c.U16() == 1;
+        break;
+      }
+      case kWindow1: {
+        if (active_) break;  // the first window is the one shown
+        Cursor c(r.body, where_, r.offset + 4);
+        c.Skip(10);
+        active_ = c.U16();
+        break;
+      }
+      case kBoundSheet:
+        BoundSheet(r);
+        break;
+      case kSst:
+        Sst(r);
+        break;
+      case kFormat:
+        Format(r);
+        break;
+      case kXf:
+        Xf(r);
+        break;
+      case kName:
+        NameRecord(r);
+        break;
+      case kExternSheet:
+        ExternSheet(r);
+        break;
+      case kSupBook: {
+        // The second field is 0x0401 for the workbook itself (its own sheets).
+        Cursor c(r.body, where_, r.offset + 4);
+        c.U16();
+        supbook_internal_.push_back(c.Left() >= 2 && c.U16() == 0x0401);
+        break;
+      }
+      case kBof:
+        RaiseDamaged("a BOF record inside the workbook globals", where_, r.offset);
+      default:
+        break;
+    }
+    if (seen_eof) break;
+  }
+
+  // Cell formats: an XF is a date format when its number format is one.
+  g_.xf_is_date.resize(xf_formats_.size());
+  for (std::size_t i = 0; i < xf_formats_.size(); ++i) {
+    auto it = format_is_date_.find(xf_formats_[i]);
+    g_.xf_is_date[i] =
+        it != format_is_date_.end() ? it->second : IsBuiltinDateFormat(xf_formats_[i]);
+  }
+  book_.date_system = g_.date1904 ? DateSystem::k1904 : DateSystem::k1900;
+  // The active sheet: the window's current tab; the first sheet when the file records none or
+  // one that does not exist.
+  book_.active_sheet = active_ && *active_ < book_.sheets.size() ? *active_ : 0;
+  ResolveNames();
+  return std::move(g_);
+}
+
+void GlobalsParser::Bof(const Record& r) {
+  if (r.type != kBof) {
+    if (r.type == 0x0009 || r.type == 0x0209 || r.type == 0x0409)
+      Raise(err::kWorkbookUnsupported,
+            "Excel 2.x/3.x/4.x workbook, not supported: save it as an Excel 97-2003 workbook");
+    RaiseDamaged("the workbook stream does not start with a BOF record", where_, 0);
+  }
+  Cursor c(r.body, where_, 4);
+  std::uint16_t version = c.U16();
+  std::uint16_t type = c.Left() >= 2 ? c.U16() : kBofGlobals;
+  if (version >= 0x0600)
+    g_.biff = Biff::k8;
+  else if (version >= 0x0500)
+    g_.biff = Biff::k5;
+  else if (version == 0)
+    g_.biff = where_ == "Book stream" ? Biff::k5 : Biff::k8;
+  else
+    Raise(err::kWorkbookUnsupported, "a workbook of BIFF version 0x" + RecordStream::Hex(version) +
+                                         ", not supported: save it as an Excel 97-2003 workbook");
+  if (type != kBofGlobals)
+    Raise(err::kWorkbookUnsupported,
+          "a single worksheet file (Excel 4-style) rather than a workbook, not supported");
+  book_.format = g_.biff == Biff::k8 ? "Excel 97-2003 workbook" : "Excel 5.0/95 workbook";
+}
+
+void GlobalsParser::FilePass(const Record& r) {
+  // BIFF8: 0 = XOR obfuscation, 1 = RC4; BIFF5 always XOR.
+  std::string how = "XOR obfuscation";
+  if (g_.biff == Biff::k8 && r.body.size() >= 2 && Le16(r.body.data()) == 1) how = "RC4 encryption";
+  Raise(err::kWorkbookEncrypted, "password-protected workbook (" + how +
+                                     "): it cannot be read without its password; "
+                                     "save it without a password to read it");
+}
+
+void GlobalsParser::BoundSheet(const Record& r) {
+  // Offset of the sheet's BOF, visibility, sheet type, name.
+  SegmentReader s(r, where_);
+  std::uint32_t offset = s.U32();
+  std::uint8_t visibility = s.U8();
+  std::uint8_t type = s.U8();
+  std::uint8_t count = s.U8();
+  SheetInfo info;
+  ReadText(s, g_.biff, *cp_, count, info.name);
+  info.visible = visibility == 0;
+  info.kind = type == 0   ? SheetKind::kWorksheet
+              : type == 2 ? SheetKind::kChart
+              : type == 1 ? SheetKind::kMacroSheet
+                          : SheetKind::kOther;
+  info.max_rows = g_.biff == Biff::k8 ? 65536 : 16384;
+  info.max_cols = 256;
+  book_.sheets.push_back(std::move(info));
+  g_.sheet_offsets.push_back(offset);
+}
+
+void GlobalsParser::Sst(const Record& r) {
+  // Total and unique counts, then the unique texts. The unique count is only a hint: some
+  // writers get it wrong, so the texts are read as long as the record has bytes for them.
+  SegmentReader s(r, where_);
+  s.U32();
+  std::uint32_t unique = s.U32();
+  std::uint64_t left = s.Left();
+  // A text takes at least 3 bytes, so the bytes present bound the count.
+  book_.strings.Reserve(static_cast<std::size_t>(std::min<std::uint64_t>(unique, left / 3)),
+                        static_cast<std::size_t>(left));
+  std::string text;
+  std::uint32_t count = 0;
+  while (s.Left() > 0) {
+    try {
+      std::uint16_t chars = s.U16();
+      std::uint8_t flags = s.U8();
+      std::uint16_t runs = (flags & 0x08) ? s.U16() : 0;
+      std::uint32_t ext = (flags & 0x04) ? s.U32() : 0;
+      text.clear();
+      s.Chars(text, chars, flags & 1);
+      s.Skip(std::uint64_t{runs} * 4);  // rich-text formatting runs
+      s.Skip(ext);                      // phonetic data
+    } catch (const Error&) {
+      if (count >= unique) break;  // trailing bytes after the last text
+      throw;
+    }
+    book_.strings.Add(text);
+    ++count;
+  }
+  g_.sst_count = count;
+}
+
+void GlobalsParser::Format(const Record& r) {
+  // Format number, then its code: BIFF8 a 16-bit count and option byte, BIFF5 an 8-bit count.
+  SegmentReader s(r, where_);
+  std::uint16_t id = s.U16();
+  std::uint32_t count = g_.biff == Biff::k8 ? s.U16() : s.U8();
+  std::string code;
+  ReadText(s, g_.biff, *cp_, count, code);
+  format_is_date_[id] = IsDateFormat(code);
+}
+
+void GlobalsParser::Xf(const Record& r) {
+  // Font index, then the number format index.
+  Cursor c(r.body, where_, r.offset + 4);
+  c.U16();
+  xf_formats_.push_back(c.U16());
+}
+
+void GlobalsParser::ExternSheet(const Record& r) {
+  // BIFF8: a count, then (SUPBOOK index, first sheet, last sheet) triples. BIFF5 3D references
+  // carry their sheet numbers themselves, so its per-sheet EXTERNSHEET records are not needed.
+  if (g_.biff != Biff::k8) return;
+  SegmentReader s(r, where_);
+  std::uint16_t count = s.U16();
+  if (std::uint64_t{count} * 6 > s.Left()) s.Fail("EXTERNSHEET counts more entries than it holds");
+  xti_.clear();
+  xti_.reserve(count);
+  for (std::uint16_t i = 0; i < count; ++i) {
+    Xti x;
+    x.supbook = s.U16();
+    x.first = s.U16();
+    x.last = s.U16();
+    xti_.push_back(x);
+  }
+}
+
+void GlobalsParser::NameRecord(const Record& r) {
+  // Flags, shortcut key, name length, formula length, (unused), sheet (1-based, 0 = workbook),
+  // four more lengths, the name, the formula.
+  SegmentReader s(r, where_);
+  RawName n;
+  n.offset = r.offset;
+  n.flags = s.U16();
+  s.U8();
+  std::uint8_t name_length = s.U8();
+  std::uint16_t formula_length = s.U16();
+  s.U16();
+  n.scope_tab = s.U16();
+  s.Skip(4);
+  ReadText(s, g_.biff, *cp_, name_length, n.name);
+  if (formula_length > s.Left()) s.Fail("a defined name's formula runs past its record");
+  n.formula.resize(formula_length);
+  for (auto& b : n.formula) b = s.U8();
+  names_.push_back(std::move(n));
+}
+
+// Evaluates a name's formula as a reference expression: references, other names, and the
+// reference operators (range ":", union ",", intersection " "). Fills `out` with the areas it
+// stands for, or returns false with the reason it is not a reference.
+bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector<SheetArea>& out,
+                             std::string& why) {
+  const bool b8 = g_.biff == Biff::k8;
+  if (depth > 16) {
+    why = "it refers to names that refer back to it";
+    return false;
+  }
+  if (n.formula.empty()) {
+    why = "it is empty";
+    return false;
+  }
+  Cursor c(n.formula, "defined name formula");
+  std::vector<std::vector<SheetArea>> stack;
+  auto row = [&] { return b8 ? std::uint32_t{c.U16()} : (c.U16() & 0x3FFFu); };
+  auto col = [&] { return b8 ? (c.U16() & 0x3FFFu) : std::uint32_t{c.U8()}; };
+  auto pop2 = [&](std::vector<SheetArea>& a, std::vector<SheetArea>& b) {
+    if (stack.size() < 2) return false;
+    b = std::move(stack.back());
+    stack.pop_back();
+    a = std::move(stack.back());
+    stack.pop_back();
+    return true;
+  };
+  while (!c.AtEnd()) {
+    std::uint8_t ptg = c.U8();
+    std::uint8_t base = ptg < 0x20 ? ptg : static_cast<std::uint8_t>((ptg & 0x1F) | 0x20);
+    switch (base) {
+      case 0x26:  // ptgMemArea, ptgMemNoMem: announce a reference expression
+      case 0x28:
+        c.Skip(6);
+        break;
+      case 0x29:
+        c.Skip(2);
+        break;  // ptgMemFunc
+      case 0x15:
+        break;    // parentheses
+      case 0x3A:  // ptgRef3d, ptgArea3d
+      case 0x3B: {
+        std::uint16_t first, last;
+        if (b8) {
+          std::uint16_t ixti = c.U16();
+          if (ixti >= xti_.size()) {
+            why = "it refers to an unknown sheet";
+            return false;
+          }
+          const Xti& x = xti_[ixti];
+          if (x.supbook < supbook_internal_.size() && !supbook_internal_[x.supbook]) {
+            why = "it refers to another workbook";
+            return false;
+          }
+          first = x.first;
+          last = x.last;
+        } else {
+          std::int16_t ixals = static_cast<std::int16_t>(c.U16());
+          c.Skip(8);
+          first = c.U16();
+          last = c.U16();
+          if (ixals > 0) {
+            why = "it refers to another workbook";
+            return false;
+          }
+        }
+        if (first == 0xFFFF || last == 0xFFFF) {
+          why = "it refers to a deleted sheet";
+          return false;
+        }
+        if (first == 0xFFFE) {
+          why = "it refers to the workbook, not to cells of a sheet";
+          return false;
+        }
+        if (first != last) {
+          why = "it spans several sheets";
+          return false;
+        }
+        if (first >= book_.sheets.size()) {
+          why = "it refers to sheet " + std::to_string(first + 1) +
+                ", which the workbook does not have";
+          return false;
+        }
+        Area a;
+        if (base == 0x3A) {
+          a.first_row = a.last_row = row();
+          a.first_col = a.last_col = col();
+        } else {
+          a.first_row = row();
+          a.last_row = row();
+          a.first_col = col();
+          a.last_col = col();
+        }
+        stack.push_back({{first, a}});
+        break;
+      }
+      case 0x24:  // ptgRef, ptgArea: cells of the name's own sheet
+      case 0x25: {
+        Area a;
+        if (base == 0x24) {
+          a.first_row = a.last_row = row();
+          a.first_col = a.last_col = col();
+        } else {
+          a.first_row = row();
+          a.last_row = row();
+          a.first_col = col();
+          a.last_col = col();
+        }
+        if (scope < 0) {
+          why = "it refers to cells of no particular sheet";
+          return false;
+        }
+        stack.push_back({{static_cast<std::uint32_t>(scope), a}});
+        break;
+      }
+      case 0x23: {  // ptgName: another defined name, by its 1-based record number
+        std::uint16_t index = c.U16();
+        c.Skip(b8 ? 2 : 12);
+        if (index == 0 || index > names_.size()) {
+          why = "it refers to a name the workbook does not have";
+          return false;
+        }
+        const RawName& other = names_[index - 1];
+        std::vector<SheetArea> areas;
+        if (!Evaluate(other, static_cast<int>(other.scope_tab) - 1, depth + 1, areas, why))
+          return false;
+        stack.push_back(std::move(areas));
+        break;
+      }
+      case 0x39: {  // ptgNameX: a name through the sheet references, here of this workbook
+        if (!b8) {
+          why = "it refers to a name of another workbook";
+          return false;
+        }
+        std::uint16_t ixti = c.U16(), index = c.U16();
+        c.Skip(2);
+        bool internal = ixti < xti_.size() && (xti_[ixti].supbook >= supbook_internal_.size() ||
+                                               supbook_internal_[xti_[ixti].supbook]);
+        if (!internal || index == 0 || index > names_.size()) {
+          why = "it refers to a name of another workbook";
+          return false;
+        }
+        const RawName& other = names_[index - 1];
+        std::vector<SheetArea> areas;
+        if (!Evaluate(other, static_cast<int>(other.scope_tab) - 1, depth + 1, areas, why))
+          return false;
+        stack.push_back(std::move(areas));
+        break;
+      }
+      case 0x0F:    // intersection
+      case 0x10:    // union
+      case 0x11: {  // range: the smallest area holding both
+        std::vector<SheetArea> a, b;
+        if (!pop2(a, b)) {
+          why = "it is a formula";
+          return false;
+        }
+        if (base == 0x10) {
+          a.insert(a.end(), b.begin(), b.end());
+          stack.push_back(std::move(a));
+          break;
+        }
+        a.insert(a.end(), b.begin(), b.end());
+        for (const SheetArea& x : a)
+          if (x.sheet != a[0].sheet) {
+            why = "it combines areas of different sheets";
+            return false;
+          }
+        SheetArea result = a[0];
+        auto norm = [](Area r) {
+          if (r.first_row > r.last_row) std::swap(r.first_row, r.last_row);
+          if (r.first_col > r.last_col) std::swap(r.first_col, r.last_col);
+          return r;
+        };
+        result.area = norm(result.area);
+        for (const SheetArea& x : a) {
+          Area r = norm(x.area);
+          Area& t = result.area;
+          if (base == 0x11) {
+            t = {std::min(t.first_row, r.first_row), std::min(t.first_col, r.first_col),
+                 std::max(t.last_row, r.last_row), std::max(t.last_col, r.last_col)};
+          } else {
+            t = {std::max(t.first_row, r.first_row), std::max(t.first_col, r.first_col),
+                 std::min(t.last_row, r.last_row), std::min(t.last_col, r.last_col)};
+            if (t.first_row > t.last_row || t.first_col > t.last_col) {
+              why = "its areas do not intersect (#NULL!)";
+              return false;
+            }
+          }
+        }
+        stack.push_back({result});
+        break;
+      }
+      case 0x2A:  // ptgRefErr, ptgAreaErr, ptgRefErr3d, ptgAreaErr3d, ptgMemErr
+      case 0x2B:
+      case 0x3C:
+      case 0x3D:
+      case 0x27:
+        why = "it refers to deleted cells (#REF!)";
+        return false;
+      case 0x17:  // ptgStr, ptgErr, ptgBool, ptgInt, ptgNum
+      case 0x1C:
+      case 0x1D:
+      case 0x1E:
+      case 0x1F:
+        why = "it is a constant";
+        return false;
+      case 0x20:
+        why = "it is an array constant";
+        return false;
+      default:
+        why = "it is a formula";
+        return false;
+    }
+  }
+  if (stack.size() != 1) {
+    why = stack.empty() ? "it is an empty expression" : "it is a formula";
+    return false;
+  }
+  out = std::move(stack.back());
+  return true;
+}
+
+NameTarget GlobalsParser::Target(const RawName& n, int scope) {
+  std::vector<SheetArea> areas;
+  std::string why;
+  if (!Evaluate(n, scope, 0, areas, why)) return NameTarget::NotARange(why);
+  if (areas.size() != 1) return NameTarget::NotARange("it refers to several areas");
+  std::uint32_t sheet = areas[0].sheet;
+  Area a = areas[0].area;
+  const SheetInfo& target = book_.sheets[sheet];
+  if (target.kind != SheetKind::kWorksheet)
+    return NameTarget::NotARange("it refers to sheet '" + target.name + "', which has no cells");
+  if (a.first_row > a.last_row) std::swap(a.first_row, a.last_row);
+  if (a.first_col > a.last_col) std::swap(a.first_col, a.last_col);
+  // Whole rows may be stored with the last column of a larger grid than the sheet's.
+  if (a.last_col >= target.max_cols && a.first_col < target.max_cols)
+    a.last_col = target.max_cols - 1;
+  if (a.last_row >= target.max_rows || a.last_col >= target.max_cols)
+    return NameTarget::NotARange("it lies outside the sheet");
+  return NameTarget::Range(sheet, a);
+}
+
+void GlobalsParser::ResolveNames() {
+  std::vector<NameInfo> user, builtin;
+  for (const RawName& n : names_) {
+    NameInfo info;
+    info.builtin = (n.flags & 0x0020) != 0;
+    info.hidden = (n.flags & 0x0001) != 0;
+    if (info.builtin && !n.name.empty()) {
+      unsigned char code = static_cast<unsigned char>(n.name[0]);
+      info.local_name = code < std::size(kBuiltinNames) ? kBuiltinNames[code] : n.name;
+    } else {
+      info.local_name = n.name;
+    }
+    // A name tied to a sheet the workbook does not have cannot be addressed: it is left out.
+    if (n.scope_tab > book_.sheets.size()) continue;
+    info.scope_sheet = static_cast<int>(n.scope_tab) - 1;
+    info.full_name = info.scope_sheet >= 0 ? QuoteSheetName(book_.sheets[info.scope_sheet].name) +
+                                                 "!" + info.local_name
+                                           : info.local_name;
+    try {
+      info.target = Target(n, info.scope_sheet);
+    } catch (const Error&) {
+      info.target = NameTarget::NotARange("its formula is damaged");
+    }
+    (info.builtin ? builtin : user).push_back(std::move(info));
+  }
+  book_.names = std::move(user);
+  for (auto& b : builtin) book_.names.push_back(std::move(b));
+}
+
+}  // namespace
+
+bool IsBuiltinDateFormat(std::uint16_t id) {
+  return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
+         (id >= 50 && id <= 58) || (id >= 71 && id <= 81);
+}
+
+bool IsDateFormat(std::string_view code) {
+  int date_parts = 0, digit_parts = 0;
+  bool in_quotes = false, in_brackets = false;
+  std::string bracket;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    char ch = code[i];
+    if (in_quotes) {
+      if (ch == '"') in_quotes = false;
+      continue;
+    }
+    if (in_brackets) {
+      if (ch == ']') {
+        in_brackets = false;
+        // Elapsed time ([h], [mm], [ss]) is a time part; colours and conditions are not.
+        bool elapsed = !bracket.empty();
+        for (char b : bracket)
+          if (!(b == 'h' || b == 'H' || b == 'm' || b == 'M' || b == 's' || b == 'S'))
+            elapsed = false;
+        if (elapsed) ++date_parts;
+        bracket.clear();
+      } else {
+        bracket += ch;
+      }
+      continue;
+    }
+    switch (ch) {
+      case '"':
+        in_quotes = true;
+        break;
+      case '[':
+        in_brackets = true;
+        break;
+      case '\\':
+      case '_':
+      case '*':
+        ++i;
+        break;  // the next character is literal, padding or fill
+      case 'd':
+      case 'D':
+      case 'm':
+      case 'M':
+      case 'y':
+      case 'Y':
+      case 'h':
+      case 'H':
+      case 's':
+      case 'S':
+        ++date_parts;
+        break;
+      case '0':
+      case '#':
+      case '?':
+        ++digit_parts;
+        break;
+      case ';':
+        // Only the first section (positive numbers) decides.
+        i = code.size();
+        break;
+      default:
+        break;
+    }
+  }
+  std::string_view general = "general";
+  if (code.size() == general.size()) {
+    bool same = true;
+    for (std::size_t i = 0; i < code.size(); ++i)
+      if ((code[i] | 0x20) != general[i]) same = false;
+    if (same) return false;
+  }
+  return date_parts > 0 && date_parts >= digit_parts;
+}
+
+std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream,
+                                                std::string stream_name, std::string file_name) {
+  auto book = std::make_shared<WorkbookModel>();
+  std::string where = stream_name + " stream";
+  GlobalsParser parser(stream, where, *book);
+  Globals g = parser.Parse();
+  if (book->sheets.empty()) RaiseDamaged("the workbook has no sheets");
+  book->SetLoader(std::make_unique<BiffLoader>(std::move(stream), std::move(where),
+                                               std::move(file_name), std::move(g), book->sheets));
+  return book;
+}
+
+}  // namespace sheaver::xl

@@ -1,0 +1,34 @@
+// Reading a BIFF5/7 (Excel 5.0/95) or BIFF8 (Excel 97-2003) workbook stream into the workbook
+// model: one pass over the workbook globals (sheets, strings, formats, names, date system,
+// active sheet), then one pass per sheet when its cells are first asked for.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "spreadsheet/model.h"
+
+namespace sheaver::xl {
+
+// Reads the globals of a workbook stream ("Workbook" or "Book" of a compound file, or a bare
+// BIFF file); the stream is kept for the sheets read later. `stream_name` names the stream in
+// error texts; `file_name` is put in front of errors raised while a sheet is read later.
+// Raises 1005 when the stream is damaged, 1006 when it is password-protected, 1007 when it is
+// not a BIFF5/8 workbook.
+std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream,
+                                                std::string stream_name, std::string file_name);
+
+// Whether a number format code shows a date or a time: it has a day, month, year, hour or
+// second part outside quoted text, escapes and [brackets], and no more digit placeholders than
+// date parts ("General", "@" and "0.00" are not; "d/m/yy", "[h]:mm", "yyyy-mm-dd" are).
+bool IsDateFormat(std::string_view code);
+
+// Whether a built-in number format (one a workbook uses without defining it) is a date or time
+// format: 14-22, 45-47, and the East Asian date formats 27-36, 50-58 and 71-81.
+bool IsBuiltinDateFormat(std::uint16_t id);
+
+}  // namespace sheaver::xl

@@ -1,0 +1,248 @@
+#include "spreadsheet/open_workbook.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "runtime/error.h"
+#include "spreadsheet/biff_reader.h"
+#include "spreadsheet/byte_cursor.h"
+#include "spreadsheet/compound_file.h"
+
+namespace sheaver::xl {
+namespace {
+
+// Files up to this size are read whole; larger ones are read sector run by sector run, so that
+// opening a large workbook holds its workbook stream in memory once rather than twice.
+constexpr std::uint64_t kReadWholeLimit = 1u << 20;
+constexpr std::size_t kSniffBytes = 8192;
+
+class FileSource : public ByteSource {
+ public:
+  FileSource(std::FILE* f, std::uint64_t size) : f_(f), size_(size) {}
+  std::uint64_t Size() const override { return size_; }
+  void ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) const override {
+    if (offset > size_ || out.size() > size_ - offset)
+      RaiseDamaged("read past the end of the file", "file", offset);
+    if (std::fseek(f_, static_cast<long>(offset), SEEK_SET) != 0 ||
+        std::fread(out.data(), 1, out.size(), f_) != out.size())
+      Raise(err::kDeviceIO, "the file could not be read");
+  }
+
+ private:
+  std::FILE* f_;
+  std::uint64_t size_;
+};
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::string Lower(std::string_view s) {
+  std::string out(s);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return out;
+}
+
+bool Contains(std::span<const std::uint8_t> bytes, std::string_view what) {
+  auto it = std::search(bytes.begin(), bytes.end(), what.begin(), what.end(),
+                        [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); });
+  return it != bytes.end();
+}
+
+[[noreturn]] void RaiseNotAWorkbook(std::string_view what) {
+  Raise(err::kWorkbookUnreadable, "not a workbook: " + std::string(what));
+}
+
+// Names what kind of zip package it is from the names of its parts.
+[[noreturn]] void RaiseZip(std::span<const std::uint8_t> bytes) {
+  const std::string_view ods = "application/vnd.oasis.opendocument.spreadsheet";
+  if (bytes.size() > 38 && std::memcmp(bytes.data() + 30, "mimetype", 8) == 0) {
+    if (Contains(bytes.first(std::min<std::size_t>(bytes.size(), 200)), ods))
+      Raise(err::kWorkbookUnsupported,
+            "the file is an OpenDocument spreadsheet (.ods) saved with an .xls extension; this "
+            "reader reads Excel 97-2003 and Excel 5.0/95 workbooks only");
+    RaiseNotAWorkbook("the file is an OpenDocument document, not a spreadsheet");
+  }
+  if (Contains(bytes, "xl/workbook") ||
+      (Contains(bytes, "[Content_Types].xml") && Contains(bytes, "worksheets/")))
+    Raise(err::kWorkbookUnsupported,
+          "the file is an Excel workbook in the .xlsx format saved with an .xls extension; this "
+          "reader reads Excel 97-2003 and Excel 5.0/95 workbooks only");
+  if (Contains(bytes, "word/")) RaiseNotAWorkbook("the file is a Word document (.docx)");
+  if (Contains(bytes, "ppt/")) RaiseNotAWorkbook("the file is a PowerPoint presentation (.pptx)");
+  RaiseNotAWorkbook("the file is a zip archive");
+}
+
+// Explains a compound file without a workbook stream by what it holds instead.
+[[noreturn]] void RaiseNoWorkbookStream(const CompoundFile& cf) {
+  if (cf.Find("EncryptedPackage"))
+    Raise(err::kWorkbookEncrypted,
+          "password-protected workbook: it is an encrypted .xlsx workbook and cannot be read "
+          "without its password");
+  if (cf.Find("WordDocument")) RaiseNotAWorkbook("the file is a Word document");
+  if (cf.Find("PowerPoint Document")) RaiseNotAWorkbook("the file is a PowerPoint presentation");
+  if (cf.Find("VisioDocument")) RaiseNotAWorkbook("the file is a Visio drawing");
+  if (cf.Find("Quill")) RaiseNotAWorkbook("the file is a Publisher document");
+  if (cf.Find("__properties_version1.0")) RaiseNotAWorkbook("the file is an Outlook message");
+  std::string names;
+  for (const auto& e : cf.TopLevel()) {
+    if (names.size() > 200) break;
+    std::string printable;
+    for (char c : e.name) printable += (static_cast<unsigned char>(c) < 0x20) ? '?' : c;
+    names += (names.empty() ? "" : ", ") + printable;
+  }
+  RaiseNotAWorkbook("the compound file has no Workbook or Book stream (it holds: " +
+                    (names.empty() ? std::string("nothing") : names) + ")");
+}
+
+// The text kinds: what to tell the user a non-binary file is.
+[[noreturn]] void RaiseForKind(ContentKind kind) {
+  switch (kind) {
+    case ContentKind::kEmpty:
+      RaiseNotAWorkbook("the file is empty");
+    case ContentKind::kOldBiff:
+      Raise(err::kWorkbookUnsupported,
+            "Excel 2.x/3.x/4.x workbook, not supported: save it as an Excel 97-2003 workbook");
+    case ContentKind::kHtml:
+      RaiseNotAWorkbook("the file is HTML (a web page) saved with an .xls extension");
+    case ContentKind::kSpreadsheetXml:
+      RaiseNotAWorkbook(
+          "the file is an XML spreadsheet (Excel 2003 XML) saved with an .xls extension");
+    case ContentKind::kXml:
+      RaiseNotAWorkbook("the file is an XML document saved with an .xls extension");
+    case ContentKind::kSylk:
+      RaiseNotAWorkbook("the file is a SYLK file saved with an .xls extension");
+    case ContentKind::kDelimitedText:
+      RaiseNotAWorkbook("the file is comma-separated text (CSV) saved with an .xls extension");
+    case ContentKind::kText:
+      RaiseNotAWorkbook("the file is plain text");
+    default:
+      RaiseNotAWorkbook("the file's content is not a spreadsheet format known here");
+  }
+}
+
+std::shared_ptr<WorkbookModel> OpenCompound(const ByteSource& source, const std::string& name) {
+  CompoundFile cf(source);
+  const CompoundFile::Entry* stream = cf.Find("Workbook");
+  if (!stream || stream->type != 2) stream = cf.Find("Book");
+  if (!stream || stream->type != 2) RaiseNoWorkbookStream(cf);
+  std::vector<std::uint8_t> bytes = cf.Read(*stream);
+  std::string stream_name = Lower(stream->name) == "book" ? "Book" : "Workbook";
+  return ReadBiffWorkbook(std::move(bytes), stream_name, name);
+}
+
+// Dispatch by content over bytes in memory.
+std::shared_ptr<WorkbookModel> OpenInMemory(std::vector<std::uint8_t> bytes,
+                                            const std::string& name) {
+  ContentKind kind = SniffContent(std::span(bytes).first(std::min(bytes.size(), kSniffBytes)));
+  switch (kind) {
+    case ContentKind::kCompoundFile: {
+      MemorySource source(bytes);
+      return OpenCompound(source, name);
+    }
+    case ContentKind::kBareBiff:
+      return ReadBiffWorkbook(std::move(bytes), "Workbook", name);
+    case ContentKind::kZip:
+      RaiseZip(bytes);
+    default:
+      RaiseForKind(kind);
+  }
+}
+
+}  // namespace
+
+ContentKind SniffContent(std::span<const std::uint8_t> head) {
+  if (head.empty()) return ContentKind::kEmpty;
+  if (CompoundFile::HasSignature(head)) return ContentKind::kCompoundFile;
+  if (head.size() >= 4 && head[0] == 'P' && head[1] == 'K' &&
+      ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6)))
+    return ContentKind::kZip;
+  if (head.size() >= 8) {
+    std::uint16_t type = Le16(head.data()), length = Le16(head.data() + 2);
+    std::uint16_t version = Le16(head.data() + 4);
+    if (type == 0x0809 && length >= 4 && length <= 20 && (version == 0x0500 || version == 0x0600))
+      return ContentKind::kBareBiff;
+    if ((type == 0x0009 || type == 0x0209 || type == 0x0409) && length >= 4 && length <= 20)
+      return ContentKind::kOldBiff;
+  }
+  // Text: skip a byte-order mark and leading blanks, then look at how it begins.
+  std::size_t i = 0;
+  if (head.size() >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) i = 3;
+  bool binary = false;
+  for (std::uint8_t b : head)
+    if (b == 0 || (b < 0x20 && b != '\t' && b != '\r' && b != '\n' && b != '\f')) binary = true;
+  if (binary) return ContentKind::kUnknown;
+  while (i < head.size() &&
+         (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n'))
+    ++i;
+  std::string start = Lower(std::string_view(reinterpret_cast<const char*>(head.data()) + i,
+                                             std::min<std::size_t>(head.size() - i, 512)));
+  std::string all =
+      Lower(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
+  if (start.starts_with("<?xml") || start.starts_with("<workbook")) {
+    if (all.find("urn:schemas-microsoft-com:office:spreadsheet") != std::string::npos)
+      return ContentKind::kSpreadsheetXml;
+    if (all.find("<html") != std::string::npos) return ContentKind::kHtml;
+    return ContentKind::kXml;
+  }
+  if (start.starts_with("<!doctype html") || start.starts_with("<html") ||
+      start.starts_with("<head") || start.starts_with("<body") || start.starts_with("<table") ||
+      start.starts_with("<meta") || start.starts_with("<!--"))
+    return all.find("<html") != std::string::npos || start.starts_with("<table")
+               ? ContentKind::kHtml
+               : ContentKind::kXml;
+  if (start.starts_with("id;")) return ContentKind::kSylk;
+  std::string_view first_line(start);
+  first_line = first_line.substr(0, first_line.find('\n'));
+  if (first_line.find(',') != std::string_view::npos ||
+      first_line.find(';') != std::string_view::npos ||
+      first_line.find('\t') != std::string_view::npos)
+    return ContentKind::kDelimitedText;
+  return ContentKind::kText;
+}
+
+std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes,
+                                                 std::string_view name) {
+  std::string n(name);
+  try {
+    return OpenInMemory(std::move(bytes), n);
+  } catch (Error& e) {
+    e.Within(n);
+    throw;
+  }
+}
+
+std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
+  try {
+    std::error_code ec;
+    std::filesystem::file_status status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) Raise(err::kFileNotFound);
+    if (!std::filesystem::is_regular_file(status)) Raise(err::kPathFileAccess, "not a file");
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+    if (!f) Raise(errno == EACCES ? err::kPermissionDenied : err::kPathFileAccess);
+    if (std::fseek(f.get(), 0, SEEK_END) != 0) Raise(err::kDeviceIO);
+    long end = std::ftell(f.get());
+    if (end < 0) Raise(err::kDeviceIO);
+    std::uint64_t size = static_cast<std::uint64_t>(end);
+    FileSource source(f.get(), size);
+    if (size > kReadWholeLimit) {
+      std::vector<std::uint8_t> head(kSniffBytes);
+      source.ReadAt(0, head);
+      if (SniffContent(head) == ContentKind::kCompoundFile) return OpenCompound(source, path);
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    if (size) source.ReadAt(0, bytes);
+    f.reset();
+    return OpenInMemory(std::move(bytes), path);
+  } catch (Error& e) {
+    e.Within(path);
+    throw;
+  }
+}
+
+}  // namespace sheaver::xl
