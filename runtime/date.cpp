@@ -42,14 +42,18 @@ DateValue DateSerial(int year, int month, int day) {
 
 CivilDateTime ToCivil(DateValue date) {
   if (!(date >= kMinDate && date < kMaxDate + 1.0)) Raise(err::kOverflow);
-  // Days before 1899-12-30 count down while their time of day counts up: -1.25 is
-  // 29 December 1899, 06:00.
   double whole = std::trunc(date);
   double fraction = std::fabs(date - whole);
   long long seconds = std::llround(fraction * 86400.0);
   if (seconds >= 86400) {
-    seconds -= 86400;
-    whole += date < 0 ? -1.0 : 1.0;
+    // The time of day counts up on both sides of day 0, so rounding up to midnight moves to the
+    // following day; the last half second of 9999 stays in 9999.
+    if (whole + 1.0 > kMaxDate) {
+      seconds = 86399;
+    } else {
+      seconds -= 86400;
+      whole += 1.0;
+    }
   }
   CivilDateTime c;
   CivilFromDays(static_cast<long long>(whole) - kEpochOffset, c.year, c.month, c.day);
@@ -59,10 +63,56 @@ CivilDateTime ToCivil(DateValue date) {
   return c;
 }
 
+namespace {
+
+bool InRange(DateValue date) {
+  return date >= kMinDate && date < kMaxDate + 1.0;
+}
+
+// A date value as a point on an ordinary time line (days from 30 December 1899 00:00), and back.
+// They differ only before 30 December 1899, where the day counts down and the time of day up.
+double ToTimeLine(DateValue date) {
+  if (date >= 0) return date;
+  double whole = std::trunc(date);
+  return whole + (whole - date);
+}
+
+DateValue FromTimeLine(double t) {
+  if (t >= 0) return t;
+  double whole = std::floor(t);
+  return whole - (t - whole);
+}
+
+}  // namespace
+
+DateValue TimeSerial(int hour, int minute, int second) {
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59)
+    Raise(err::kOverflow);
+  return (hour * 3600.0 + minute * 60.0 + second) / 86400.0;
+}
+
+int Weekday(DateValue date) {
+  CivilDateTime c = ToCivil(date);
+  long long days =
+      DaysFromCivil(c.year, static_cast<unsigned>(c.month), static_cast<unsigned>(c.day));
+  // 1 January 1970 was a Thursday (4).
+  long long w = (days + 4) % 7;
+  return static_cast<int>(w < 0 ? w + 7 : w);
+}
+
 DateValue AddDays(DateValue date, double days) {
-  DateValue result = date + days;
-  if (!(result >= kMinDate && result < kMaxDate + 1.0)) Raise(err::kOverflow);
+  if (!InRange(date) || !std::isfinite(days)) Raise(err::kOverflow);
+  DateValue result = FromTimeLine(ToTimeLine(date) + days);
+  if (!InRange(result)) Raise(err::kOverflow);
   return result;
+}
+
+bool IsValidDay(int year, int month, int day) {
+  if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  int last = month == 2 && leap ? 29 : kDays[month - 1];
+  return day <= last;
 }
 
 }  // namespace sheaver

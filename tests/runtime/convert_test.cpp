@@ -1,0 +1,85 @@
+#include "runtime/convert.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <limits>
+
+#include "runtime/error.h"
+
+namespace sheaver {
+namespace {
+
+TEST(NumberToText, FifteenDigitsNoTrailingZerosExponentOnlyAtTheEnds) {
+  struct Row {
+    double value;
+    const char* expected;
+  } rows[] = {
+      {0, "0"},
+      {-0.0, "0"},
+      {12.5, "12.5"},
+      {-12.5, "-12.5"},
+      {0.1 + 0.2, "0.3"},  // 0.30000000000000004 has 17 digits
+      {1.0 / 3, "0.333333333333333"},
+      {2.0 / 3, "0.666666666666667"},
+      {100, "100"},
+      {123456789012345, "123456789012345"},
+      {999999999999999.9, "1E+15"},  // rounds up to sixteen digits
+      {1e15, "1E+15"},
+      {1.5e20, "1.5E+20"},
+      {-1.5e20, "-1.5E+20"},
+      {0.0001, "0.0001"},
+      {0.00015, "0.00015"},
+      {0.00001, "1E-05"},
+      {1.5e-5, "1.5E-05"},
+      {1e-100, "1E-100"},
+      {1.7976931348623157e308, "1.79769313486232E+308"},
+      {45322.5729166667, "45322.5729166667"},
+  };
+  for (const Row& r : rows) EXPECT_EQ(NumberToText(r.value, Locale::EnglishDayFirst()), r.expected);
+}
+
+TEST(NumberToText, LocaleSeparatorAndNotTheProcessLocale) {
+  EXPECT_EQ(NumberToText(12.5, Locale::German()), "12,5");
+  EXPECT_EQ(NumberToText(1.5e-5, Locale::French()), "1,5E-05");
+  EXPECT_EQ(NumberToText(1234567.5, Locale::German()), "1234567,5");  // never grouped
+  // A process locale with a comma (as the window program sets from the environment) changes
+  // nothing; the C locale is the only one sure to exist, so this checks the code path at least.
+  std::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(NumberToText(12.5, Locale::EnglishDayFirst()), "12.5");
+}
+
+TEST(NumberToText, NotANumberIsOverflow) {
+  try {
+    NumberToText(std::numeric_limits<double>::quiet_NaN(), Locale::EnglishDayFirst());
+    ADD_FAILURE() << "NaN formatted";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), err::kOverflow);
+  }
+}
+
+TEST(DateToText, ShortDateFourDigitYearAndTime) {
+  struct Row {
+    Locale locale;
+    DateValue date;
+    const char* expected;
+  } rows[] = {
+      {Locale::EnglishDayFirst(), 45322, "31/01/2024"},
+      {Locale::EnglishMonthFirst(), 45322, "01/31/2024"},
+      {Locale::German(), 45322, "31.01.2024"},
+      {Locale::Fallback(), 45322, "2024-01-31"},
+      {Locale::EnglishDayFirst(), 45322.5729166667, "31/01/2024 13:45:00"},
+      {Locale::EnglishMonthFirst(), 45322.5729166667, "01/31/2024 1:45:00 PM"},
+      {Locale::EnglishMonthFirst(), 45322.25, "01/31/2024 6:00:00 AM"},
+      {Locale::EnglishMonthFirst(), 45322.0001, "01/31/2024 12:00:09 AM"},
+      {Locale::EnglishDayFirst(), 0.75, "18:00:00"},
+      {Locale::EnglishDayFirst(), 0, "30/12/1899"},
+      {Locale::EnglishDayFirst(), kMinDate, "01/01/0100"},
+      {Locale::EnglishDayFirst(), 10959, "01/01/1930"},  // four digits: no window to misread
+  };
+  for (const Row& r : rows) EXPECT_EQ(DateToText(r.date, r.locale), r.expected) << r.locale.name;
+}
+
+}  // namespace
+}  // namespace sheaver
