@@ -1,0 +1,412 @@
+// The BIFF record layer and each record kind's traps: texts split across CONTINUE records,
+// packed numbers, cached formula results, date formats, code pages, password protection,
+// defined names and the sheets they point to, the active sheet, and lazy sheet reading.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "runtime/error.h"
+#include "spreadsheet/biff_reader.h"
+#include "spreadsheet/open_workbook.h"
+#include "xls_builder.h"
+
+namespace sheaver::xl {
+namespace {
+
+using namespace testing;
+
+std::shared_ptr<WorkbookModel> Read(const Bytes& globals, const std::vector<SheetSpec>& sheets,
+                                    bool biff8 = true) {
+  return ReadBiffWorkbook(BuildStream(globals, sheets, biff8), "Workbook", "test.xls");
+}
+
+std::shared_ptr<WorkbookModel> OneSheet(const Bytes& globals, const Bytes& cells,
+                                        bool biff8 = true) {
+  return Read(globals, {{"Sheet1", 0, cells}}, biff8);
+}
+
+Error ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return e;
+  }
+  return Error(0, "no error");
+}
+
+// ---- shared strings -------------------------------------------------------------------------
+
+Bytes SstHeader(std::uint32_t unique) {
+  Bytes b;
+  Put32(b, unique);
+  Put32(b, unique);
+  return b;
+}
+
+TEST(SharedStrings, TextsSplitAcrossContinueRecordsSwitchCharacterWidth) {
+  // Text 0: "Hello" plain. Text 1: 6 characters, the first 2 as 8-bit bytes in the SST record,
+  // the rest in a CONTINUE that restarts with an option byte saying 16-bit. Text 2: header at
+  // the very end of a record, its characters in the next CONTINUE after an option byte.
+  Bytes sst = SstHeader(3);
+  PutBytes(sst, Str8("Hello"));
+  Put16(sst, 6);
+  sst.push_back(0);
+  PutText(sst, "ab");
+  Bytes cont1 = {0x01};
+  for (char16_t c : std::u16string(u"cd\u00e9\u4e2d")) Put16(cont1, c);
+  Put16(cont1, 3);
+  cont1.push_back(0x00);
+  Bytes cont2 = {0x00};
+  PutText(cont2, "xyz");
+  Bytes globals = Rec(0x00FC, sst);
+  PutBytes(globals, Rec(0x003C, cont1));
+  PutBytes(globals, Rec(0x003C, cont2));
+  Bytes cells = LabelSstRec(0, 0, 0);
+  PutBytes(cells, LabelSstRec(1, 0, 1));
+  PutBytes(cells, LabelSstRec(2, 0, 2));
+  auto book = OneSheet(globals, cells);
+  EXPECT_EQ(book->CellValue(0, 0, 0), Value::Text("Hello"));
+  EXPECT_EQ(book->CellValue(0, 1, 0), Value::Text("abcd\u00e9\u4e2d"));
+  EXPECT_EQ(book->CellValue(0, 2, 0), Value::Text("xyz"));
+}
+
+TEST(SharedStrings, RichTextRunsAndPhoneticDataAreSkippedEvenAcrossRecords) {
+  Bytes sst = SstHeader(2);
+  Put16(sst, 3);
+  sst.push_back(0x0C);  // rich text and phonetic data follow
+  Put16(sst, 2);        // two runs
+  Put32(sst, 5);        // five bytes of phonetic data
+  PutText(sst, "Red");
+  Put32(sst, 0x00010000);
+  Bytes cont = {0, 0, 0, 0};  // the rest of the second run: no option byte here
+  PutBytes(cont, {1, 2, 3, 4, 5});
+  PutBytes(cont, Str8("next"));
+  Bytes globals = Rec(0x00FC, sst);
+  PutBytes(globals, Rec(0x003C, cont));
+  Bytes cells = LabelSstRec(0, 0, 0);
+  PutBytes(cells, LabelSstRec(0, 1, 1));
+  auto book = OneSheet(globals, cells);
+  EXPECT_EQ(book->CellValue(0, 0, 0), Value::Text("Red"));
+  EXPECT_EQ(book->CellValue(0, 0, 1), Value::Text("next"));
+}
+
+TEST(SharedStrings, AWrongUniqueCountIsOnlyAHint) {
+  // Says 1000 texts but holds 2: a huge count must not be trusted for memory or for reading.
+  Bytes sst = SstHeader(1);
+  PutBytes(sst, Str8("one"));
+  PutBytes(sst, Str8("two"));
+  auto book = OneSheet(Rec(0x00FC, sst), LabelSstRec(0, 0, 1));
+  EXPECT_EQ(book->CellValue(0, 0, 0), Value::Text("two"));
+  Bytes big = SstHeader(0x7FFFFFFF);
+  PutBytes(big, Str8("one"));
+  Error e = ErrorOf([&] { OneSheet(Rec(0x00FC, big), {}); });
+  EXPECT_EQ(e.Number(), 0) << "a count without its texts is harmless: " << e.Description();
+}
+
+TEST(SharedStrings, ACellReferringPastTheTableIsDamage) {
+  Bytes sst = SstHeader(1);
+  PutBytes(sst, Str8("only"));
+  auto book = OneSheet(Rec(0x00FC, sst), LabelSstRec(3, 2, 5));
+  Error e = ErrorOf([&] { book->Cells(0); });
+  EXPECT_EQ(e.Number(), err::kWorkbookUnreadable);
+  EXPECT_NE(e.Description().find("shared string 5 of 1"), std::string::npos) << e.Description();
+  EXPECT_NE(e.Description().find("test.xls: sheet 'Sheet1'"), std::string::npos) << e.Description();
+}
+
+// ---- numbers --------------------------------------------------------------------------------
+
+TEST(PackedNumbers, DecodeAsTheFileMeansThem) {
+  struct Case {
+    std::uint32_t rk;
+    double expected;
+  } cases[] = {
+      {(1u << 2) | 2, 1.0},
+      {static_cast<std::uint32_t>(-1 << 2) | 2, -1.0},
+      {static_cast<std::uint32_t>(-536870912 << 2) | 2, -536870912.0},  // smallest 30-bit int
+      {(536870911u << 2) | 2, 536870911.0},
+      {(12345u << 2) | 3, 123.45},  // integer / 100
+      {static_cast<std::uint32_t>(-5 << 2) | 3, -0.05},
+      {0x3FF80000, 1.5},            // high bits of 1.5
+      {0x404A4801, 52.5625 / 100},  // 0.525625, divided
+      {0xC0240000, -10.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SheetCells::UnpackNumber(c.rk), c.expected) << std::hex << c.rk;
+    auto book = OneSheet({}, RkRec(0, 0, c.rk));
+    EXPECT_EQ(book->CellValue(0, 0, 0), Value::Number(c.expected)) << std::hex << c.rk;
+  }
+}
+
+TEST(CellRecords, EachKindReadsItsValue) {
+  Bytes cells;
+  PutBytes(cells, NumberRec(0, 0, 3.25));
+  Bytes mulrk = {0, 0, 1, 0};  // row 0, first column 1
+  for (std::uint32_t v : {7u, 8u}) {
+    Put16(mulrk, 0);
+    Put32(mulrk, (v << 2) | 2);
+  }
+  Put16(mulrk, 2);
+  PutBytes(cells, Rec(0x00BD, mulrk));
+  Bytes b = Cell(1, 0, 0);
+  PutBytes(b, {1, 0});  // boolean true
+  PutBytes(cells, Rec(0x0205, b));
+  b = Cell(1, 1, 0);
+  PutBytes(b, {0x07, 1});  // error #DIV/0!
+  PutBytes(cells, Rec(0x0205, b));
+  PutBytes(cells, LabelRec(1, 2, "label"));
+  PutBytes(cells, Rec(0x0201, Cell(1, 3, 0)));  // BLANK: stays empty
+  // Cached formula results: number, text in the STRING record after a SHRFMLA, boolean,
+  // error, empty text.
+  Bytes num;
+  PutF64(num, 42.5);
+  PutBytes(cells, FormulaRec(2, 0, num));
+  PutBytes(cells, FormulaRec(2, 1, {0, 0, 0, 0, 0, 0, 0xFF, 0xFF}));
+  PutBytes(cells, Rec(0x04BC, Bytes(10, 0)));
+  PutBytes(cells, Rec(0x0207, Str8("from formula")));
+  PutBytes(cells, FormulaRec(2, 2, {1, 0, 0, 0, 0, 0, 0xFF, 0xFF}));
+  PutBytes(cells, FormulaRec(2, 3, {2, 0, 0x2A, 0, 0, 0, 0xFF, 0xFF}));
+  PutBytes(cells, FormulaRec(2, 4, {3, 0, 0, 0, 0, 0, 0xFF, 0xFF}));
+  auto book = OneSheet({}, cells);
+  struct Expect {
+    std::uint32_t row, col;
+    Value value;
+  } expect[] = {
+      {0, 0, Value::Number(3.25)},
+      {0, 1, Value::Number(7)},
+      {0, 2, Value::Number(8)},
+      {1, 0, Value::Boolean(true)},
+      {1, 1, Value::ErrorCode("#DIV/0!")},
+      {1, 2, Value::Text("label")},
+      {1, 3, Value::Empty()},
+      {2, 0, Value::Number(42.5)},
+      {2, 1, Value::Text("from formula")},
+      {2, 2, Value::Boolean(false)},
+      {2, 3, Value::ErrorCode("#N/A")},
+      {2, 4, Value::Text("")},
+      {9, 9, Value::Empty()},
+  };
+  for (const Expect& e : expect)
+    EXPECT_EQ(book->CellValue(0, e.row, e.col), e.value) << e.row << "," << e.col;
+}
+
+TEST(CellRecords, CellsOutOfOrderAndRepeatedKeepTheLastValue) {
+  Bytes cells;
+  PutBytes(cells, NumberRec(5, 1, 1));
+  PutBytes(cells, NumberRec(2, 3, 2));
+  PutBytes(cells, NumberRec(5, 0, 3));
+  PutBytes(cells, NumberRec(5, 1, 4));  // replaces the first
+  auto book = OneSheet({}, cells);
+  EXPECT_EQ(book->CellValue(0, 5, 1), Value::Number(4));
+  EXPECT_EQ(book->CellValue(0, 2, 3), Value::Number(2));
+  EXPECT_EQ(book->CellValue(0, 5, 0), Value::Number(3));
+  EXPECT_EQ(book->Cells(0).CellCount(), 3u);
+}
+
+TEST(RecordStream, ARecordLongerThanTheStreamNamesItsOffset) {
+  Bytes stream = BuildStream({}, {{"Sheet1", 0, {}}});
+  Bytes bad = Rec(0x0203, Bytes(14, 0));
+  bad[2] = 0xFF;  // claims 255 bytes
+  stream.insert(stream.begin() + 20, bad.begin(), bad.end());
+  Error e = ErrorOf([&] { ReadBiffWorkbook(stream, "Workbook", "t.xls"); });
+  EXPECT_EQ(e.Number(), err::kWorkbookUnreadable);
+  EXPECT_NE(e.Description().find("runs past the end of the stream (Workbook stream, offset 20)"),
+            std::string::npos)
+      << e.Description();
+}
+
+// ---- formats and dates ----------------------------------------------------------------------
+
+TEST(DateFormats, CodesAreDatesWhenTheyHaveDateOrTimeParts) {
+  struct Case {
+    const char* code;
+    bool date;
+  } cases[] = {
+      {"d/m/yy", true},
+      {"dd/mm/yyyy hh:mm", true},
+      {"[h]:mm:ss", true},
+      {"mmm-yy", true},
+      {"[$-409]d-mmm-yyyy", true},
+      {"yyyy\\-mm\\-dd", true},
+      {"General", false},
+      {"0.00", false},
+      {"@", false},
+      {"#,##0.00 \"days\"", false},
+      {"[Red]0.00", false},
+      {"0.00\\h", false},
+      {"\"Date:\" 0", false},
+      {"_(* #,##0_)", false},
+      {"h:mm AM/PM", true},
+      {"0.00;[Red]-0.00", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsDateFormat(c.code), c.date) << c.code;
+  for (int id : {14, 15, 16, 17, 18, 19, 20, 21, 22, 45, 46, 47})
+    EXPECT_TRUE(IsBuiltinDateFormat(static_cast<std::uint16_t>(id))) << id;
+  for (int id : {0, 1, 2, 9, 10, 11, 12, 13, 37, 44, 48, 49})
+    EXPECT_FALSE(IsBuiltinDateFormat(static_cast<std::uint16_t>(id))) << id;
+}
+
+TEST(DateFormats, CellsTakeTheirKindFromTheirFormatAndTheDateSystem) {
+  // XF 0 General, XF 1 built-in 14, XF 2 custom date 164, XF 3 built-in 15 redefined as a
+  // number format.
+  Bytes globals = FormatRec(164, "dd/mm/yyyy");
+  PutBytes(globals, FormatRec(15, "0.00"));
+  for (std::uint16_t f : {0, 14, 164, 15}) PutBytes(globals, XfRec(f));
+  Bytes cells = NumberRec(0, 0, 45000, 0);
+  PutBytes(cells, NumberRec(0, 1, 45000, 1));
+  PutBytes(cells, RkRec(0, 2, (45000u << 2) | 2, 2));
+  PutBytes(cells, NumberRec(0, 3, 45000, 3));
+  PutBytes(cells, NumberRec(0, 4, -5, 1));  // before any date: a number
+  auto book = OneSheet(globals, cells);
+  EXPECT_EQ(book->CellValue(0, 0, 0), Value::Number(45000));
+  EXPECT_EQ(book->CellValue(0, 0, 1), Value::Date(45000));
+  EXPECT_EQ(book->CellValue(0, 0, 2), Value::Date(45000));
+  EXPECT_EQ(book->CellValue(0, 0, 3), Value::Number(45000));
+  EXPECT_EQ(book->CellValue(0, 0, 4), Value::Number(-5));
+
+  Bytes mode;
+  Put16(mode, 1);
+  Bytes g1904 = Rec(0x0022, mode);
+  PutBytes(g1904, XfRec(0));
+  PutBytes(g1904, XfRec(14));
+  auto b1904 = OneSheet(g1904, RkRec(0, 0, (100u << 2) | 2, 1));
+  EXPECT_EQ(b1904->date_system, DateSystem::k1904);
+  EXPECT_EQ(b1904->CellValue(0, 0, 0), Value::Date(1562));  // 1904 serial 100 + 1462
+}
+
+// ---- older workbooks and protection ---------------------------------------------------------
+
+TEST(Biff5, TextsAreReadInTheWorkbookCodePage) {
+  Bytes cells = LabelRec(0, 0, "\x80 5", false);  // Windows-1252 euro sign
+  auto book = OneSheet({}, cells, false);
+  EXPECT_EQ(book->format, "Excel 5.0/95 workbook");
+  EXPECT_EQ(book->sheets[0].max_rows, 16384u);
+  EXPECT_EQ(book->CellValue(0, 0, 0), Value::Text("\u20ac 5"));
+  Bytes cp;
+  Put16(cp, 1251);
+  auto cyrillic = OneSheet(Rec(0x0042, cp), LabelRec(0, 0, "\xcf\xf0\xe8", false), false);
+  EXPECT_EQ(cyrillic->CellValue(0, 0, 0), Value::Text("\u041f\u0440\u0438"));
+}
+
+TEST(Protection, APasswordProtectedWorkbookSaysSo) {
+  Bytes rc4 = {1, 0, 1, 0};
+  Error e = ErrorOf([&] { OneSheet(Rec(0x002F, rc4), {}); });
+  EXPECT_EQ(e.Number(), err::kWorkbookEncrypted);
+  EXPECT_NE(e.Description().find("password-protected workbook (RC4 encryption)"), std::string::npos)
+      << e.Description();
+}
+
+// ---- sheets, active sheet, names ------------------------------------------------------------
+
+Bytes Window1(std::uint16_t active) {
+  Bytes b(10, 0);
+  Put16(b, active);
+  PutBytes(b, Bytes(6, 0));
+  return Rec(0x003D, b);
+}
+
+TEST(ActiveSheet, TheWindowsCurrentTabOrTheFirstSheet) {
+  std::vector<SheetSpec> sheets = {{"A", 0, {}}, {"B", 0, {}}, {"C", 0, {}}};
+  EXPECT_EQ(Read(Window1(2), sheets)->active_sheet, 2u);
+  EXPECT_EQ(Read({}, sheets)->active_sheet, 0u);          // no window recorded
+  EXPECT_EQ(Read(Window1(9), sheets)->active_sheet, 0u);  // a tab that does not exist
+}
+
+TEST(LazySheets, OnlyTheSheetsAskedForAreRead) {
+  auto book = Read({}, {{"A", 0, NumberRec(0, 0, 1)}, {"B", 0, NumberRec(0, 0, 2)}});
+  EXPECT_FALSE(book->IsLoaded(0));
+  EXPECT_FALSE(book->IsLoaded(1));
+  EXPECT_EQ(book->CellValue(1, 0, 0), Value::Number(2));
+  EXPECT_FALSE(book->IsLoaded(0));
+  EXPECT_TRUE(book->IsLoaded(1));
+}
+
+// SUPBOOK for this workbook's own 3 sheets, and one for another workbook.
+Bytes SupBooks() {
+  Bytes own;
+  Put16(own, 3);
+  Put16(own, 0x0401);
+  Bytes other;
+  Put16(other, 1);
+  PutBytes(other, Str8("other.xls"));
+  Bytes out = Rec(0x01AE, own);
+  PutBytes(out, Rec(0x01AE, other));
+  return out;
+}
+
+// EXTERNSHEET entries: (supbook, first, last).
+Bytes ExternSheet(std::initializer_list<std::array<std::uint16_t, 3>> xtis) {
+  Bytes b;
+  Put16(b, static_cast<std::uint32_t>(xtis.size()));
+  for (const auto& x : xtis)
+    for (std::uint16_t v : x) Put16(b, v);
+  return Rec(0x0017, b);
+}
+
+Bytes NameRec(const std::string& name, std::uint16_t scope, const Bytes& formula,
+              std::uint16_t flags = 0) {
+  Bytes b;
+  Put16(b, flags);
+  b.push_back(0);
+  b.push_back(static_cast<std::uint8_t>(name.size()));
+  Put16(b, static_cast<std::uint32_t>(formula.size()));
+  Put16(b, 0);
+  Put16(b, scope);
+  PutBytes(b, {0, 0, 0, 0});
+  b.push_back(0);
+  PutText(b, name);
+  PutBytes(b, formula);
+  return Rec(0x0018, b);
+}
+
+Bytes Area3d(std::uint16_t ixti, std::uint16_t r1, std::uint16_t r2, std::uint16_t c1,
+             std::uint16_t c2) {
+  Bytes b = {0x3B};
+  for (std::uint16_t v : {ixti, r1, r2, c1, c2}) Put16(b, v);
+  return b;
+}
+
+TEST(DefinedNames, ResolveThroughSheetReferencesToTheRightSheet) {
+  // Sheets: Data, a chart, 'My Sheet'. The sheet references count the chart, so reference 1
+  // (sheets 2..2) is 'My Sheet'.
+  Bytes globals = SupBooks();
+  PutBytes(
+      globals,
+      ExternSheet({{{0, 0, 0}}, {{0, 2, 2}}, {{0, 0, 2}}, {{1, 0, 0}}, {{0, 0xFFFF, 0xFFFF}}}));
+  PutBytes(globals, NameRec("Total", 0, Area3d(1, 4, 2, 3, 1)));     // corners reversed
+  PutBytes(globals, NameRec("Local", 3, {0x3A, 1, 0, 0, 0, 1, 0}));  // ref3d to 'My Sheet'!B1
+  PutBytes(globals, NameRec("Across", 0, Area3d(2, 0, 0, 0, 0)));
+  PutBytes(globals, NameRec("Elsewhere", 0, Area3d(3, 0, 0, 0, 0)));
+  PutBytes(globals, NameRec("Gone", 0, Area3d(4, 0, 0, 0, 0)));
+  PutBytes(globals, NameRec("Rate", 0, {0x1F, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F}));
+  Bytes both = Area3d(0, 0, 0, 0, 0);
+  PutBytes(both, Area3d(0, 5, 5, 5, 5));
+  both.push_back(0x10);
+  PutBytes(globals, NameRec("Both", 0, both));
+  PutBytes(globals, NameRec(std::string(1, '\x06'), 1, Area3d(0, 0, 9, 0, 3), 0x20));  // Print_Area
+  PutBytes(globals, NameRec("Orphan", 7, Area3d(0, 0, 0, 0, 0)));
+  PutBytes(globals, NameRec("Print_Area", 0, Area3d(0, 1, 1, 1, 1)));
+  auto book = Read(globals, {{"Data", 0, {}}, {"Chart", 2, {}}, {"My Sheet", 0, {}}});
+
+  std::vector<std::string> names;
+  for (const NameInfo& n : book->names) names.push_back(n.full_name);
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"Total", "'My Sheet'!Local", "Across", "Elsewhere", "Gone",
+                                      "Rate", "Both", "Print_Area", "Data!Print_Area"}));
+  auto target = [&](std::size_t i) { return book->names[i].target; };
+  EXPECT_TRUE(target(0).is_range);
+  EXPECT_EQ(target(0).sheet, 2u);
+  EXPECT_EQ(target(0).area, (Area{2, 1, 4, 3}));
+  EXPECT_EQ(target(1).sheet, 2u);
+  EXPECT_EQ(target(1).area, (Area{0, 1, 0, 1}));
+  EXPECT_EQ(target(2).reason, "it spans several sheets");
+  EXPECT_EQ(target(3).reason, "it refers to another workbook");
+  EXPECT_EQ(target(4).reason, "it refers to a deleted sheet");
+  EXPECT_EQ(target(5).reason, "it is a constant");
+  EXPECT_EQ(target(6).reason, "it refers to several areas");
+  EXPECT_TRUE(book->names[8].builtin);
+  EXPECT_EQ(book->names[8].scope_sheet, 0);
+  EXPECT_EQ(target(8).area, (Area{0, 0, 9, 3}));
+}
+
+}  // namespace
+}  // namespace sheaver::xl

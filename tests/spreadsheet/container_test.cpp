@@ -1,0 +1,106 @@
+// The compound file container: a stream comes out whole, and every kind of damage to the
+// sector structures gives error 1005 with its reason, never a crash, a hang or a huge allocation.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "runtime/error.h"
+#include "spreadsheet/compound_file.h"
+#include "xls_builder.h"
+
+namespace sheaver::xl {
+namespace {
+
+using testing::Bytes;
+using testing::Poke32;
+
+Bytes Pattern(std::size_t n) {
+  Bytes b(n);
+  for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + i / 256);
+  return b;
+}
+
+TEST(CompoundFile, ReadsTheStreamAcrossItsSectors) {
+  Bytes stream = Pattern(5000);
+  Bytes file = testing::BuildCompoundFile(stream);
+  MemorySource source(file);
+  CompoundFile cf(source);
+  ASSERT_EQ(cf.TopLevel().size(), 1u);
+  const auto* entry = cf.Find("WORKBOOK");  // any letter case
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->name, "Workbook");
+  EXPECT_EQ(cf.Read(*entry), stream);
+  EXPECT_EQ(cf.Find("Book"), nullptr);
+}
+
+TEST(CompoundFile, AFileCutShortInsideItsLastSectorStillReadsWhatIsThere) {
+  Bytes stream = Pattern(4096 + 100);  // the last sector holds 100 bytes of data
+  Bytes file = testing::BuildCompoundFile(stream);
+  file.resize(file.size() - 300);  // cut into the last sector's padding only
+  MemorySource source(file);
+  CompoundFile cf(source);
+  EXPECT_EQ(cf.Read(*cf.Find("Workbook")), stream);
+}
+
+struct Damage {
+  const char* what;
+  std::function<void(Bytes&)> apply;
+  const char* phrase;
+};
+
+class DamagedContainer : public ::testing::TestWithParam<Damage> {};
+
+TEST_P(DamagedContainer, RaisesWorkbookUnreadableWithTheReason) {
+  Bytes file = testing::BuildCompoundFile(Pattern(6000));
+  GetParam().apply(file);
+  try {
+    MemorySource source(file);
+    CompoundFile cf(source);
+    cf.Read(*cf.Find("Workbook"));
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Number(), err::kWorkbookUnreadable);
+    EXPECT_NE(e.Description().find(GetParam().phrase), std::string::npos) << e.Description();
+  }
+}
+
+// Sector n of the allocation table is at file offset 512 + 4n; directory entry 1 at 1024 + 128.
+INSTANTIATE_TEST_SUITE_P(
+    Container, DamagedContainer,
+    ::testing::Values(
+        Damage{"byte order",
+               [](Bytes& f) {
+                 f[28] = 0xFF;
+                 f[29] = 0xFE;
+               },
+               "byte-order mark"},
+        Damage{"sector size", [](Bytes& f) { f[30] = 20; }, "sector size"},
+        Damage{"header shorter than 512 bytes", [](Bytes& f) { f.resize(300); }, "shorter than"},
+        Damage{"cyclic stream chain", [](Bytes& f) { Poke32(f, 512 + 4 * 5, 3); }, "loops back"},
+        Damage{"chain past the end", [](Bytes& f) { Poke32(f, 512 + 4 * 4, 5000); },
+               "past the end of the file"},
+        Damage{"chain ends early", [](Bytes& f) { Poke32(f, 512 + 4 * 4, 0xFFFFFFFE); },
+               "ends after"},
+        Damage{"stream size past the file", [](Bytes& f) { Poke32(f, 1024 + 128 + 120, 90000000); },
+               "more than the file"},
+        Damage{"absurd table count", [](Bytes& f) { Poke32(f, 44, 0x7FFFFFFF); },
+               "more than the file holds"},
+        Damage{"stream runs into the allocation table",
+               [](Bytes& f) {
+                 Poke32(f, 1024 + 128 + 116, 0);
+                 Poke32(f, 512, 2);
+               },
+               "belongs to both"},
+        Damage{"directory links to itself", [](Bytes& f) { Poke32(f, 1024 + 128 + 68, 1); },
+               "loop"},
+        Damage{"directory link past its end", [](Bytes& f) { Poke32(f, 1024 + 128 + 72, 77); },
+               "past the end of the directory"},
+        Damage{"root entry missing", [](Bytes& f) { f[1024 + 66] = 1; }, "not the root"}),
+    [](const ::testing::TestParamInfo<Damage>& info) {
+      std::string name;
+      for (const char* p = info.param.what; *p; ++p) name += std::isalnum(*p) ? *p : '_';
+      return name;
+    });
+
+}  // namespace
+}  // namespace sheaver::xl
