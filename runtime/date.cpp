@@ -41,7 +41,7 @@ DateValue DateSerial(int year, int month, int day) {
 }
 
 CivilDateTime ToCivil(DateValue date) {
-  if (!(date >= kMinDate && date < kMaxDate + 1.0)) Raise(err::kOverflow);
+  if (!IsValidDate(date)) Raise(err::kOverflow);
   double whole = std::trunc(date);
   double fraction = std::fabs(date - whole);
   long long seconds = std::llround(fraction * 86400.0);
@@ -64,10 +64,6 @@ CivilDateTime ToCivil(DateValue date) {
 }
 
 namespace {
-
-bool InRange(DateValue date) {
-  return date >= kMinDate && date < kMaxDate + 1.0;
-}
 
 // A date value as a point on an ordinary time line (days from 30 December 1899 00:00), and back.
 // They differ only before 30 December 1899, where the day counts down and the time of day up.
@@ -101,9 +97,9 @@ int Weekday(DateValue date) {
 }
 
 DateValue AddDays(DateValue date, double days) {
-  if (!InRange(date) || !std::isfinite(days)) Raise(err::kOverflow);
+  if (!IsValidDate(date) || !std::isfinite(days)) Raise(err::kOverflow);
   DateValue result = FromTimeLine(ToTimeLine(date) + days);
-  if (!InRange(result)) Raise(err::kOverflow);
+  if (!IsValidDate(result)) Raise(err::kOverflow);
   return result;
 }
 

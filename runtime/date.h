@@ -15,6 +15,12 @@ using DateValue = double;
 inline constexpr DateValue kMinDate = -657434.0;  // 1 January 100
 inline constexpr DateValue kMaxDate = 2958465.0;  // 31 December 9999 (whole day)
 
+// True for a value within the valid dates. Their times of day stretch them to just below
+// kMinDate - 1 (1 January 100, 23:59:59 is about -657434.99999) and just below kMaxDate + 1.
+constexpr bool IsValidDate(DateValue date) {
+  return date > kMinDate - 1.0 && date < kMaxDate + 1.0;
+}
+
 struct CivilDateTime {
   int year = 1899, month = 12, day = 30;
   int hour = 0, minute = 0, second = 0;

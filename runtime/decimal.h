@@ -13,9 +13,10 @@ namespace sheaver {
 
 class Decimal {
  public:
-  // Significant digits kept; further digits are dropped (a value's text rarely has more than 15,
-  // and rounding half away from zero needs only the first digit after the place rounded to).
-  static constexpr int kMaxDigits = 64;
+  // Significant digits kept; further digits of a text are dropped. Enough for any number in the
+  // range of doubles plus a record index to add up exactly (1E+300 + 1 keeps its last 1), and
+  // rounding half away from zero needs only the first digit after the place rounded to.
+  static constexpr int kMaxDigits = 700;
 
   // Zero.
   Decimal() = default;
@@ -60,7 +61,9 @@ class Decimal {
   // Plain decimal text with "." as the point, no exponent: "-12.5", "0.001", "0".
   std::string ToPlainText() const;
 
+  // The exact sum (to kMaxDigits significant digits).
   friend Decimal operator+(const Decimal& a, const Decimal& b);
+  // Same sign, digits and point: the same value.
   friend bool operator==(const Decimal&, const Decimal&) = default;
 
  private:

@@ -55,7 +55,8 @@ TEST(ToCivil, TimeOfDayOnBothSidesOfDayZero) {
   EXPECT_EQ(Show(ToCivil(-1.999999)), "1899-12-30 00:00:00");
   EXPECT_EQ(Show(ToCivil(kMaxDate + 0.9999999)), "9999-12-31 23:59:59");
   EXPECT_EQ(ErrorNumberOf([] { ToCivil(kMaxDate + 1); }), err::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { ToCivil(kMinDate - 0.5); }), err::kOverflow);
+  EXPECT_EQ(Show(ToCivil(kMinDate - 0.5)), "0100-01-01 12:00:00");  // the time counts down here
+  EXPECT_EQ(ErrorNumberOf([] { ToCivil(kMinDate - 1); }), err::kOverflow);
 }
 
 TEST(AddDays, CountsOnTheTimeLineAndOverflowsAtTheEnds) {
@@ -66,6 +67,9 @@ TEST(AddDays, CountsOnTheTimeLineAndOverflowsAtTheEnds) {
   EXPECT_EQ(AddDays(kMaxDate, 0), kMaxDate);
   EXPECT_EQ(ErrorNumberOf([] { AddDays(kMaxDate, 1); }), err::kOverflow);
   EXPECT_EQ(ErrorNumberOf([] { AddDays(kMinDate, -1); }), err::kOverflow);
+  EXPECT_EQ(AddDays(kMinDate - 0.5, 0), kMinDate - 0.5);
+  EXPECT_EQ(AddDays(kMinDate - 0.5, 1), kMinDate + 0.5);  // 2 January 100, 12:00
+  EXPECT_EQ(ErrorNumberOf([] { AddDays(kMinDate - 0.5, -1); }), err::kOverflow);
   EXPECT_EQ(ErrorNumberOf([] { AddDays(kMinDate, -32768); }), err::kOverflow);
 }
 
@@ -113,6 +117,7 @@ TEST(ReadDate, DayFirstLocale) {
       {"01/01/30", "1930-01-01 00:00:00"},
       {"01/01/99", "1999-01-01 00:00:00"},
       {"01/01/0100", "0100-01-01 00:00:00"},
+      {"0100-01-01 23:59:59", "0100-01-01 23:59:59"},
       {"29/02/2024", "2024-02-29 00:00:00"},
       {"2024-01-31", "2024-01-31 00:00:00"},
       {"2024/1/31", "2024-01-31 00:00:00"},
