@@ -1,0 +1,221 @@
+#include "extract/modExtractWorkbookData.h"
+
+#include <optional>
+#include <vector>
+
+#include "datafiles/clsDatFile.h"
+#include "extract/FormatValue.h"
+#include "platform/filesystem.h"
+#include "platform/textfile.h"
+#include "runtime/error.h"
+
+namespace sheaver {
+namespace {
+
+// The spreadsheet instance and the workbook of the extraction under way; both empty between
+// extractions. GetRange reads xlBook.
+std::optional<xl::Application> xlApp;
+xl::Workbook* xlBook = nullptr;
+
+std::uint64_t recordLinesAppended = 0;
+
+// Ends the extraction's use of the spreadsheet instance however the extraction ends: the
+// instance is asked to quit (nothing is saved) and both module variables are cleared, so that
+// nothing of one workbook can reach the next call.
+class SpreadsheetSession {
+ public:
+  SpreadsheetSession() {
+    xlBook = nullptr;
+    xlApp.emplace(xl::Application::Create());
+  }
+  ~SpreadsheetSession() {
+    xlBook = nullptr;
+    try {
+      if (xlApp) xlApp->Quit();
+    } catch (...) {
+      // Quitting only drops the workbooks; nothing to report if it cannot.
+    }
+    xlApp.reset();
+  }
+  SpreadsheetSession(const SpreadsheetSession&) = delete;
+  SpreadsheetSession& operator=(const SpreadsheetSession&) = delete;
+};
+
+// One row of the form type, as the extraction uses it.
+struct Field {
+  std::string name;       // column 0: the header text
+  std::string reference;  // column 1: a defined name or a reference on the active sheet
+  std::string format;     // column 2: the format code
+};
+
+// The file name of a path: what the user recognises a workbook by in a message.
+std::string_view FileNameOf(std::string_view path) {
+  const std::size_t last = path.rfind(kPathSeparator);
+  return last == std::string_view::npos ? path : path.substr(last + 1);
+}
+
+// "field Day (B3, +dmy)", or "field Day (B3)" without the format; a field without a name is
+// called by its number, an empty reference shows as "".
+std::string FieldContext(const Field& field, Int16 index, bool withFormat) {
+  std::string text = "field ";
+  text += field.name.empty() ? "#" + std::to_string(index + 1) : field.name;
+  text += " (";
+  text += field.reference.empty() ? std::string("\"\"") : field.reference;
+  if (withFormat) {
+    text += ", ";
+    text += field.format.empty() ? std::string("\"\"") : field.format;
+  }
+  text += ")";
+  return text;
+}
+
+std::string RecordContext(Int16 index) {
+  return "record " + std::to_string(index + 1);
+}
+
+// The fields of a loaded form type, in row order.
+std::vector<Field> FieldsOf(const clsDatFile& formType) {
+  std::vector<Field> fields;
+  const Int16 rows = formType.Rows();
+  fields.reserve(rows > 0 ? static_cast<std::size_t>(rows) : 0);
+  for (Int16 i = 0; i < rows; ++i)
+    fields.push_back({formType.Data(i, 0), formType.Data(i, 1), formType.Data(i, 2)});
+  return fields;
+}
+
+void Extract(const std::string& workbookPath, const std::string& formTypePath,
+             const std::string& dataFilePath) {
+  clsDatFile formType;
+  formType.FileName(formTypePath);
+  formType.Load();
+  const std::vector<Field> fields = FieldsOf(formType);
+
+  SpreadsheetSession session;
+  xlBook = &xlApp->GetWorkbooks().Open(workbookPath);
+
+  // The record count: the longest field.
+  Int16 recordCount = 0;
+  for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
+    try {
+      const Int16 length = RangeLength(fields[i].reference);
+      if (length > recordCount) recordCount = length;
+    } catch (Error& e) {
+      throw e.Within(FieldContext(fields[i], i, false));
+    }
+  }
+
+  if (fields.empty())
+    Raise(err::kSubscript,
+          "Subscript out of range: the form type " + formTypePath + " has no field rows");
+  std::vector<xl::Range> ranges;
+  ranges.reserve(fields.size());
+  for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
+    try {
+      ranges.push_back(GetRange(fields[i].reference));
+    } catch (Error& e) {
+      throw e.Within(FieldContext(fields[i], i, false));
+    }
+  }
+
+  if (!OrdinaryFileExists(dataFilePath)) {
+    std::string header;
+    for (const Field& field : fields) {
+      header += ',';
+      header += field.name;
+    }
+    try {
+      AppendLine(dataFilePath, std::string_view(header).substr(1));
+    } catch (Error& e) {
+      throw e.Within("header");
+    }
+  }
+
+  std::string line;
+  for (Int16 j = 0; j < recordCount; ++j) {
+    line.clear();
+    for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
+      try {
+        line += ',';
+        line +=
+            FormatValue(GetCellText(ranges[static_cast<std::size_t>(i)], j), fields[i].format, j);
+      } catch (Error& e) {
+        throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
+      }
+    }
+    try {
+      AppendLine(dataFilePath, std::string_view(line).substr(1));
+    } catch (Error& e) {
+      throw e.Within(RecordContext(j));
+    }
+    ++recordLinesAppended;
+  }
+  // The ranges go first, then the workbook and the instance (the session), then the form type.
+  ranges.clear();
+}
+
+}  // namespace
+
+void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
+                         const std::string& dataFilePath) {
+  try {
+    Extract(workbookPath, formTypePath, dataFilePath);
+  } catch (Error& e) {
+    // The workbook's own errors (missing, not a workbook) already start with its path: say it
+    // once, by the name the user knows it by.
+    const std::string pathPrefix = workbookPath + ": ";
+    if (!workbookPath.empty() && e.Description().starts_with(pathPrefix)) {
+      Error shorter(e.Number(), e.Description().substr(pathPrefix.size()));
+      throw shorter.Within(FileNameOf(workbookPath));
+    }
+    throw e.Within(FileNameOf(workbookPath));
+  }
+}
+
+void AppendLine(const std::string& path, std::string_view text) {
+  AppendTextLine(path, text);
+}
+
+xl::Range GetRange(std::string_view reference) {
+  if (xlBook == nullptr)
+    Raise(err::kObjectNotSet,
+          std::string(StandardDescription(err::kObjectNotSet)) + ": no workbook is being read");
+  const std::string wanted = xl::FoldCase(reference);
+  for (const xl::DefinedName& name : xlBook->GetNames())
+    if (xl::FoldCase(name.GetName()) == wanted) return name.RefersToRange();
+  const xl::Worksheet sheet = xlBook->ActiveSheet();
+  try {
+    return sheet.GetRange(reference);
+  } catch (const Error&) {
+    // Not a reference this sheet knows: the field reads cell A1, without a message.
+  }
+  return sheet.GetRange("A1");
+}
+
+Int16 RangeLength(std::string_view reference) {
+  const xl::Range range = GetRange(reference);
+  Int16 length = 0;
+  const std::int32_t rows = range.Rows().Count();
+  if (rows > 0) length = ToInt16(rows);
+  const std::int32_t columns = range.Columns().Count();
+  if (columns > length) length = ToInt16(columns);
+  return length;
+}
+
+std::string GetCellText(const xl::Range& range, Int16 index) {
+  const std::int32_t rows = range.Rows().Count();
+  if (rows == 1) {
+    const xl::Range columns = range.Columns();
+    const std::int32_t columnCount = columns.Count();
+    const std::int32_t position = columnCount == 1 ? 0 : index;
+    if (position < columnCount) return xl::ValueToText(columns.Item(Add16(position, 1)).Value());
+  } else if (range.Columns().Count() == 1) {
+    if (index < rows) return xl::ValueToText(range.Rows().Item(Add16(index, 1)).Value());
+  }
+  return {};
+}
+
+std::uint64_t RecordLinesAppended() {
+  return recordLinesAppended;
+}
+
+}  // namespace sheaver

@@ -1,0 +1,59 @@
+// Filing one workbook: a form type names the fields to read (name, cell reference, format code);
+// the workbook's cells become records appended to the export data file, one line per record.
+//
+// The export data file is comma-separated text with CR LF line ends: a header line of the field
+// names when the extraction finds no data file, then one line per record. A workbook gives as
+// many records as its longest field strip has cells; a single-cell field repeats its value in
+// every record.
+//
+// Every error raised here keeps its number and says which workbook it concerns and, where it
+// helps, which field (name, reference, format code) and which record (counted from 1 within the
+// workbook): "Week07.xls: field Day (B3, +dmy), record 4: Type mismatch: ...".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "runtime/int16.h"
+#include "spreadsheet/automation.h"
+
+namespace sheaver {
+
+// Reads the workbook at workbookPath by the form type at formTypePath (a "dat" table file: one
+// row per field with its name, reference and format code; further columns ignored, missing ones
+// empty) and appends its records to dataFilePath, each line on disk before the next is built.
+// The header line is written first when no ordinary file is found at dataFilePath (an existing
+// empty file gets none). A fresh spreadsheet instance is used for the one workbook and released
+// on every path. A failure stops at its step: lines already appended stay, the record being
+// built is lost. A form type without field rows raises Subscript out of range (9) before
+// anything is written; a range of more than 32767 rows or columns raises Overflow (6).
+void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
+                         const std::string& dataFilePath);
+
+// Appends text and CR LF to the file at path, creating it; the file is open only for this call.
+// Raises the file's error (missing directory 76, refused access 70, ...), naming the file.
+void AppendLine(const std::string& path, std::string_view text);
+
+// The range a form type reference stands for in the workbook being read: the first defined name
+// whose full name ("Total", "Sheet2!Total") equals the reference ignoring letter case; else the
+// reference on the active sheet; else, when the active sheet rejects it (a misspelt name, a
+// malformed or empty reference), cell A1 of the active sheet. A matching name that is not a
+// range raises 1004. Object not set (91) outside an extraction.
+xl::Range GetRange(std::string_view reference);
+
+// The larger of the referenced range's row and column counts (0 if neither is positive);
+// Overflow (6) above 32767.
+Int16 RangeLength(std::string_view reference);
+
+// The text the range gives to record `index` (from 0): on a one-row strip the cell at that
+// column, on a one-column strip the cell at that row, on a single cell that cell whatever the
+// index; "" past the strip's end and for a block of several rows and columns. A cell holding an
+// error value raises Type mismatch (13).
+std::string GetCellText(const xl::Range& range, Int16 index);
+
+// Record lines (header lines not counted) appended by ExtractWorkbookData in this process so
+// far; for summaries such as the command-line tool's.
+std::uint64_t RecordLinesAppended();
+
+}  // namespace sheaver
