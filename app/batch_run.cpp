@@ -1,0 +1,85 @@
+#include "app/batch_run.h"
+
+#include <vector>
+
+#include "extract/modExtractWorkbookData.h"
+#include "platform/filesystem.h"
+#include "runtime/msgbox.h"
+
+namespace sheaver {
+namespace {
+
+// The text without leading and trailing spaces (spaces only: a tab is part of a name).
+std::string_view TrimSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A directory text as it is joined to a name: trimmed, one trailing separator removed.
+std::string_view DirectoryText(std::string_view text) {
+  text = TrimSpaces(text);
+  if (!text.empty() && text.back() == kPathSeparator) text.remove_suffix(1);
+  return text;
+}
+
+void SetStatus(clsListViewRpt& list, Int16 row, const char* status, const RunHook& hook) {
+  list.Data(row, 1, status);
+  if (hook) hook(row, status);
+}
+
+}  // namespace
+
+std::string SearchPattern(std::string_view inputDirectory) {
+  std::string pattern(DirectoryText(inputDirectory));
+  if (!HasWildcards(pattern)) {
+    pattern += kPathSeparator;
+    pattern += "*.xls";
+  }
+  if (pattern.find(kPathSeparator) == std::string::npos)
+    pattern = CurrentDirectory() + kPathSeparator + pattern;
+  return pattern;
+}
+
+void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook) {
+  const std::string pattern = SearchPattern(source.InputDirectory());
+  const std::string directory = pattern.substr(0, pattern.rfind(kPathSeparator));
+
+  // First pass: list the workbooks. The search is complete before any workbook is touched,
+  // since processing moves files out of the directory searched.
+  Int16 rowCount = 0;
+  const std::vector<std::string> names = FindFiles(pattern);
+  list.Clear();
+  for (const std::string& name : names) {
+    if (rowCount >= kMaxFormsPerRun) break;
+    list.AddRow();
+    list.Data(rowCount, 0, directory + kPathSeparator + name);
+    SetStatus(list, rowCount, kStatusPending, hook);
+    Inc16(rowCount);
+  }
+
+  // Second pass: each workbook in list order, its path read back from the list.
+  for (Int16 i = 0; i < rowCount; ++i) {
+    SetStatus(list, i, kStatusProcessing, hook);
+    const std::string path = list.Data(i, 0);
+    ExtractWorkbookData(path, source.FormType(), source.DataFile());
+    const std::string outDir = source.OutputDirectory();
+    if (!outDir.empty()) MoveForm(path, outDir);
+    SetStatus(list, i, kStatusDone, hook);
+  }
+
+  if (rowCount == 0) MsgBox(kAllFormsProcessed, MsgButtons::kOk, MsgIcon::kNone);
+}
+
+void MoveForm(const std::string& path, const std::string& outDir) {
+  const std::string_view directory = DirectoryText(outDir);
+  const std::size_t last = path.rfind(kPathSeparator);
+  if (last == std::string::npos) return;
+  std::string target(directory);
+  target += kPathSeparator;
+  target.append(path, last + 1);
+  if (OrdinaryFileExists(target)) DeleteFile(target);
+  MoveFile(path, target);
+}
+
+}  // namespace sheaver

@@ -1,0 +1,77 @@
+// The batch run: every workbook of the input directory is filed into the data file and, when an
+// output directory is given, moved there. The run lists up to 100 workbooks as "Pending" in the
+// report list, then handles them in list order: "Processing", extraction, move, "Done".
+//
+// The run catches no error: the first one ends it at that workbook, whose row stays
+// "Processing" (later rows "Pending"); earlier workbooks are filed and moved, the failing one and
+// later ones stay in the input directory, and lines already appended stay in the data file.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "runtime/int16.h"
+#include "ui/clsListViewRpt.h"
+
+namespace sheaver {
+
+// The most workbooks one run lists; the rest wait for a later run.
+inline constexpr Int16 kMaxFormsPerRun = 100;
+
+// The statuses of a listed workbook.
+inline constexpr const char* kStatusPending = "Pending";
+inline constexpr const char* kStatusProcessing = "Processing";
+inline constexpr const char* kStatusDone = "Done";
+
+// The message of a run that found no workbook.
+inline constexpr const char* kAllFormsProcessed =
+    "All of the forms in the input directory have been processed.";
+
+// Where a run takes its four paths from: the main window's path fields, or the command-line
+// tool's options. Each text is used as it stands (the run trims the directories itself).
+class FormsSource {
+ public:
+  virtual ~FormsSource() = default;
+  // The form type file; read again for every workbook.
+  virtual std::string FormType() = 0;
+  // The input directory, or a wildcard pattern; read once when the run starts.
+  virtual std::string InputDirectory() = 0;
+  // The output directory, "" to leave the workbooks where they are; read again for every workbook.
+  virtual std::string OutputDirectory() = 0;
+  // The export data file; read again for every workbook.
+  virtual std::string DataFile() = 0;
+};
+
+// The four paths as plain values, for callers that have them at hand.
+struct FormsPaths : FormsSource {
+  std::string formType, inputDirectory, outputDirectory, dataFile;
+
+  std::string FormType() override { return formType; }
+  std::string InputDirectory() override { return inputDirectory; }
+  std::string OutputDirectory() override { return outputDirectory; }
+  std::string DataFile() override { return dataFile; }
+};
+
+// Called after the run has set a row's status (row from 0, the status text just written): lets a
+// window repaint or a console show progress between workbooks. An error it raises ends the run
+// like any other.
+using RunHook = std::function<void(Int16 row, std::string_view status)>;
+
+// The search pattern for an input directory text: spaces trimmed at both ends, one trailing
+// separator removed, "/*.xls" appended unless the text holds "*" or "?", and the current
+// directory and a separator put in front of a text without any separator.
+std::string SearchPattern(std::string_view inputDirectory);
+
+// The run. Clears the list (two columns: "File" with the workbook's full path, "Status") and
+// fills it; shows kAllFormsProcessed in a message box (OK only, no icon) when nothing is found.
+// The list must have its two columns already.
+void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook = {});
+
+// Moves the workbook at path into outDir (spaces trimmed, one trailing separator removed),
+// replacing an ordinary file of the same name there. A path without a separator stays where it
+// is. Errors are the file system's (Path not found for a missing directory, Permission denied,
+// File already exists for a target the lookup does not see, such as a hidden file or a directory).
+void MoveForm(const std::string& path, const std::string& outDir);
+
+}  // namespace sheaver

@@ -1,0 +1,98 @@
+#include "ui/ConsoleListView.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ui/clsListViewRpt.h"
+
+namespace sheaver {
+namespace {
+
+// What a control writes to its stream, read back from a temporary file.
+class Output {
+ public:
+  Output() : file_(std::tmpfile()) {}
+  ~Output() { std::fclose(file_); }
+  std::FILE* File() const { return file_; }
+  std::string Text() const {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string text;
+    for (int c; (c = std::fgetc(file_)) != EOF;) text += static_cast<char>(c);
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+// Drives the control as a run does: rows listed "Pending", then each set to the given statuses.
+void PlayRun(ConsoleListView& view, const std::vector<std::vector<const char*>>& statuses) {
+  clsListViewRpt list;
+  list.LV(&view);
+  if (list.cols() == 0) list.cols(2);
+  list.Clear();
+  for (Int16 r = 0; r < static_cast<Int16>(statuses.size()); ++r) {
+    list.AddRow();
+    list.Data(r, 0, "/in/" + std::to_string(r + 1) + ".xls");
+    list.Data(r, 1, "Pending");
+  }
+  for (Int16 r = 0; r < static_cast<Int16>(statuses.size()); ++r)
+    for (const char* status : statuses[static_cast<std::size_t>(r)]) list.Data(r, 1, status);
+  view.Finish();
+}
+
+TEST(ConsoleListView, LinesModeWritesDoneRowsThenTheFailedOne) {
+  struct Case {
+    const char* name;
+    std::vector<std::vector<const char*>> statuses;
+    std::string output;
+    std::uint64_t done;
+  };
+  const Case cases[] = {
+      {"all done",
+       {{"Processing", "Done"}, {"Processing", "Done"}},
+       "Done\t/in/1.xls\nDone\t/in/2.xls\n",
+       2},
+      {"third fails",
+       {{"Processing", "Done"}, {"Processing", "Done"}, {"Processing"}, {}},
+       "Done\t/in/1.xls\nDone\t/in/2.xls\nProcessing\t/in/3.xls\n",
+       2},
+      {"first fails", {{"Processing"}, {}}, "Processing\t/in/1.xls\n", 0},
+      {"nothing listed", {}, "", 0},
+  };
+  for (const Case& c : cases) {
+    Output out;
+    ConsoleListView view(out.File(), ConsoleListView::Mode::kLines);
+    PlayRun(view, c.statuses);
+    EXPECT_EQ(out.Text(), c.output) << c.name;
+    EXPECT_EQ(view.DoneCount(), c.done) << c.name;
+  }
+}
+
+TEST(ConsoleListView, DoneCountAddsUpOverRuns) {
+  Output out;
+  ConsoleListView view(out.File(), ConsoleListView::Mode::kSilent);
+  PlayRun(view, {{"Processing", "Done"}, {"Processing", "Done"}});
+  PlayRun(view, {{"Processing", "Done"}, {"Processing"}});
+  EXPECT_EQ(view.DoneCount(), 3u);
+  EXPECT_EQ(out.Text(), "");
+}
+
+TEST(ConsoleListView, LiveModeRedrawsOneLineAndClearsIt) {
+  Output out;
+  ConsoleListView view(out.File(), ConsoleListView::Mode::kLive);
+  PlayRun(view, {{"Processing", "Done"}, {"Processing", "Done"}});
+  const std::string text = out.Text();
+  EXPECT_EQ(text.find('\n'), std::string::npos) << text;
+  // The first change is drawn at once; the last row's Done always.
+  EXPECT_EQ(text.substr(0, 27), "\r\x1b[K[0/1] Pending /in/1.xls") << text;
+  EXPECT_NE(text.find("\r\x1b[K[2/2] Done /in/2.xls"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 4), "\r\x1b[K");
+}
+
+}  // namespace
+}  // namespace sheaver
