@@ -1,5 +1,7 @@
 #include "app/batch_run.h"
 
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include "extract/modExtractWorkbookData.h"
@@ -78,6 +80,14 @@ void MoveForm(const std::string& path, const std::string& outDir) {
   std::string target(directory);
   target += kPathSeparator;
   target.append(path, last + 1);
+  // Moving a workbook onto itself (the output directory is the input directory) would delete it
+  // as "the file of the same name" before the move: refuse instead, leaving it in place.
+  std::error_code ec;
+  if (std::filesystem::equivalent(path, target, ec))
+    throw Error(err::kPathFileAccess,
+                "Path/File access error: the output directory is the "
+                "workbook's own directory")
+        .Within("Cannot move " + path + " to " + target);
   if (OrdinaryFileExists(target)) DeleteFile(target);
   MoveFile(path, target);
 }

@@ -70,8 +70,10 @@ void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook
 
 // Moves the workbook at path into outDir (spaces trimmed, one trailing separator removed),
 // replacing an ordinary file of the same name there. A path without a separator stays where it
-// is. Errors are the file system's (Path not found for a missing directory, Permission denied,
-// File already exists for a target the lookup does not see, such as a hidden file or a directory).
+// is. Moving a workbook onto itself (outDir is its own directory) is Path/File access error
+// (75) and leaves it in place. Other errors are the file system's (Path not found for a missing
+// directory, Permission denied, File already exists for a target the lookup does not see, such as a
+// hidden file or a directory).
 void MoveForm(const std::string& path, const std::string& outDir);
 
 }  // namespace sheaver

@@ -360,6 +360,13 @@ TEST(MoveForm, TargetIsTheTrimmedDirectoryAndTheFileName) {
     EXPECT_EQ(dir.Read("a.xls"), "<missing>");
     std::filesystem::remove(dir.File(c.lands));
   }
+  // Onto itself: refused, and the workbook stays.
+  dir.Write("out/b.xls", "y");
+  for (const std::string& outDir : {dir.File("out"), dir.File("out/./"), dir.File("out/../out")}) {
+    const Raised raised = RaisedBy([&] { MoveForm(dir.File("out/b.xls"), outDir); });
+    EXPECT_EQ(raised.number, 75) << outDir;
+    EXPECT_EQ(dir.Read("out/b.xls"), "y");
+  }
   // A path without any separator is left alone.
   MoveForm("a.xls", dir.File("out"));
   EXPECT_EQ(dir.Read("out/a.xls"), "<missing>");

@@ -1,0 +1,128 @@
+#include "cli/cli_options.h"
+
+#include <string_view>
+
+namespace sheaver::cli {
+namespace {
+
+struct OptionSpec {
+  const char* name;
+  bool takesValue;
+  std::optional<std::string> CliOptions::*value;  // where a value option goes
+  bool CliOptions::*flag;                         // where a flag goes
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"type", true, &CliOptions::type, nullptr},
+    {"in", true, &CliOptions::in, nullptr},
+    {"out", true, &CliOptions::out, nullptr},
+    {"data", true, &CliOptions::data, nullptr},
+    {"open", true, &CliOptions::open, nullptr},
+    {"preview", true, &CliOptions::preview, nullptr},
+    {"cells", true, &CliOptions::cells, nullptr},
+    {"all", false, nullptr, &CliOptions::all},
+    {"quiet", false, nullptr, &CliOptions::quiet},
+    {"help", false, nullptr, &CliOptions::help},
+    {"version", false, nullptr, &CliOptions::version},
+};
+
+// The option a name stands for: an exact name, else the one option it is a prefix of; null with
+// the error set when there is none or more than one.
+const OptionSpec* FindOption(std::string_view name, std::string& error) {
+  const OptionSpec* found = nullptr;
+  int matches = 0;
+  std::string candidates;
+  for (const OptionSpec& spec : kOptions) {
+    const std::string_view full = spec.name;
+    if (full == name) return &spec;
+    if (!name.empty() && full.starts_with(name)) {
+      candidates += " '--" + std::string(full) + "'";
+      found = &spec;
+      ++matches;
+    }
+  }
+  if (matches == 0) error = "unrecognized option '--" + std::string(name) + "'";
+  if (matches > 1)
+    error = "option '--" + std::string(name) + "' is ambiguous; possibilities:" + candidates;
+  return matches == 1 ? found : nullptr;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  ParsedCommandLine parsed;
+  CliOptions& o = parsed.options;
+  auto fail = [&](std::string error) {
+    parsed.error = std::move(error);
+    return parsed;
+  };
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--") {
+      if (i + 1 < args.size()) return fail("unexpected argument '" + args[i + 1] + "'");
+      break;
+    }
+    if (arg == "-h") {
+      o.help = true;
+      continue;
+    }
+    if (arg == "-V") {
+      o.version = true;
+      continue;
+    }
+    if (!arg.starts_with("--") || arg.size() == 2) {
+      if (arg.starts_with("-") && arg.size() > 1)
+        return fail("invalid option -- '" + arg.substr(1) + "'");
+      return fail("unexpected argument '" + arg + "'");
+    }
+    const std::size_t equals = arg.find('=');
+    const std::string name =
+        arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    std::string error;
+    const OptionSpec* spec = FindOption(name, error);
+    if (spec == nullptr) return fail(error);
+    if (!spec->takesValue) {
+      if (equals != std::string::npos)
+        return fail("option '--" + std::string(spec->name) + "' doesn't allow an argument");
+      o.*(spec->flag) = true;
+      continue;
+    }
+    if (equals != std::string::npos) {
+      o.*(spec->value) = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      o.*(spec->value) = args[++i];
+    } else {
+      return fail("option '--" + std::string(spec->name) + "' requires an argument");
+    }
+  }
+  if (o.preview && o.cells) return fail("--preview and --cells cannot be used together");
+  return parsed;
+}
+
+std::string UsageText() {
+  return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--open SETTINGS]
+                   [--all] [--quiet]
+       sheaver-cli --preview WORKBOOK --type FORMTYPE
+       sheaver-cli --cells WORKBOOK
+Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
+run, becomes records appended to the data file, and is moved to the output directory if given.
+
+  --type FORMTYPE    the form type (a .dat table: field name, cell reference, format code)
+  --in DIR           the input directory, or a pattern such as DIR/week*.xls
+  --data FILE        the export data file (CSV); its header line is written when it is new
+  --out DIR          move each filed workbook here, replacing a file of the same name
+  --open SETTINGS    take the four paths from a settings file (lines: form type, input
+                     directory, output directory, data file); the options above override it
+  --all              repeat runs until the input directory has no workbook left (needs --out)
+  --quiet            print errors only
+  --preview WORKBOOK print the header and records the workbook would give; no file is touched
+  --cells WORKBOOK   list the workbook's sheets, defined names and the active sheet's cells
+  -h, --help         show this help and exit
+  -V, --version      show the version and exit
+
+Exit status: 0 success (also when there was nothing to file), 1 a run, preview or listing
+failed (the message names the workbook and the error), 2 a usage error.
+)";
+}
+
+}  // namespace sheaver::cli

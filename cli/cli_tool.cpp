@@ -1,0 +1,341 @@
+#include "cli/cli_tool.h"
+
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <utility>
+
+#include "app/batch_run.h"
+#include "cli/cli_options.h"
+#include "datafiles/clsSetFile.h"
+#include "extract/modExtractWorkbookData.h"
+#include "platform/filesystem.h"
+#include "platform/version_info.h"
+#include "runtime/error.h"
+#include "runtime/msgbox.h"
+#include "spreadsheet/automation.h"
+#include "spreadsheet/open_workbook.h"
+#include "ui/ConsoleListView.h"
+#include "ui/clsListViewRpt.h"
+
+namespace sheaver::cli {
+namespace {
+
+constexpr const char* kProgram = "sheaver-cli";
+
+// Message boxes of a tool that runs in scripts: the run's "nothing to do" message is ordinary
+// output (none when quiet); every other message goes to the error stream. A question is never
+// put to anyone: it gets its cautious default (No, Cancel).
+class CliMessageBox : public MessageBoxService {
+ public:
+  CliMessageBox(std::FILE* out, std::FILE* err, bool quiet) : out_(out), err_(err), quiet_(quiet) {}
+  MsgAnswer Show(const std::string& text, MsgButtons buttons, MsgIcon,
+                 const std::string&) override {
+    if (text == kAllFormsProcessed) {
+      if (!quiet_) std::fprintf(out_, "%s\n", text.c_str());
+    } else {
+      std::fprintf(err_, "%s: %s\n", kProgram, text.c_str());
+    }
+    std::fflush(nullptr);
+    switch (buttons) {
+      case MsgButtons::kOk:
+        return MsgAnswer::kOk;
+      case MsgButtons::kYesNo:
+        return MsgAnswer::kNo;
+      default:
+        return MsgAnswer::kCancel;
+    }
+  }
+
+ private:
+  std::FILE* out_;
+  std::FILE* err_;
+  bool quiet_;
+};
+
+// Installs a message-box service for one scope.
+class ScopedMessageBoxes {
+ public:
+  explicit ScopedMessageBoxes(std::shared_ptr<MessageBoxService> service)
+      : previous_(SetMessageBoxService(std::move(service))) {}
+  ~ScopedMessageBoxes() { SetMessageBoxService(std::move(previous_)); }
+  ScopedMessageBoxes(const ScopedMessageBoxes&) = delete;
+  ScopedMessageBoxes& operator=(const ScopedMessageBoxes&) = delete;
+
+ private:
+  std::shared_ptr<MessageBoxService> previous_;
+};
+
+// A file system that keeps the data file of a preview in memory: the file is never found, and
+// lines appended to it go to a callback. Every other path goes to the file system underneath.
+class PreviewFileSystem : public FileSystem {
+ public:
+  static constexpr const char* kDataFile = "\x01sheaver-preview";
+
+  PreviewFileSystem(std::shared_ptr<FileSystem> under, std::FILE* out)
+      : under_(std::move(under)), out_(out) {}
+
+  std::vector<std::string> FindFiles(const std::string& pattern) override {
+    if (pattern == kDataFile) return {};
+    return under_->FindFiles(pattern);
+  }
+  std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override {
+    return under_->ReadTextLines(path, maxLines);
+  }
+  void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) override {
+    under_->WriteTextLines(path, lines);
+  }
+  void AppendTextLine(const std::string& path, std::string_view line) override {
+    if (path != kDataFile) return under_->AppendTextLine(path, line);
+    std::fwrite(line.data(), 1, line.size(), out_);
+    std::fputc('\n', out_);
+  }
+  void MoveFile(const std::string& source, const std::string& target) override {
+    under_->MoveFile(source, target);
+  }
+  void DeleteFile(const std::string& path) override { under_->DeleteFile(path); }
+  std::string CurrentDirectory() override { return under_->CurrentDirectory(); }
+  std::string ProgramDirectory() override { return under_->ProgramDirectory(); }
+
+ private:
+  std::shared_ptr<FileSystem> under_;
+  std::FILE* out_;
+};
+
+// "A", "Z", "AA", ... for a column from 0.
+std::string ColumnLetters(std::uint32_t col) {
+  std::string letters;
+  for (std::uint64_t n = std::uint64_t{col} + 1; n > 0; n = (n - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return letters;
+}
+
+std::string CellAddress(std::uint32_t row, std::uint32_t col) {
+  return ColumnLetters(col) + std::to_string(std::uint64_t{row} + 1);
+}
+
+std::string AbsoluteArea(const xl::Area& a) {
+  std::string text = "$" + ColumnLetters(a.first_col) + "$" + std::to_string(a.first_row + 1ull);
+  if (a.first_row != a.last_row || a.first_col != a.last_col)
+    text += ":$" + ColumnLetters(a.last_col) + "$" + std::to_string(a.last_row + 1ull);
+  return text;
+}
+
+const char* KindName(xl::Value::Kind kind) {
+  switch (kind) {
+    case xl::Value::Kind::kNumber:
+      return "number";
+    case xl::Value::Kind::kDate:
+      return "date";
+    case xl::Value::Kind::kText:
+      return "text";
+    case xl::Value::Kind::kBoolean:
+      return "boolean";
+    case xl::Value::Kind::kError:
+      return "error";
+    case xl::Value::Kind::kEmpty:
+      break;
+  }
+  return "empty";
+}
+
+// Seconds with three decimals, whatever the process's locale.
+std::string Seconds(double seconds) {
+  char buffer[32];
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 3);
+  return std::string(buffer, result.ptr);
+}
+
+std::string ErrorText(const Error& e) {
+  return "error " + std::to_string(e.Number()) + ": " + e.Description();
+}
+
+// The paths of a run: a settings file's four lines (missing lines empty), each replaced by the
+// option given for it.
+FormsPaths RunPaths(const CliOptions& o) {
+  FormsPaths paths;
+  if (o.open) {
+    clsSetFile settings;
+    settings.fn(*o.open);
+    settings.Load();
+    auto line = [&](Int16 i) { return i < settings.Rows() ? settings.Data(i) : std::string(); };
+    paths.formType = line(0);
+    paths.inputDirectory = line(1);
+    paths.outputDirectory = line(2);
+    paths.dataFile = line(3);
+  }
+  if (o.type) paths.formType = *o.type;
+  if (o.in) paths.inputDirectory = *o.in;
+  if (o.out) paths.outputDirectory = *o.out;
+  if (o.data) paths.dataFile = *o.data;
+  return paths;
+}
+
+bool Blank(const std::string& text) {
+  return text.find_first_not_of(' ') == std::string::npos;
+}
+
+int UsageError(const std::string& message, std::FILE* err) {
+  std::fprintf(err, "%s: %s\nTry '%s --help' for more information.\n", kProgram, message.c_str(),
+               kProgram);
+  return kExitUsage;
+}
+
+int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* err) {
+  ConsoleListView view(out, ConsoleListView::ModeFor(out, o.quiet));
+  clsListViewRpt list;
+  list.LV(&view);
+  list.cols(2);
+  list.ColumnHeaderWidth(0, "File", 85);
+  list.ColumnHeaderWidth(1, "Status", 15);
+
+  const auto start = std::chrono::steady_clock::now();
+  const std::uint64_t recordsBefore = RecordLinesAppended();
+  auto summary = [&] {
+    if (o.quiet) return;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(out, "%llu workbook%s done, %llu record%s appended, %s s\n",
+                 static_cast<unsigned long long>(view.DoneCount()),
+                 view.DoneCount() == 1 ? "" : "s",
+                 static_cast<unsigned long long>(RecordLinesAppended() - recordsBefore),
+                 RecordLinesAppended() - recordsBefore == 1 ? "" : "s", Seconds(seconds).c_str());
+  };
+  try {
+    do {
+      ProcessForms(paths, list);
+      view.Finish();
+    } while (o.all && list.Rows() > 0);
+  } catch (const Error& e) {
+    view.Finish();
+    summary();
+    std::fprintf(err, "%s: %s\n", kProgram, ErrorText(e).c_str());
+    return kExitFailed;
+  }
+  summary();
+  return kExitOk;
+}
+
+}  // namespace
+
+std::string EscapeField(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '\t':
+        escaped += "\\t";
+        break;
+      case '\r':
+        escaped += "\\r";
+        break;
+      case '\n':
+        escaped += "\\n";
+        break;
+      case '\\':
+        escaped += "\\\\";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
+void WritePreview(const std::string& workbookPath, const std::string& formTypePath,
+                  std::FILE* out) {
+  struct Restore {
+    std::shared_ptr<FileSystem> fs;
+    ~Restore() { SetFileSystem(std::move(fs)); }
+  } restore{SetFileSystem(nullptr)};
+  SetFileSystem(std::make_shared<PreviewFileSystem>(restore.fs, out));
+  ExtractWorkbookData(workbookPath, formTypePath, PreviewFileSystem::kDataFile);
+}
+
+void WriteCells(const std::string& workbookPath, std::FILE* out) {
+  const std::shared_ptr<xl::WorkbookModel> model = xl::OpenWorkbookFile(workbookPath);
+  for (std::size_t i = 0; i < model->sheets.size(); ++i)
+    std::fprintf(out, "sheet\t%zu\t%s\t%s\n", i + 1, EscapeField(model->sheets[i].name).c_str(),
+                 i == model->active_sheet ? "active" : "-");
+
+  const xl::Workbook book(model);
+  std::size_t index = 0;
+  for (const xl::DefinedName& name : book.GetNames()) {
+    const xl::NameInfo& info = model->names[index++];
+    std::string target;
+    if (info.target.is_range && info.target.sheet < model->sheets.size()) {
+      target = xl::QuoteSheetName(model->sheets[info.target.sheet].name) + "!" +
+               AbsoluteArea(info.target.area);
+    } else {
+      try {
+        name.RefersToRange();
+        target = "?";
+      } catch (const Error& e) {
+        target = ErrorText(e);
+      }
+    }
+    std::fprintf(out, "name\t%s\t%s\n", EscapeField(name.GetName()).c_str(),
+                 EscapeField(target).c_str());
+  }
+
+  if (model->sheets.empty()) return;
+  const xl::SheetCells& cells = model->Cells(model->active_sheet);
+  cells.ForEach(model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
+    if (v.kind == xl::Value::Kind::kEmpty) return;
+    const std::string text = v.kind == xl::Value::Kind::kError ? v.text : xl::ValueToText(v);
+    std::fprintf(out, "cell\t%s\t%s\t%s\n", CellAddress(row, col).c_str(), KindName(v.kind),
+                 EscapeField(text).c_str());
+  });
+}
+
+int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+  const ParsedCommandLine parsed = ParseCommandLine(args);
+  if (!parsed.error.empty()) return UsageError(parsed.error, err);
+  const CliOptions& o = parsed.options;
+  if (o.help) {
+    std::fputs(UsageText().c_str(), out);
+    return kExitOk;
+  }
+  if (o.version) {
+    const VersionInfo& v = ProgramVersionInfo();
+    std::fprintf(out, "%s (%s) %d.%d.%d\n", kProgram, v.product_name.c_str(), v.major, v.minor,
+                 v.build);
+    return kExitOk;
+  }
+
+  ScopedMessageBoxes boxes(std::make_shared<CliMessageBox>(out, err, o.quiet));
+  try {
+    if (o.cells) {
+      WriteCells(*o.cells, out);
+      return kExitOk;
+    }
+    FormsPaths paths = RunPaths(o);
+    if (o.preview) {
+      if (paths.formType.empty()) return UsageError("--preview needs --type", err);
+      WritePreview(*o.preview, paths.formType, out);
+      return kExitOk;
+    }
+    if (paths.formType.empty()) return UsageError("no form type given (--type)", err);
+    if (paths.inputDirectory.empty()) return UsageError("no input directory given (--in)", err);
+    if (paths.dataFile.empty()) return UsageError("no data file given (--data)", err);
+    if (o.all && Blank(paths.outputDirectory))
+      return UsageError(
+          "--all needs an output directory (--out): without one the same "
+          "workbooks would be filed again and again",
+          err);
+    return Filing(o, paths, out, err);
+  } catch (const Error& e) {
+    std::fflush(out);
+    std::fprintf(err, "%s: %s\n", kProgram, ErrorText(e).c_str());
+    return kExitFailed;
+  } catch (const std::exception& e) {
+    std::fflush(out);
+    std::fprintf(err, "%s: internal error: %s\n", kProgram, e.what());
+    return kExitFailed;
+  }
+}
+
+}  // namespace sheaver::cli

@@ -1,0 +1,340 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "cli/cli_tool.h"
+#include "support/form_files.h"
+#include "support/temp_dir.h"
+
+namespace sheaver::cli {
+namespace {
+
+using test::TempDir;
+using Args = std::vector<std::string>;
+
+// ---- option parsing -------------------------------------------------------------------------
+
+// The parsed options as one line, so that a table can say what it expects.
+std::string Summary(const ParsedCommandLine& p) {
+  if (!p.error.empty()) return "error: " + p.error;
+  const CliOptions& o = p.options;
+  std::string s;
+  auto value = [&](const char* name, const std::optional<std::string>& v) {
+    if (v) s += std::string(name) + "=" + *v + " ";
+  };
+  value("type", o.type);
+  value("in", o.in);
+  value("out", o.out);
+  value("data", o.data);
+  value("open", o.open);
+  value("preview", o.preview);
+  value("cells", o.cells);
+  if (o.all) s += "all ";
+  if (o.quiet) s += "quiet ";
+  if (o.help) s += "help ";
+  if (o.version) s += "version ";
+  return s;
+}
+
+TEST(ParseCommandLine, OptionsTheGnuWay) {
+  struct Case {
+    Args args;
+    std::string parsed;
+  };
+  const Case cases[] = {
+      {{}, ""},
+      {{"--type", "t.dat", "--in", "/in", "--data", "d.csv"}, "type=t.dat in=/in data=d.csv "},
+      {{"--type=t.dat", "--out=/o u t", "--open=s.set"}, "type=t.dat out=/o u t open=s.set "},
+      {{"--out="}, "out= "},             // given, and empty
+      {{"--in", "--out"}, "in=--out "},  // the next argument is the value
+      {{"--in=a=b"}, "in=a=b "},         // the first = splits
+      {{"--ty", "t", "--d", "d", "--pre", "w.xls"}, "type=t data=d preview=w.xls "},
+      {{"--in", "a", "--in", "b"}, "in=b "},  // the last one counts
+      {{"--all", "--quiet", "-h", "-V"}, "all quiet help version "},
+      {{"--cells", "w.xls", "--"}, "cells=w.xls "},
+      {{"--o", "x"}, "error: option '--o' is ambiguous; possibilities: '--out' '--open'"},
+      {{"--types", "x"}, "error: unrecognized option '--types'"},
+      {{"--type"}, "error: option '--type' requires an argument"},
+      {{"--all=yes"}, "error: option '--all' doesn't allow an argument"},
+      {{"/type", "t"}, "error: unexpected argument '/type'"},
+      {{"--", "--type"}, "error: unexpected argument '--type'"},
+      {{"-x"}, "error: invalid option -- 'x'"},
+      {{"-"}, "error: unexpected argument '-'"},
+      {{"--=x"}, "error: unrecognized option '--'"},
+      {{"--preview", "a", "--cells", "b"}, "error: --preview and --cells cannot be used together"},
+  };
+  for (const Case& c : cases) {
+    std::string joined;
+    for (const std::string& a : c.args) joined += a + " ";
+    EXPECT_EQ(Summary(ParseCommandLine(c.args)), c.parsed) << joined;
+  }
+}
+
+TEST(EscapeField, WritesControlCharactersAndBackslashVisibly) {
+  EXPECT_EQ(EscapeField("a\tb\r\nc\\d \"e\""), "a\\tb\\r\\nc\\\\d \"e\"");
+}
+
+// ---- running the tool -----------------------------------------------------------------------
+
+// A stream the tool writes to, read back afterwards.
+class Captured {
+ public:
+  Captured() : file_(std::tmpfile()) {}
+  ~Captured() { std::fclose(file_); }
+  std::FILE* File() const { return file_; }
+  std::string Text() const {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string text;
+    for (int c; (c = std::fgetc(file_)) != EOF;) text += static_cast<char>(c);
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+};
+
+struct Outcome {
+  int status;
+  std::string out, err;
+};
+
+Outcome RunTool(const Args& args) {
+  Captured out, err;
+  const int status = RunCli(args, out.File(), err.File());
+  return {status, out.Text(), err.Text()};
+}
+
+// The summary line with its time taken out: "3 workbooks done, 21 records appended, # s".
+std::string WithoutTime(std::string text) {
+  const std::size_t comma = text.rfind(", ");
+  const std::size_t s = text.rfind(" s\n");
+  if (comma != std::string::npos && s != std::string::npos && s > comma)
+    text.replace(comma + 2, s - comma - 2, "#");
+  return text;
+}
+
+class Tool : public testing::Test {
+ public:
+  Tool() {
+    std::filesystem::create_directory(dir.File("in"));
+    std::filesystem::create_directory(dir.File("out"));
+    test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
+  }
+  void AddForm(const std::string& name) {
+    std::filesystem::copy_file(test::WeekWorkbook(), dir.File("in/" + name));
+  }
+  Args Filing(Args more = {}) {
+    Args args{"--type", dir.File("form.dat"), "--in", dir.File("in"),
+              "--data", dir.File("data.csv")};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  }
+  std::size_t CountIn(const std::string& sub) const {
+    const std::filesystem::directory_iterator entries(dir.File(sub));
+    return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
+  }
+  TempDir dir;
+};
+
+const std::string kRecords = std::string(test::kTimesheetCsv).substr(17);
+
+TEST_F(Tool, FilesTheWorkbooksAndSummarises) {
+  AddForm("a.xls");
+  AddForm("b.xls");
+  const Outcome o = RunTool(Filing({"--out", dir.File("out")}));
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_EQ(WithoutTime(o.out), "Done\t" + dir.File("in/a.xls") + "\nDone\t" +
+                                    dir.File("in/b.xls") +
+                                    "\n2 workbooks done, 14 records appended, # s\n");
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(dir.Read("data.csv"), test::kTimesheetCsv + kRecords);
+  EXPECT_EQ(CountIn("out"), 2u);
+}
+
+TEST_F(Tool, FailedRunNamesTheWorkbookAndExitsWithOne) {
+  AddForm("1.xls");
+  dir.Write("in/2.xls", "just some text\n");
+  AddForm("3.xls");
+  const Outcome o = RunTool(Filing({"--out", dir.File("out")}));
+  EXPECT_EQ(o.status, kExitFailed);
+  EXPECT_EQ(WithoutTime(o.out), "Done\t" + dir.File("in/1.xls") + "\nProcessing\t" +
+                                    dir.File("in/2.xls") +
+                                    "\n1 workbook done, 7 records appended, # s\n");
+  EXPECT_EQ(o.err, "sheaver-cli: error 1005: 2.xls: not a workbook: the file is plain text\n");
+  EXPECT_EQ(CountIn("in"), 2u);
+  EXPECT_EQ(CountIn("out"), 1u);
+}
+
+TEST_F(Tool, AllRepeatsRunsUntilNothingIsLeft) {
+  for (int i = 0; i < 230; ++i) AddForm("f" + std::to_string(i) + ".xls");
+  const Outcome o = RunTool(Filing({"--out", dir.File("out"), "--all"}));
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  const std::size_t tail = o.out.rfind("All of the forms");
+  ASSERT_NE(tail, std::string::npos);
+  EXPECT_EQ(WithoutTime(o.out.substr(tail)),
+            "All of the forms in the input directory have been processed.\n"
+            "230 workbooks done, 1610 records appended, # s\n");
+  EXPECT_EQ(CountIn("in"), 0u);
+  EXPECT_EQ(CountIn("out"), 230u);
+}
+
+TEST_F(Tool, QuietPrintsErrorsOnly) {
+  AddForm("a.xls");
+  Outcome o = RunTool(Filing({"--quiet"}));
+  EXPECT_EQ(o.status, kExitOk);
+  EXPECT_EQ(o.out + o.err, "");
+  std::filesystem::remove(dir.File("in/a.xls"));
+  o = RunTool(Filing({"--quiet"}));  // nothing to do: not an error, so not a word
+  EXPECT_EQ(o.status, kExitOk);
+  EXPECT_EQ(o.out + o.err, "");
+  o = RunTool(
+      Filing({"--quiet", "--type", dir.File("none.dat")}));  // no workbook: form type unread
+  EXPECT_EQ(o.status, kExitOk);
+  AddForm("a.xls");
+  o = RunTool(Filing({"--quiet", "--type", dir.File("none.dat")}));
+  EXPECT_EQ(o.status, kExitFailed);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err, "sheaver-cli: error 53: a.xls: " + dir.File("none.dat") + ": File not found\n");
+}
+
+TEST_F(Tool, SettingsFileFillsWhatTheOptionsDoNotSay) {
+  AddForm("a.xls");
+  dir.Write("s.set", dir.File("form.dat") + "\r\n" + dir.File("nowhere") + "\r\n" +
+                         dir.File("out") + "\r\n" + dir.File("settings.csv") + "\r\n");
+  Outcome o = RunTool({"--open", dir.File("s.set"), "--in", dir.File("in"), "--out="});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_EQ(dir.Read("settings.csv"), test::kTimesheetCsv);
+  EXPECT_EQ(CountIn("in"), 1u);  // --out= cleared the output directory: nothing moved
+
+  dir.Write("short.set", dir.File("form.dat") + "\r\n");  // the other lines count as empty
+  o = RunTool({"--open", dir.File("short.set"), "--in", dir.File("in")});
+  EXPECT_EQ(o.status, kExitUsage);
+  EXPECT_EQ(o.err.substr(0, 46), "sheaver-cli: no data file given (--data)\nTry '");
+
+  o = RunTool({"--open", dir.File("missing.set")});
+  EXPECT_EQ(o.status, kExitFailed);
+  EXPECT_EQ(o.err, "sheaver-cli: error 53: " + dir.File("missing.set") + ": File not found\n");
+}
+
+TEST_F(Tool, ExitStatusesOfTheCommandLine) {
+  struct Case {
+    Args args;
+    int status;
+    std::string errStart;
+  };
+  const Case cases[] = {
+      {{}, kExitUsage, "sheaver-cli: no form type given (--type)\n"},
+      {{"--type", "t"}, kExitUsage, "sheaver-cli: no input directory given (--in)\n"},
+      {{"--type", "t", "--in", "i"}, kExitUsage, "sheaver-cli: no data file given (--data)\n"},
+      {Filing({"--all"}), kExitUsage, "sheaver-cli: --all needs an output directory (--out)"},
+      {Filing({"--all", "--out", "  "}), kExitUsage, "sheaver-cli: --all needs an output"},
+      {{"--bogus"}, kExitUsage, "sheaver-cli: unrecognized option '--bogus'\nTry 'sheaver-cli"},
+      {{"--preview", "w.xls"}, kExitUsage, "sheaver-cli: --preview needs --type\n"},
+      {{"--cells", dir.File("nothing.xls")}, kExitFailed, "sheaver-cli: error 53: "},
+      {Filing(), kExitOk, ""},  // nothing in the input directory
+  };
+  for (const Case& c : cases) {
+    const Outcome o = RunTool(c.args);
+    EXPECT_EQ(o.status, c.status) << c.errStart;
+    EXPECT_EQ(o.err.substr(0, c.errStart.size()), c.errStart);
+  }
+  EXPECT_EQ(RunTool({"--help"}).out.substr(0, 27), "Usage: sheaver-cli --type F");
+  EXPECT_EQ(RunTool({"--version"}).out.substr(0, 22), "sheaver-cli (Sheaver) ");
+  EXPECT_EQ(WithoutTime(RunTool(Filing()).out),
+            "All of the forms in the input directory have been processed.\n"
+            "0 workbooks done, 0 records appended, # s\n");
+}
+
+TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
+  AddForm("a.xls");
+  const Outcome o = RunTool({"--preview", dir.File("in/a.xls"), "--type", dir.File("form.dat"),
+                             "--data", dir.File("data.csv"), "--out", dir.File("out")});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  std::string expected = test::kTimesheetCsv;
+  for (std::size_t p; (p = expected.find("\r\n")) != std::string::npos;) expected.erase(p, 1);
+  EXPECT_EQ(o.out, expected);
+  EXPECT_EQ(dir.Read("data.csv"), "<missing>");
+  EXPECT_EQ(CountIn("in"), 1u);
+
+  // A failure shows the lines before it, then the error.
+  test::WriteFormType(dir.File("bad.dat"), {{"Hours", "Hours", "0"}, {"Day", "Dates", "dmy"}});
+  const Outcome bad = RunTool({"--preview", dir.File("in/a.xls"), "--type", dir.File("bad.dat")});
+  EXPECT_EQ(bad.status, kExitFailed);
+  EXPECT_EQ(bad.out, "Hours,Day\n8,01/01/2024\n8,02/01/2024\n8,03/01/2024\n");
+  EXPECT_EQ(bad.err.substr(0, 62),
+            "sheaver-cli: error 13: a.xls: field Day (Dates, dmy), record 4");
+}
+
+TEST(Cells, ListsSheetsNamesAndTheActiveSheetsCells) {
+  const Outcome o = RunTool({"--cells", test::WeekWorkbook()});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_EQ(o.out,
+            "sheet\t1\tTimesheet\tactive\n"
+            "sheet\t2\tExtra\t-\n"
+            "name\tBlock\tTimesheet!$E$2:$G$3\n"
+            "name\tDates\tTimesheet!$I$6:$I$8\n"
+            "name\tDayRow\tTimesheet!$B$14:$H$14\n"
+            "name\tFarCell\tExtra!$B$2\n"
+            "name\tHours\tTimesheet!$C$6:$C$12\n"
+            "name\tRate\terror 1004: the name 'Rate' does not refer to a range: it is a constant\n"
+            "name\tWeekStart\tTimesheet!$B$3\n"
+            "name\tExtra!Local\tExtra!$A$1\n"
+            "cell\tA1\ttext\tTimesheet title\n"
+            "cell\tB2\tnumber\t42\n"
+            "cell\tE2\tnumber\t1\n"
+            "cell\tF2\tnumber\t2\n"
+            "cell\tG2\tnumber\t3\n"
+            "cell\tB3\tdate\t01/01/2024\n"
+            "cell\tE3\tnumber\t4\n"
+            "cell\tF3\tnumber\t5\n"
+            "cell\tG3\tnumber\t6\n"
+            "cell\tB4\ttext\tHe said \"hi\", then\\nleft\n"
+            "cell\tB5\terror\t#DIV/0!\n"
+            "cell\tB6\ttext\tn/a\n"
+            "cell\tC6\tnumber\t8\n"
+            "cell\tI6\tdate\t01/01/2024\n"
+            "cell\tC7\tnumber\t7.5\n"
+            "cell\tI7\tdate\t02/01/2024\n"
+            "cell\tC8\tnumber\t8\n"
+            "cell\tI8\tdate\t03/01/2024\n"
+            "cell\tC9\tnumber\t8\n"
+            "cell\tC10\tnumber\t6.25\n"
+            "cell\tB14\ttext\tMon\n"
+            "cell\tC14\ttext\tTue\n"
+            "cell\tD14\ttext\tWed\n"
+            "cell\tE14\ttext\tThu\n"
+            "cell\tF14\ttext\tFri\n"
+            "cell\tG14\ttext\tSat\n"
+            "cell\tH14\ttext\tSun\n");
+}
+
+TEST(Cells, UnreadableWorkbookFailsWithItsError) {
+  TempDir dir;
+  dir.Write("notes.xls", "Staff,Hours\n");
+  const Outcome o = RunTool({"--cells", dir.File("notes.xls")});
+  EXPECT_EQ(o.status, kExitFailed);
+  EXPECT_EQ(o.out, "");
+  const std::string start =
+      "sheaver-cli: error 1005: " + dir.File("notes.xls") + ": not a workbook";
+  EXPECT_EQ(o.err.substr(0, start.size()), start);
+}
+
+TEST(Program, MainHandsOverArgumentsAndExitStatus) {
+  const std::string command = std::string(SHEAVER_CLI_PATH) + " --types x 2>&1";
+  std::FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string text;
+  for (int c; (c = std::fgetc(pipe)) != EOF;) text += static_cast<char>(c);
+  const int status = ::pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(status), kExitUsage);
+  EXPECT_EQ(text.substr(0, 44), "sheaver-cli: unrecognized option '--types'\nT");
+}
+
+}  // namespace
+}  // namespace sheaver::cli
