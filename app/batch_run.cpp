@@ -50,7 +50,7 @@ void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook
   // First pass: list the workbooks. The search is complete before any workbook is touched,
   // since processing moves files out of the directory searched.
   Int16 rowCount = 0;
-  const std::vector<std::string> names = FindFiles(pattern);
+  const std::vector<std::string> names = FindFiles(pattern, kMaxFormsPerRun);
   list.Clear();
   for (const std::string& name : names) {
     if (rowCount >= kMaxFormsPerRun) break;
@@ -80,15 +80,16 @@ void MoveForm(const std::string& path, const std::string& outDir) {
   std::string target(directory);
   target += kPathSeparator;
   target.append(path, last + 1);
-  // Moving a workbook onto itself (the output directory is the input directory) would delete it
-  // as "the file of the same name" before the move: refuse instead, leaving it in place.
-  std::error_code ec;
-  if (std::filesystem::equivalent(path, target, ec))
-    throw Error(err::kPathFileAccess,
-                "Path/File access error: the output directory is the "
-                "workbook's own directory")
-        .Within("Cannot move " + path + " to " + target);
-  if (OrdinaryFileExists(target)) DeleteFile(target);
+  if (OrdinaryFileExists(target)) {
+    // Moving a workbook onto itself (the output directory is its own directory) would delete it
+    // as "the file of the same name" before the move: refuse instead, leaving it in place.
+    std::error_code ec;
+    if (std::filesystem::equivalent(path, target, ec))
+      throw Error(err::kPathFileAccess,
+                  "Path/File access error: the output directory is the workbook's own directory")
+          .Within("Cannot move " + path + " to " + target);
+    DeleteFile(target);
+  }
   MoveFile(path, target);
 }
 

@@ -70,6 +70,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       o.version = true;
       continue;
     }
+    if (arg == "-q") {
+      o.quiet = true;
+      continue;
+    }
     if (!arg.starts_with("--") || arg.size() == 2) {
       if (arg.starts_with("-") && arg.size() > 1)
         return fail("invalid option -- '" + arg.substr(1) + "'");
@@ -114,7 +118,7 @@ run, becomes records appended to the data file, and is moved to the output direc
   --open SETTINGS    take the four paths from a settings file (lines: form type, input
                      directory, output directory, data file); the options above override it
   --all              repeat runs until the input directory has no workbook left (needs --out)
-  --quiet            print errors only
+  -q, --quiet        print errors only
   --preview WORKBOOK print the header and records the workbook would give; no file is touched
   --cells WORKBOOK   list the workbook's sheets, defined names and the active sheet's cells
   -h, --help         show this help and exit

@@ -1,6 +1,6 @@
 // The command line of sheaver-cli, read the GNU way: long options as "--name value" or
 // "--name=value", any unambiguous prefix of a name ("--ty" for "--type"), "--" ending the
-// options, -h for --help and -V for --version.
+// options, -h for --help, -V for --version and -q for --quiet.
 #pragma once
 
 #include <optional>

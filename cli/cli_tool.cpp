@@ -77,9 +77,9 @@ class PreviewFileSystem : public FileSystem {
   PreviewFileSystem(std::shared_ptr<FileSystem> under, std::FILE* out)
       : under_(std::move(under)), out_(out) {}
 
-  std::vector<std::string> FindFiles(const std::string& pattern) override {
+  std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override {
     if (pattern == kDataFile) return {};
-    return under_->FindFiles(pattern);
+    return under_->FindFiles(pattern, limit);
   }
   std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override {
     return under_->ReadTextLines(path, maxLines);

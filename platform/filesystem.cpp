@@ -106,10 +106,59 @@ bool SplitExtension(const std::vector<std::string_view>& chars, std::size_t& dot
   return false;
 }
 
+// The name with every character folded as Folded does, without splitting it into a list.
 std::string FoldedName(std::string_view name) {
-  std::string folded;
-  for (std::string_view c : Characters(name)) folded += Folded(c);
+  std::string folded(name);
+  for (std::size_t i = 0; i < folded.size();) {
+    const auto lead = static_cast<unsigned char>(folded[i]);
+    if (lead < 0xC0) {
+      if (lead >= 'A' && lead <= 'Z') folded[i] = static_cast<char>(lead + 32);
+      ++i;
+      continue;
+    }
+    std::size_t n = 1;
+    while (n < 4 && i + n < folded.size() &&
+           (static_cast<unsigned char>(folded[i + n]) & 0xC0) == 0x80)
+      ++n;
+    if (n == 2 && lead == 0xC3) {
+      const auto b = static_cast<unsigned char>(folded[i + 1]);
+      if (b >= 0x80 && b <= 0x9E && b != 0x97) folded[i + 1] = static_cast<char>(b + 0x20);
+    }
+    i += n;
+  }
   return folded;
+}
+
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+char LowerAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+// MatchCharacters for texts of ASCII characters only, one byte each: no lists to build.
+bool MatchAscii(std::string_view p, std::string_view n) {
+  std::size_t pi = 0, ni = 0;
+  std::size_t starP = std::string_view::npos, starN = 0;
+  while (ni < n.size()) {
+    if (pi < p.size() && p[pi] == '*') {
+      starP = pi++;
+      starN = ni;
+    } else if (pi < p.size() && (p[pi] == '?' || LowerAscii(p[pi]) == LowerAscii(n[ni]))) {
+      ++pi;
+      ++ni;
+    } else if (starP != std::string_view::npos) {
+      pi = starP + 1;
+      ni = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (pi < p.size() && p[pi] == '*') ++pi;
+  return pi == p.size();
 }
 
 [[noreturn]] void ThrowMoveError(Error error, const std::string& source,
@@ -158,11 +207,11 @@ FileSystem& Files() {
   return *Installed();
 }
 
-std::vector<std::string> FindFiles(const std::string& pattern) {
-  return Files().FindFiles(pattern);
+std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) {
+  return Files().FindFiles(pattern, limit);
 }
 bool OrdinaryFileExists(const std::string& path) {
-  return !FindFiles(path).empty();
+  return !FindFiles(path, 1).empty();
 }
 void MoveFile(const std::string& source, const std::string& target) {
   Files().MoveFile(source, target);
@@ -189,6 +238,14 @@ bool HasWildcards(std::string_view text) {
 }
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
+  if (IsAscii(pattern) && IsAscii(name)) {
+    if (MatchAscii(pattern, name)) return true;
+    const std::size_t patternDot = pattern.rfind('.');
+    const std::size_t nameDot = name.rfind('.');
+    if (patternDot == std::string_view::npos || pattern.size() - patternDot - 1 != 3) return false;
+    if (nameDot == std::string_view::npos || name.size() - nameDot - 1 <= 3) return false;
+    return MatchAscii(pattern, name.substr(0, nameDot + 4));
+  }
   const std::vector<std::string_view> p = Characters(pattern);
   const std::vector<std::string_view> n = Characters(name);
   if (MatchCharacters(p, n)) return true;
@@ -243,10 +300,10 @@ Error FileError(int errnum, const std::string& path) {
   return e.Within(path.empty() ? std::string("\"\"") : path);
 }
 
-std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern) {
+std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, std::size_t limit) {
   const std::size_t last = pattern.rfind(kPathSeparator);
   const std::string name = last == std::string::npos ? pattern : pattern.substr(last + 1);
-  if (name.empty() || name[0] == '.') return {};
+  if (name.empty() || name[0] == '.' || limit == 0) return {};
   if (!HasWildcards(name)) {
     if (IsReadableOrdinaryFile(pattern)) return {name};
     return {};
@@ -258,19 +315,41 @@ std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern) 
     if (errno == ENOENT || errno == ENOTDIR) return {};
     throw FileError(errno, dir);
   }
-  std::vector<std::string> found;
+  // The matching names with their sort keys; which of them are ordinary files is checked later,
+  // in order, only as far as the limit needs.
+  struct Candidate {
+    std::string key;
+    std::string name;
+  };
+  std::vector<Candidate> candidates;
   while (const dirent* entry = ::readdir(d)) {
-    const std::string entryName = entry->d_name;
+    const std::string_view entryName = entry->d_name;
     if (entryName.empty() || entryName[0] == '.') continue;
     if (!MatchesWildcard(name, entryName)) continue;
-    if (IsReadableOrdinaryFile(JoinPath(dir, entryName))) found.push_back(entryName);
+    candidates.push_back({FoldedName(entryName), std::string(entryName)});
   }
   ::closedir(d);
 
-  std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
-    const std::string fa = FoldedName(a), fb = FoldedName(b);
-    return fa != fb ? fa < fb : a < b;
-  });
+  const auto before = [](const Candidate& a, const Candidate& b) {
+    return a.key != b.key ? a.key < b.key : a.name < b.name;
+  };
+  std::vector<std::string> found;
+  std::size_t sorted = 0;  // candidates[0, sorted) are the smallest, in order
+  for (std::size_t i = 0; i < candidates.size() && found.size() < limit; ++i) {
+    if (i == sorted) {
+      // Sort the next stretch: twice what is still wanted (some may not be ordinary files),
+      // or everything when that is most of what is left.
+      const std::size_t left = candidates.size() - i;
+      const std::size_t wanted = limit - found.size();
+      const std::size_t stretch = wanted >= left / 2 ? left : std::max<std::size_t>(2 * wanted, 64);
+      const auto from = candidates.begin() + static_cast<std::ptrdiff_t>(i);
+      const auto to = from + static_cast<std::ptrdiff_t>(std::min(stretch, left));
+      std::partial_sort(from, to, candidates.end(), before);
+      sorted = i + std::min(stretch, left);
+    }
+    if (IsReadableOrdinaryFile(JoinPath(dir, candidates[i].name)))
+      found.push_back(std::move(candidates[i].name));
+  }
   return found;
 }
 

@@ -22,13 +22,16 @@ inline constexpr char kPathSeparator = '/';
 
 // Reading a whole file, however many lines it holds.
 inline constexpr std::size_t kAllLines = static_cast<std::size_t>(-1);
+// A lookup that returns every file it finds.
+inline constexpr std::size_t kAllFiles = static_cast<std::size_t>(-1);
 
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
-  // Names (not paths) of the ordinary files matching the pattern; see the free FindFiles.
-  virtual std::vector<std::string> FindFiles(const std::string& pattern) = 0;
+  // Names (not paths) of the first `limit` ordinary files matching the pattern; see the free
+  // FindFiles.
+  virtual std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) = 0;
   // At most maxLines lines of a text file; see the free ReadTextLines.
   virtual std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) = 0;
   // Creates or truncates a text file and writes the lines; see the free WriteTextLines.
@@ -48,7 +51,7 @@ class FileSystem {
 // The machine's own file system.
 class LocalFileSystem : public FileSystem {
  public:
-  std::vector<std::string> FindFiles(const std::string& pattern) override;
+  std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override;
   std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override;
   void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) override;
   void AppendTextLine(const std::string& path, std::string_view line) override;
@@ -76,7 +79,10 @@ FileSystem& Files();
 //   name comparison), so that the lookup agrees with opening the same path.
 // - A pattern without a separator is looked up in the current directory.
 // - A missing directory finds nothing; an unreadable one is an error (Permission denied).
-std::vector<std::string> FindFiles(const std::string& pattern);
+// - At most `limit` names: the first ones in that order. Only those are checked for being
+//   ordinary readable files, so a lookup for the first few names of a large directory costs one
+//   pass over the directory and a sort, not a file status per entry.
+std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit = kAllFiles);
 
 // True when FindFiles(path) finds something: path names an ordinary, readable, visible file (or
 // a pattern matches one).

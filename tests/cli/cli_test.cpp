@@ -56,6 +56,7 @@ TEST(ParseCommandLine, OptionsTheGnuWay) {
       {{"--ty", "t", "--d", "d", "--pre", "w.xls"}, "type=t data=d preview=w.xls "},
       {{"--in", "a", "--in", "b"}, "in=b "},  // the last one counts
       {{"--all", "--quiet", "-h", "-V"}, "all quiet help version "},
+      {{"-q"}, "quiet "},
       {{"--cells", "w.xls", "--"}, "cells=w.xls "},
       {{"--o", "x"}, "error: option '--o' is ambiguous; possibilities: '--out' '--open'"},
       {{"--types", "x"}, "error: unrecognized option '--types'"},

@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
@@ -25,6 +26,12 @@ using test::ErrorNumberAsUnprivileged;
 using test::RaisedBy;
 using test::TempDir;
 using Names = std::vector<std::string>;
+
+std::string FoldCaseForTest(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  return text;
+}
 
 // A directory holding every kind of entry a lookup must tell apart.
 class FindFilesTest : public ::testing::Test {
@@ -53,6 +60,33 @@ TEST_F(FindFilesTest, FindsVisibleOrdinaryFilesInCaseInsensitiveOrder) {
   // A missing directory, or a file where a directory should be, finds nothing.
   EXPECT_EQ(FindFiles(dir.File("nowhere/*.xls")), Names());
   EXPECT_EQ(FindFiles(dir.File("b.xls/*.xls")), Names());
+}
+
+TEST_F(FindFilesTest, LimitGivesTheFirstNamesOfTheFullLookup) {
+  // Non-files (folder.xls, pipe.xls, dead.xls) sort among the files and must not count.
+  const Names all = FindFiles(dir.File("*"));
+  for (std::size_t limit = 0; limit <= all.size() + 1; ++limit)
+    EXPECT_EQ(FindFiles(dir.File("*"), limit),
+              Names(all.begin(), all.begin() + static_cast<long>(std::min(limit, all.size()))))
+        << limit;
+  EXPECT_EQ(FindFiles(dir.File("b.xls"), 0), Names());
+
+  // A large directory, in stretches: the order stays the full lookup's.
+  TempDir big;
+  for (int i = 0; i < 700; ++i) {
+    const std::string name = (i % 3 ? "W" : "w") + std::to_string(i * 7919 % 1000) + ".xls";
+    if (i % 5 == 0)
+      ::mkdir(big.File(name).c_str(), 0700);
+    else
+      big.Write(name, "");
+  }
+  const Names every = FindFiles(big.File("*.xls"));
+  ASSERT_EQ(every.size(), 560u);
+  EXPECT_TRUE(std::is_sorted(every.begin(), every.end(), [](const auto& a, const auto& b) {
+    return FoldCaseForTest(a) < FoldCaseForTest(b);
+  }));
+  for (std::size_t limit : {1u, 63u, 100u, 300u, 559u, 560u})
+    EXPECT_EQ(FindFiles(big.File("*.xls"), limit), Names(every.begin(), every.begin() + limit));
 }
 
 TEST_F(FindFilesTest, NameWithoutWildcardsIsAnExactExistenceLookup) {

@@ -30,9 +30,9 @@ class FailingFileSystem : public LocalFileSystem {
   void SetCurrentDirectory(std::string dir) { currentDirectory_ = std::move(dir); }
   void SetProgramDirectory(std::string dir) { programDirectory_ = std::move(dir); }
 
-  std::vector<std::string> FindFiles(const std::string& pattern) override {
+  std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override {
     Check(FileOp::kFind, pattern);
-    return LocalFileSystem::FindFiles(pattern);
+    return LocalFileSystem::FindFiles(pattern, limit);
   }
   std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override {
     Check(FileOp::kRead, path);
