@@ -69,6 +69,24 @@ std::string FieldContext(const Field& field, Int16 index, bool withFormat) {
   return text;
 }
 
+bool IsAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// ASCII texts equal when letters are compared without regard to case (as FoldCase compares them).
+bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
 std::string RecordContext(Int16 index) {
   return "record " + std::to_string(index + 1);
 }
@@ -179,9 +197,18 @@ xl::Range GetRange(std::string_view reference) {
   if (xlBook == nullptr)
     Raise(err::kObjectNotSet,
           std::string(StandardDescription(err::kObjectNotSet)) + ": no workbook is being read");
-  const std::string wanted = xl::FoldCase(reference);
-  for (const xl::DefinedName& name : xlBook->GetNames())
-    if (xl::FoldCase(name.GetName()) == wanted) return name.RefersToRange();
+  std::string wanted;  // the folded reference, made only when a name needs the full comparison
+  for (const xl::DefinedName& name : xlBook->GetNames()) {
+    const std::string fullName = name.GetName();
+    bool same;
+    if (IsAscii(fullName) && IsAscii(reference)) {
+      same = SameAsciiIgnoringCase(fullName, reference);
+    } else {
+      if (wanted.empty()) wanted = xl::FoldCase(reference);
+      same = xl::FoldCase(fullName) == wanted;
+    }
+    if (same) return name.RefersToRange();
+  }
   const xl::Worksheet sheet = xlBook->ActiveSheet();
   try {
     return sheet.GetRange(reference);

@@ -320,13 +320,14 @@ std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, 
   struct Candidate {
     std::string key;
     std::string name;
+    unsigned char type;  // the directory entry's type, DT_UNKNOWN when the file system gives none
   };
   std::vector<Candidate> candidates;
   while (const dirent* entry = ::readdir(d)) {
     const std::string_view entryName = entry->d_name;
     if (entryName.empty() || entryName[0] == '.') continue;
     if (!MatchesWildcard(name, entryName)) continue;
-    candidates.push_back({FoldedName(entryName), std::string(entryName)});
+    candidates.push_back({FoldedName(entryName), std::string(entryName), entry->d_type});
   }
   ::closedir(d);
 
@@ -347,8 +348,12 @@ std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, 
       std::partial_sort(from, to, candidates.end(), before);
       sorted = i + std::min(stretch, left);
     }
-    if (IsReadableOrdinaryFile(JoinPath(dir, candidates[i].name)))
-      found.push_back(std::move(candidates[i].name));
+    const std::string path = JoinPath(dir, candidates[i].name);
+    // An entry the directory already says is a regular file needs only the access check.
+    const bool ordinary = candidates[i].type == DT_REG
+                              ? ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0
+                              : IsReadableOrdinaryFile(path);
+    if (ordinary) found.push_back(std::move(candidates[i].name));
   }
   return found;
 }

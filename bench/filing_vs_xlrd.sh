@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Files N copies of the example timesheets with sheaver-cli (--all, 100 workbooks a run) and with
+# a python3-xlrd script doing the same job (bench/xlrd_filing.py: read, format, append line by
+# line, move), in the same run on the same machine. Prints workbooks per second for both, the
+# ratio, and whether both wrote the same data file.
+# Usage: bench/filing_vs_xlrd.sh [N] [BUILD_DIR]   (defaults 10000 and build/default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+n=${1:-10000}
+build=${2:-build/default}
+cli=$build/cli/sheaver-cli
+py=/usr/bin/python3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export SHEAVER_LOCALE=en_GB  # both write day-first dates
+
+# The forms: the example timesheets when they are there, else the test timesheet.
+form_type=examples/FormTypes/Timesheet.dat
+mapfile -t forms < <(ls examples/forms/Timesheet*.xls 2>/dev/null || true)
+if [[ ! -f $form_type || ${#forms[@]} -eq 0 ]]; then
+  form_type=$work/Timesheet.dat
+  printf '3,3\r\n"Staff","B2","0"\r\n"Day","B3","+dmy"\r\n"Hours","C6:C12","0.00"\r\n' >"$form_type"
+  forms=(tests/data/extract/week.xls)
+fi
+
+copies() {  # copies DIR: N copies of the forms, round-robin
+  mkdir -p "$1"
+  for ((i = 0; i < n; i++)); do
+    cp "${forms[i % ${#forms[@]}]}" "$(printf '%s/form%06d.xls' "$1" "$i")"
+  done
+}
+
+rate() { echo "scale=0; $n / $1" | bc -l; }
+seconds() {  # seconds COMMAND...: wall-clock seconds, CPU seconds on stderr of /usr/bin/time
+  /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" >/dev/null
+  read -r wall user sys <"$work/time"
+  echo "$wall $(echo "$user + $sys" | bc -l)"
+}
+
+copies "$work/ours/in"; mkdir -p "$work/ours/out"
+copies "$work/peer/in"; mkdir -p "$work/peer/out"
+sync
+
+read -r ours_wall ours_cpu < <(seconds "$cli" --type "$form_type" --in "$work/ours/in" \
+  --out "$work/ours/out" --data "$work/ours/data.csv" --all --quiet)
+read -r peer_wall peer_cpu < <(seconds "$py" bench/xlrd_filing.py "$form_type" "$work/peer/in" \
+  "$work/peer/out" "$work/peer/data.csv")
+
+left=$(ls "$work/ours/in" | wc -l)
+same=no
+cmp -s "$work/ours/data.csv" "$work/peer/data.csv" && same=yes
+printf "%d workbooks (%d forms), %d lines each way, %s left behind; same data file: %s\n" "$n" \
+  "${#forms[@]}" "$(wc -l <"$work/ours/data.csv")" "$left" "$same"
+printf "%-14s %9s %12s %9s %12s\n" "" "wall s" "workbooks/s" "cpu s" "per cpu s"
+printf "%-14s %9s %12s %9s %12s\n" sheaver-cli "$ours_wall" "$(rate "$ours_wall")" \
+  "$ours_cpu" "$(rate "$ours_cpu")"
+printf "%-14s %9s %12s %9s %12s\n" xlrd-script "$peer_wall" "$(rate "$peer_wall")" \
+  "$peer_cpu" "$(rate "$peer_cpu")"
+printf "ratio: %.1fx wall-clock, %.1fx cpu\n" "$(echo "$peer_wall / $ours_wall" | bc -l)" \
+  "$(echo "$peer_cpu / $ours_cpu" | bc -l)"
