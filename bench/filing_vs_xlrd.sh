@@ -24,10 +24,13 @@ if [[ ! -f $form_type || ${#forms[@]} -eq 0 ]]; then
 fi
 
 copies() {  # copies DIR: N copies of the forms, round-robin
-  mkdir -p "$1"
-  for ((i = 0; i < n; i++)); do
-    cp "${forms[i % ${#forms[@]}]}" "$(printf '%s/form%06d.xls' "$1" "$i")"
-  done
+  "$py" - "$1" "$n" "${forms[@]}" <<'PY'
+import os, shutil, sys
+target, n, forms = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
+os.makedirs(target, exist_ok=True)
+for i in range(n):
+    shutil.copyfile(forms[i % len(forms)], os.path.join(target, "form%06d.xls" % i))
+PY
 }
 
 rate() { echo "scale=0; $n / $1" | bc -l; }

@@ -339,3 +339,55 @@ TEST(Program, MainHandsOverArgumentsAndExitStatus) {
 
 }  // namespace
 }  // namespace sheaver::cli
+
+namespace sheaver::cli {
+namespace {
+
+// The bundled examples, copied to a fresh directory and run from there as their README says.
+class Examples : public testing::Test {
+ public:
+  Examples() : previous_(std::filesystem::current_path()) {
+    std::filesystem::copy(std::string(SHEAVER_SOURCE_DIR) + "/examples", dir.Path(),
+                          std::filesystem::copy_options::recursive);
+    std::filesystem::current_path(dir.Path());
+  }
+  ~Examples() override { std::filesystem::current_path(previous_); }
+  TempDir dir;
+
+ private:
+  std::filesystem::path previous_;
+};
+
+TEST_F(Examples, EachSettingsFileFilesItsFormsIntoTheExpectedDataFile) {
+  struct Case {
+    const char* settings;
+    const char* dataFile;
+    const char* inDir;
+    const char* outDir;
+    std::size_t forms;
+  };
+  const Case cases[] = {
+      {"Settings/Example.set", "Timesheets.csv", "forms", "processed", 12},
+      {"Settings/Expenses.set", "Expenses.csv", "claims", "processed-claims", 5},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::create_directory(c.outDir);  // a missing output directory fails the move
+    const Outcome o = RunTool({"--open", c.settings, "--quiet"});
+    EXPECT_EQ(o.status, kExitOk) << o.err;
+    EXPECT_EQ(dir.Read(c.dataFile), dir.Read(std::string("expected/") + c.dataFile)) << c.settings;
+    EXPECT_EQ(std::filesystem::is_empty(c.inDir), true) << c.inDir;
+    const std::filesystem::directory_iterator moved(c.outDir);
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(begin(moved), end(moved))), c.forms);
+  }
+}
+
+TEST_F(Examples, WorkedExampleFormAloneGivesItsEightLines) {
+  const Outcome o = RunTool({"--type", "FormTypes/Timesheet.dat", "--in",
+                             "forms/*2024-01-01 042.xls", "--data", "worked.csv", "-q"});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_EQ(dir.Read("worked.csv"), dir.Read("expected/WorkedExample.csv"));
+  EXPECT_EQ(dir.Read("worked.csv"), test::kTimesheetCsv);
+}
+
+}  // namespace
+}  // namespace sheaver::cli
