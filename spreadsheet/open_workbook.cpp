@@ -5,6 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <string>
 
 #include "runtime/error.h"
@@ -219,25 +224,46 @@ std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes
 
 std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
   try {
-    std::error_code ec;
-    std::filesystem::file_status status = std::filesystem::status(path, ec);
-    if (ec || !std::filesystem::exists(status)) Raise(err::kFileNotFound);
-    if (!std::filesystem::is_regular_file(status)) Raise(err::kPathFileAccess, "not a file");
-    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
-    if (!f) Raise(errno == EACCES ? err::kPermissionDenied : err::kPathFileAccess);
-    if (std::fseek(f.get(), 0, SEEK_END) != 0) Raise(err::kDeviceIO);
-    long end = std::ftell(f.get());
-    if (end < 0) Raise(err::kDeviceIO);
-    std::uint64_t size = static_cast<std::uint64_t>(end);
-    FileSource source(f.get(), size);
+    // One open, one status and one read for a file of form size. Non-blocking, so that a fifo
+    // named like a workbook is refused below instead of waiting for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+      if (errno == ENOENT || errno == ENOTDIR) Raise(err::kFileNotFound);
+      Raise(errno == EACCES ? err::kPermissionDenied : err::kPathFileAccess);
+    }
+    struct FdCloser {
+      int fd;
+      ~FdCloser() {
+        if (fd >= 0) ::close(fd);
+      }
+    } closer{fd};
+    struct stat st;
+    if (::fstat(fd, &st) != 0) Raise(err::kDeviceIO);
+    if (!S_ISREG(st.st_mode)) Raise(err::kPathFileAccess, "not a file");
+    const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
     if (size > kReadWholeLimit) {
+      std::unique_ptr<std::FILE, FileCloser> f(::fdopen(fd, "rb"));
+      if (!f) Raise(err::kDeviceIO);
+      closer.fd = -1;
+      FileSource source(f.get(), size);
       std::vector<std::uint8_t> head(kSniffBytes);
       source.ReadAt(0, head);
       if (SniffContent(head) == ContentKind::kCompoundFile) return OpenCompound(source, path);
+      std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+      source.ReadAt(0, bytes);
+      f.reset();
+      return OpenInMemory(std::move(bytes), path);
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (size) source.ReadAt(0, bytes);
-    f.reset();
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) Raise(err::kDeviceIO, "the file could not be read");
+      got += static_cast<std::size_t>(n);
+    }
+    ::close(closer.fd);
+    closer.fd = -1;
     return OpenInMemory(std::move(bytes), path);
   } catch (Error& e) {
     e.Within(path);
