@@ -87,6 +87,31 @@ bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// A field's range with its row and column counts, which every record's cell text depends on:
+// counted once per workbook instead of once per cell.
+class Strip {
+ public:
+  explicit Strip(xl::Range range)
+      : range_(std::move(range)), rows_(range_.Rows().Count()), columns_(range_.Columns().Count()) {}
+
+  // GetCellText of the range for record index.
+  std::string CellText(Int16 index) const {
+    if (rows_ == 1) {
+      const std::int32_t position = columns_ == 1 ? 0 : index;
+      if (position < columns_)
+        return xl::ValueToText(range_.Columns().Item(Add16(position, 1)).Value());
+    } else if (columns_ == 1) {
+      if (index < rows_) return xl::ValueToText(range_.Rows().Item(Add16(index, 1)).Value());
+    }
+    return {};
+  }
+
+ private:
+  xl::Range range_;
+  std::int32_t rows_;
+  std::int32_t columns_;
+};
+
 std::string RecordContext(Int16 index) {
   return "record " + std::to_string(index + 1);
 }
@@ -125,11 +150,11 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   if (fields.empty())
     Raise(err::kSubscript,
           "Subscript out of range: the form type " + formTypePath + " has no field rows");
-  std::vector<xl::Range> ranges;
+  std::vector<Strip> ranges;
   ranges.reserve(fields.size());
   for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
     try {
-      ranges.push_back(GetRange(fields[i].reference));
+      ranges.push_back(Strip(GetRange(fields[i].reference)));
     } catch (Error& e) {
       throw e.Within(FieldContext(fields[i], i, false));
     }
@@ -155,7 +180,7 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
       try {
         line += ',';
         line +=
-            FormatValue(GetCellText(ranges[static_cast<std::size_t>(i)], j), fields[i].format, j);
+            FormatValue(ranges[static_cast<std::size_t>(i)].CellText(j), fields[i].format, j);
       } catch (Error& e) {
         throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
       }
@@ -229,16 +254,7 @@ Int16 RangeLength(std::string_view reference) {
 }
 
 std::string GetCellText(const xl::Range& range, Int16 index) {
-  const std::int32_t rows = range.Rows().Count();
-  if (rows == 1) {
-    const xl::Range columns = range.Columns();
-    const std::int32_t columnCount = columns.Count();
-    const std::int32_t position = columnCount == 1 ? 0 : index;
-    if (position < columnCount) return xl::ValueToText(columns.Item(Add16(position, 1)).Value());
-  } else if (range.Columns().Count() == 1) {
-    if (index < rows) return xl::ValueToText(range.Rows().Item(Add16(index, 1)).Value());
-  }
-  return {};
+  return Strip(range).CellText(index);
 }
 
 std::uint64_t RecordLinesAppended() {
