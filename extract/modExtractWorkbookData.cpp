@@ -92,7 +92,9 @@ bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
 class Strip {
  public:
   explicit Strip(xl::Range range)
-      : range_(std::move(range)), rows_(range_.Rows().Count()), columns_(range_.Columns().Count()) {}
+      : range_(std::move(range)),
+        rows_(range_.Rows().Count()),
+        columns_(range_.Columns().Count()) {}
 
   // GetCellText of the range for record index.
   std::string CellText(Int16 index) const {
@@ -179,8 +181,7 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
     for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
       try {
         line += ',';
-        line +=
-            FormatValue(ranges[static_cast<std::size_t>(i)].CellText(j), fields[i].format, j);
+        line += FormatValue(ranges[static_cast<std::size_t>(i)].CellText(j), fields[i].format, j);
       } catch (Error& e) {
         throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
       }
