@@ -1,0 +1,326 @@
+#include "app/frmMain.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <new>
+#include <utility>
+
+#include "platform/filesystem.h"
+#include "product/modBrowseTo.h"
+#include "runtime/msgbox.h"
+
+namespace sheaver {
+namespace {
+
+constexpr int kErrInternal = 51;
+
+std::string LowerAscii(std::string s) {
+  for (char& c : s) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return s;
+}
+
+// The first value of a command's argument list; Subscript out of range when there is none.
+const std::string& FirstArgument(const std::vector<std::string>& pArg) {
+  if (pArg.empty()) Raise(err::kSubscript);
+  return pArg.front();
+}
+
+// True when the text begins with a URI scheme ("https:", "file:", "mailto:").
+bool HasScheme(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  for (std::size_t i = 0; i < colon; ++i) {
+    const char c = text[i];
+    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+    const bool other = i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.');
+    if (!letter && !other) return false;
+  }
+  return true;
+}
+
+// Sets a flag for the life of a scope and tells the window, so that a run cannot start another.
+class RunningScope {
+ public:
+  RunningScope(bool& flag, frmMainView& view) : flag_(flag), view_(view) {
+    flag_ = true;
+    view_.Running(true);
+  }
+  ~RunningScope() {
+    flag_ = false;
+    view_.Running(false);
+  }
+  RunningScope(const RunningScope&) = delete;
+  RunningScope& operator=(const RunningScope&) = delete;
+
+ private:
+  bool& flag_;
+  frmMainView& view_;
+};
+
+}  // namespace
+
+frmMain::frmMain(frmMainView& view, std::string program_directory)
+    : view_(view), product_(std::move(program_directory)), launcher_(LaunchDetached) {}
+
+frmMain::~frmMain() = default;
+
+void frmMain::Form_Load() {
+  product_.Load();
+  view_.Identity(product_.title, product_.icon);
+  SetAppTitle(product_.title);
+  layout_ = std::make_unique<clsLayout>();
+  layout_->SetLayout(view_.Form());
+  InitControls();
+}
+
+void frmMain::InitControls() {
+  settings_ = std::make_unique<clsSetFile>();
+  CommonDialog& dlg = view_.cDlg();
+  FolderBrowser& bff = view_.BrowseFF1();
+  settings_chooser_ = NewPathChooser(dlg, bff, "Open");
+  in_dir_chooser_ = NewPathChooser(dlg, bff, "Choose Input Directory");
+  out_dir_chooser_ = NewPathChooser(dlg, bff, "Choose Output Directory");
+  form_type_chooser_ = NewPathChooser(dlg, bff, "Choose Form Type");
+  data_file_chooser_ = NewPathChooser(dlg, bff, "Pick or Enter a File for the Data");
+  rpt_ = std::make_unique<clsListViewRpt>();
+  rpt_->LV(&view_.ListView1());
+  rpt_->cols(2);
+  rpt_->ColumnHeaderWidth(0, "File", 85);
+  rpt_->ColumnHeaderWidth(1, "Status", 15);
+  rpt_->Resize();
+}
+
+std::unique_ptr<clsPath> frmMain::NewPathChooser(CommonDialog& dialog, FolderBrowser& folderBrowser,
+                                                 const std::string& title) {
+  auto chooser = std::make_unique<clsPath>();
+  chooser->CommonDialogControl(&dialog);
+  chooser->BrowseFFControl(&folderBrowser);
+  chooser->Title(title);
+  return chooser;
+}
+
+void frmMain::Form_Resize() {
+  if (!layout_) return;
+  layout_->RedrawLayout();
+  ResizeList();
+}
+
+void frmMain::ResizeList() {
+  if (rpt_) rpt_->Resize();
+}
+
+void frmMain::Form_Unload() {
+  layout_.reset();
+}
+
+std::string frmMain::ProgramPath(const std::string& name) const {
+  return product_.program_directory + kPathSeparator + name;
+}
+
+void frmMain::AppCmd(const std::string& pCmd, const std::vector<std::string>& pArg) {
+  const std::string cmd = LowerAscii(pCmd);
+  if (cmd == "open") {
+    LoadSettings(FirstArgument(pArg));
+  } else if (cmd == "save") {
+    SaveSettings();
+  } else if (cmd == "saveas") {
+    SaveSettingsAs(FirstArgument(pArg));
+  } else if (cmd == "go") {
+    ProcessForms();
+  } else if (cmd == "exit") {
+    view_.Unload();
+  }
+}
+
+void frmMain::SetFormType(const std::string& text) {
+  view_.FieldText(PathField::kFormType, text);
+}
+void frmMain::SetInDir(const std::string& text) {
+  view_.FieldText(PathField::kInDir, text);
+}
+void frmMain::SetOutDir(const std::string& text) {
+  view_.FieldText(PathField::kOutDir, text);
+}
+void frmMain::SetExportTo(const std::string& text) {
+  view_.FieldText(PathField::kExportTo, text);
+}
+
+// Rows 0 to 3 of the settings file are the form type, input directory, output directory and data
+// file. A settings file of fewer lines (written by hand, say) empties the fields it says nothing
+// about rather than failing half-way through.
+void frmMain::LoadSettings(const std::string& path) {
+  settings_->fn(path);
+  settings_->Load();
+  const PathField fields[] = {PathField::kFormType, PathField::kInDir, PathField::kOutDir,
+                              PathField::kExportTo};
+  for (Int16 i = 0; i < 4; ++i) {
+    view_.FieldText(fields[i], i < settings_->Rows() ? settings_->Data(i) : std::string());
+  }
+}
+
+void frmMain::SaveSettings() {
+  if (settings_->Rows() < 4) settings_->Rows(4);
+  settings_->Data(0, Field(PathField::kFormType));
+  settings_->Data(1, Field(PathField::kInDir));
+  settings_->Data(2, Field(PathField::kOutDir));
+  settings_->Data(3, Field(PathField::kExportTo));
+  settings_->Save();
+}
+
+void frmMain::SaveSettingsAs(const std::string& path) {
+  if (OrdinaryFileExists(path)) {
+    const MsgAnswer answer = MsgBox(path + " already exists.\nDo you want to replace it?",
+                                    MsgButtons::kYesNo, MsgIcon::kNone);
+    if (answer != MsgAnswer::kYes) return;
+  }
+  settings_->fn(path);
+  SaveSettings();
+}
+
+void frmMain::ProcessForms() {
+  if (running_) return;
+  RunningScope scope(running_, view_);
+  // The batch run is wired here once it is available.
+}
+
+void frmMain::mnuFileOpen_Click() {
+  settings_chooser_->Title("Open");
+  settings_chooser_->InitDir(ProgramPath("Settings"));
+  settings_chooser_->Filter(kSettingsFilter);
+  if (settings_chooser_->ChooseExistingFile()) AppCmd("Open", {settings_chooser_->Path()});
+}
+
+void frmMain::mnuFileSave_Click() {
+  if (!settings_->fn().empty()) {
+    AppCmd("Save", {});
+  } else {
+    mnuFileSaveAs_Click();
+  }
+}
+
+void frmMain::mnuFileSaveAs_Click() {
+  settings_chooser_->Title("Save As");
+  settings_chooser_->InitDir(ProgramPath("Settings"));
+  settings_chooser_->Filter(kSettingsFilter);
+  if (settings_chooser_->ChooseFile()) AppCmd("SaveAs", {settings_chooser_->Path()});
+}
+
+void frmMain::mnuFileExit_Click() {
+  view_.Unload();
+}
+
+void frmMain::mnuHelpContents_Click() {
+  BrowseTo(HelpAddress(product_.program_directory, product_.help));
+}
+void frmMain::mnuHelpFAQ_Click() {
+  BrowseTo(HelpAddress(product_.program_directory, product_.faqurl));
+}
+void frmMain::mnuHelpSupport_Click() {
+  BrowseTo(HelpAddress(product_.program_directory, product_.supporturl));
+}
+
+void frmMain::mnuHelpAbout_Click() {
+  view_.ShowAbout(MakeAboutBox(product_));
+}
+
+void frmMain::cmdGetFormType_Click() {
+  form_type_chooser_->InitDir(ProgramPath("FormTypes"));
+  form_type_chooser_->Filter(kFormTypeFilter);
+  form_type_chooser_->Path(Field(PathField::kFormType));
+  form_type_chooser_->ChooseExistingFile();
+  view_.FieldText(PathField::kFormType, form_type_chooser_->Path());
+}
+
+void frmMain::cmdGetInDir_Click() {
+  in_dir_chooser_->InitDir(HomeDirectory());
+  in_dir_chooser_->Path(Field(PathField::kInDir));
+  in_dir_chooser_->ChooseDir();
+  view_.FieldText(PathField::kInDir, in_dir_chooser_->Path());
+}
+
+void frmMain::cmdGetOutDir_Click() {
+  out_dir_chooser_->InitDir(HomeDirectory());
+  out_dir_chooser_->Path(Field(PathField::kOutDir));
+  out_dir_chooser_->ChooseDir();
+  view_.FieldText(PathField::kOutDir, out_dir_chooser_->Path());
+}
+
+void frmMain::cmdGetExportTo_Click() {
+  data_file_chooser_->InitDir(HomeDirectory());
+  data_file_chooser_->Filter(kDataFileFilter);
+  data_file_chooser_->Path(Field(PathField::kExportTo));
+  data_file_chooser_->ChooseFile();
+  view_.FieldText(PathField::kExportTo, data_file_chooser_->Path());
+}
+
+void frmMain::Launch(const std::string& program, const std::string& argument) {
+  if (launcher_(program, argument) < 0) {
+    Raise(err::kFileNotFound, "Cannot start " + program +
+                                  ": File not found (the program is not installed, or it "
+                                  "cannot be run)");
+  }
+}
+
+void frmMain::cmdEditFormType_Click() {
+  Launch(ProgramPath(kFormTypeEditor), Field(PathField::kFormType));
+}
+
+void frmMain::cmdView_Click() {
+  const std::string data_file = Field(PathField::kExportTo);
+  if (data_file.empty()) return;
+  Launch(kDesktopOpener, data_file);
+}
+
+void frmMain::cmdGo_Click() {
+  if (Field(PathField::kFormType).empty() || Field(PathField::kInDir).empty() ||
+      Field(PathField::kExportTo).empty())
+    return;
+  ProcessForms();
+}
+
+void frmMain::cmdExit_Click() {
+  view_.Unload();
+}
+
+void frmMain::Guarded(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    view_.Repaint();
+    MsgBox(RuntimeErrorText(AsError(e)), MsgButtons::kOk, MsgIcon::kCritical);
+    view_.End(1);
+  }
+}
+
+ProgramLauncher frmMain::Launcher(ProgramLauncher launcher) {
+  if (!launcher) launcher = LaunchDetached;
+  return std::exchange(launcher_, std::move(launcher));
+}
+
+std::string RuntimeErrorText(const Error& e) {
+  return "Run-time error '" + std::to_string(e.Number()) + "':\n\n" + e.Description();
+}
+
+Error AsError(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return *error;
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return Error(err::kOutOfMemory);
+  return Error(kErrInternal, std::string("Internal error: ") + e.what());
+}
+
+std::string HomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
+    return entry->pw_dir;
+  return std::string(1, kPathSeparator);
+}
+
+std::string HelpAddress(const std::string& program_directory, const std::string& value) {
+  if (value.empty() || HasScheme(value) || value.front() == kPathSeparator) return value;
+  return program_directory + kPathSeparator + value;
+}
+
+}  // namespace sheaver

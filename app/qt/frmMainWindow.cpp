@@ -1,0 +1,318 @@
+#include "app/qt/frmMainWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <algorithm>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "platform/qt/QtFileDialogs.h"
+#include "platform/qt/QtListView.h"
+#include "platform/qt/QtWindow.h"
+#include "platform/qt/icons.h"
+#include "platform/qt/qt_text.h"
+#include "product/qt/frmAbout.h"
+
+namespace sheaver {
+namespace {
+
+// A control's place in its container, in twips.
+struct Twips {
+  double left, top, width, height;
+};
+
+template <typename T>
+T* Place(T* widget, const char* name, const Twips& at, const char* tag = nullptr) {
+  widget->setObjectName(name);
+  const ScreenScale scale = ScaleOf(*widget);
+  widget->setGeometry(scale.ToPixels(at.left), scale.ToPixels(at.top), scale.ToPixels(at.width),
+                      scale.ToPixels(at.height));
+  if (tag != nullptr) widget->setProperty(kTagProperty, QString(tag));
+  return widget;
+}
+
+QLabel* NewLabel(QWidget* parent, const char* name, const char* caption, const Twips& at,
+                 const char* tag = nullptr) {
+  auto* label = Place(new QLabel(caption, parent), name, at, tag);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  return label;
+}
+
+QPushButton* NewButton(QWidget* parent, const char* name, const char* caption, const Twips& at,
+                       const char* tag) {
+  auto* button = Place(new QPushButton(caption, parent), name, at, tag);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLineEdit* NewTextBox(QWidget* parent, const char* name, const Twips& at, const char* tag) {
+  return Place(new QLineEdit(parent), name, at, tag);
+}
+
+// The design's captions were laid out for a small font of 8 points; the desktop's own font is
+// often larger and wider. The window keeps the desktop's font family at the largest size, from 9
+// points down to 7, at which every label's caption fits its label and a line of text fits the
+// text boxes.
+QFont FittingFont(QFont font, const std::vector<const QLabel*>& labels, int text_box_height) {
+  const double largest = 9;
+  const double smallest = 7;
+  double size = font.pointSizeF() > 0 ? std::min(font.pointSizeF(), largest) : largest;
+  for (;; size -= 0.5) {
+    font.setPointSizeF(size);
+    const QFontMetrics metrics(font);
+    bool fits = metrics.height() + 6 <= text_box_height;
+    for (const QLabel* label : labels) {
+      fits = fits && metrics.horizontalAdvance(label->text()) + 2 <= label->width();
+    }
+    if (fits || size <= smallest) return font;
+  }
+}
+
+}  // namespace
+
+frmMainWindow::frmMainWindow(const frmMainOptions& options) {
+  setObjectName("frmMain");
+  if (options.dialog == nullptr) own_dialog_ = std::make_unique<QtCommonDialog>(this);
+  if (options.browser == nullptr) own_browser_ = std::make_unique<QtFolderBrowser>(this);
+  end_program_ = options.end_program ? options.end_program
+                                     : [](int status) { QCoreApplication::exit(status); };
+  dialog_ = options.dialog != nullptr ? options.dialog : own_dialog_.get();
+  browser_ = options.browser != nullptr ? options.browser : own_browser_.get();
+
+  BuildControls();
+  BuildMenus();
+  list_ = std::make_unique<QtListView>(*ListView1_);
+  window_ = std::make_unique<QtWindow>(*this, *centralWidget());
+  frmMainView& view = *this;
+  form_ = std::make_unique<frmMain>(
+      view, options.program_directory.empty() ? ProgramDirectory() : options.program_directory);
+
+  // The design size: the client area of the design below the menu bar.
+  const ScreenScale scale = ScaleOf(*this);
+  const QSize design(scale.ToPixels(kClientWidthTwips),
+                     scale.ToPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
+  resize(design);
+  // Smaller than the design would cut controls off: the layout never shrinks them.
+  setMinimumSize(design);
+}
+
+frmMainWindow::~frmMainWindow() {
+  // The frmMain borrows the controls; it goes first.
+  form_.reset();
+}
+
+void frmMainWindow::BuildControls() {
+  auto* client = new QWidget(this);
+  client->setObjectName("client");
+  setCentralWidget(client);
+
+  Frame1_ = Place(new QGroupBox("Settings", client), "Frame1", {120, 120, 8055, 1935}, "W=1");
+  // The labels of the fields reach up to their text boxes (at least 1440 twips), so that the
+  // desktop's fonts, wider than the one the design was drawn with, do not cut their captions.
+  NewLabel(Frame1_, "Label1", "Form Type:", {120, 360, 1440, 285});
+  txtFormType_ = NewTextBox(Frame1_, "txtFormType", {1560, 360, 5175, 285}, "W=1");
+  auto* cmdEditFormType = NewButton(Frame1_, "cmdEditFormType", "", {6840, 360, 495, 315}, "X=1");
+  cmdEditFormType->setIcon(EditIcon());
+  cmdEditFormType->setToolTip("Edit the form type");
+  cmdEditFormType->setAccessibleName("Edit the form type");
+  auto* cmdGetFormType = NewButton(Frame1_, "cmdGetFormType", "...", {7440, 360, 495, 315}, "X=1");
+  cmdGetFormType->setToolTip("Choose the form type");
+  NewLabel(Frame1_, "Label6", "Input Directory:", {120, 720, 1440, 315});
+  txtInDir_ = NewTextBox(Frame1_, "txtInDir", {1560, 720, 5775, 315}, "W=1");
+  auto* cmdGetInDir = NewButton(Frame1_, "cmdGetInDir", "...", {7440, 720, 495, 315}, "X=1");
+  cmdGetInDir->setToolTip("Choose the input directory");
+  NewLabel(Frame1_, "Label7", "Output Directory:", {120, 1080, 1575, 315});
+  txtOutDir_ = NewTextBox(Frame1_, "txtOutDir", {1560, 1080, 5775, 315}, "W=1");
+  auto* cmdGetOutDir = NewButton(Frame1_, "cmdGetOutDir", "...", {7440, 1080, 495, 315}, "X=1");
+  cmdGetOutDir->setToolTip("Choose the output directory");
+  NewLabel(Frame1_, "Label8", "Export Data to:", {120, 1440, 1440, 315});
+  txtExportTo_ = NewTextBox(Frame1_, "txtExportTo", {1560, 1440, 5775, 315}, "W=1");
+  auto* cmdGetExportTo = NewButton(Frame1_, "cmdGetExportTo", "...", {7440, 1440, 495, 315}, "X=1");
+  cmdGetExportTo->setToolTip("Choose the data file");
+
+  NewLabel(client, "Label5", "Progress", {120, 2160, 2175, 255});
+  // Made before the list, so that the list lies over it.
+  NewLabel(client, "Label2", "Save to:", {120, 3000, 8055, 375}, "Y=1");
+  ListView1_ = Place(new QTreeWidget(client), "ListView1", {120, 2400, 8055, 1695}, "W=1 H=1");
+  ListView1_->setTextElideMode(Qt::ElideMiddle);
+  ListView1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  cmdGo_ = NewButton(client, "cmdGo", "Run", {5040, 4200, 975, 375}, "X=1 Y=1");
+  cmdView_ = NewButton(client, "cmdView", "View", {6120, 4200, 975, 375}, "X=1 Y=1");
+  cmdExit_ = NewButton(client, "cmdExit", "Exit", {7200, 4200, 975, 375}, "X=1 Y=1");
+
+  // Tab order of the design: the fields with their buttons, the list, Run, View, Exit.
+  QWidget* order[] = {txtFormType_, cmdEditFormType, cmdGetFormType, txtInDir_,      cmdGetInDir,
+                      txtOutDir_,   cmdGetOutDir,    txtExportTo_,   cmdGetExportTo, ListView1_,
+                      cmdGo_,       cmdView_,        cmdExit_};
+  for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  std::vector<const QLabel*> labels;
+  for (const QLabel* label : client->findChildren<QLabel*>()) labels.push_back(label);
+  setFont(FittingFont(font(), labels, txtFormType_->height()));
+
+  connect(cmdEditFormType, &QPushButton::clicked, this,
+          [this] { Handle(&frmMain::cmdEditFormType_Click); });
+  connect(cmdGetFormType, &QPushButton::clicked, this,
+          [this] { Handle(&frmMain::cmdGetFormType_Click); });
+  connect(cmdGetInDir, &QPushButton::clicked, this,
+          [this] { Handle(&frmMain::cmdGetInDir_Click); });
+  connect(cmdGetOutDir, &QPushButton::clicked, this,
+          [this] { Handle(&frmMain::cmdGetOutDir_Click); });
+  connect(cmdGetExportTo, &QPushButton::clicked, this,
+          [this] { Handle(&frmMain::cmdGetExportTo_Click); });
+  connect(cmdGo_, &QPushButton::clicked, this, [this] { Handle(&frmMain::cmdGo_Click); });
+  connect(cmdView_, &QPushButton::clicked, this, [this] { Handle(&frmMain::cmdView_Click); });
+  connect(cmdExit_, &QPushButton::clicked, this, [this] { Handle(&frmMain::cmdExit_Click); });
+}
+
+void frmMainWindow::BuildMenus() {
+  struct Item {
+    const char* name;
+    const char* caption;  // nullptr for a separator
+    void (frmMain::*handler)();
+    QKeySequence shortcut;
+  };
+  auto add_menu = [this](const char* name, const char* caption, std::initializer_list<Item> items) {
+    QMenu* menu = menuBar()->addMenu(caption);
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    for (const Item& item : items) {
+      if (item.caption == nullptr) {
+        menu->addSeparator();
+        continue;
+      }
+      QAction* action = menu->addAction(item.caption);
+      action->setObjectName(item.name);
+      action->setShortcut(item.shortcut);
+      auto handler = item.handler;
+      connect(action, &QAction::triggered, this, [this, handler] { Handle(handler); });
+    }
+  };
+  add_menu("mnuFile", "&File",
+           {{"mnuFileOpen", "&Open", &frmMain::mnuFileOpen_Click, QKeySequence::Open},
+            {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click, QKeySequence::Save},
+            {"mnuFileSaveAs", "Save &As", &frmMain::mnuFileSaveAs_Click, {}},
+            {nullptr, nullptr, nullptr, {}},
+            {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click, QKeySequence::Quit}});
+  add_menu("mnuHelp", "&Help",
+           {{"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click,
+             QKeySequence::HelpContents},
+            {nullptr, nullptr, nullptr, {}},
+            {"mnuHelpFAQ", "&FAQ", &frmMain::mnuHelpFAQ_Click, {}},
+            {"mnuHelpSupport", "&Support", &frmMain::mnuHelpSupport_Click, {}},
+            {nullptr, nullptr, nullptr, {}},
+            {"mnuHelpAbout", "&About", &frmMain::mnuHelpAbout_Click, {}}});
+}
+
+void frmMainWindow::Handle(void (frmMain::*handler)()) {
+  form_->Guarded([this, handler] { ((*form_).*handler)(); });
+}
+
+void frmMainWindow::LoadAndShow() {
+  form_->Form_Load();
+  show();
+}
+
+QLineEdit& frmMainWindow::FieldWidget(PathField field) const {
+  switch (field) {
+    case PathField::kFormType:
+      return *txtFormType_;
+    case PathField::kInDir:
+      return *txtInDir_;
+    case PathField::kOutDir:
+      return *txtOutDir_;
+    case PathField::kExportTo:
+      break;
+  }
+  return *txtExportTo_;
+}
+
+std::string frmMainWindow::FieldText(PathField field) const {
+  return FromQString(FieldWidget(field).text());
+}
+
+void frmMainWindow::FieldText(PathField field, const std::string& text) {
+  FieldWidget(field).setText(ToQString(text));
+}
+
+Window& frmMainWindow::Form() {
+  return *window_;
+}
+ListViewControl& frmMainWindow::ListView1() {
+  return *list_;
+}
+CommonDialog& frmMainWindow::cDlg() {
+  return *dialog_;
+}
+FolderBrowser& frmMainWindow::BrowseFF1() {
+  return *browser_;
+}
+
+void frmMainWindow::Identity(const std::string& caption, const std::string& icon) {
+  setWindowTitle(ToQString(caption));
+  const QIcon picture = ProductIcon(icon);
+  setWindowIcon(picture);
+  QApplication::setWindowIcon(picture);
+}
+
+void frmMainWindow::ShowAbout(const AboutBoxContent& about) {
+  frmAbout box(about, this);
+  box.exec();
+}
+
+void frmMainWindow::Unload() {
+  close();
+}
+
+void frmMainWindow::Running(bool running) {
+  // Disabled controls drop the clicks and keys meant for them while the run shows its progress,
+  // so nothing waits to start a second run; the list stays live and can be scrolled.
+  Frame1_->setEnabled(!running);
+  cmdGo_->setEnabled(!running);
+  cmdView_->setEnabled(!running);
+  cmdExit_->setEnabled(!running);
+  menuBar()->setEnabled(!running);
+  if (running) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void frmMainWindow::Repaint() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void frmMainWindow::End(int exit_status) {
+  exit_status_ = exit_status;
+  ending_ = true;
+  close();
+  end_program_(exit_status);
+}
+
+void frmMainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (form_) Handle(&frmMain::Form_Resize);
+}
+
+void frmMainWindow::closeEvent(QCloseEvent* event) {
+  // A run holds the window until it ends; closing it then would pull the list from under it.
+  if (form_->Running() && !ending_) {
+    event->ignore();
+    return;
+  }
+  form_->Form_Unload();
+  event->accept();
+}
+
+}  // namespace sheaver

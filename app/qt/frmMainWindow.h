@@ -1,0 +1,104 @@
+// The main window on screen: the controls of the design (positions in twips, shown in pixels by
+// the screen's resolution), their layout options and tab order, the File and Help menus, and the
+// Qt file dialog, folder browser and list behind them. Every event goes to the frmMain handler of
+// the same name; an error that leaves a handler is reported and ends the program.
+//
+// Controls are named as in the design (txtFormType, cmdGo, ListView1, mnuFileOpen, ...) so
+// that they can be found with findChild.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/frmMain.h"
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QTreeWidget;
+
+namespace sheaver {
+
+class QtListView;
+class QtWindow;
+
+// The design size of the window's client area, in twips.
+inline constexpr double kClientWidthTwips = 8310;
+inline constexpr double kClientHeightTwips = 4605;
+
+struct frmMainOptions {
+  // The directory of App.def, Help, Settings and FormTypes; "" for the program's own directory.
+  std::string program_directory;
+  // Replacements for the Qt file dialog and folder browser (not owned); null for the Qt ones.
+  CommonDialog* dialog = nullptr;
+  FolderBrowser* browser = nullptr;
+  // How a fatal error ends the program once the window has closed: by default the application's
+  // event loop ends with this exit status.
+  std::function<void(int exit_status)> end_program;
+};
+
+class frmMainWindow : public QMainWindow, private frmMainView {
+ public:
+  explicit frmMainWindow(const frmMainOptions& options = {});
+  ~frmMainWindow() override;
+
+  // Loads the window (frmMain::Form_Load: product information, layout, choosers, list) at its
+  // design size and shows it, modeless. Errors of loading reach the caller.
+  void LoadAndShow();
+
+  frmMain& Main() { return *form_; }
+  // The field's widget.
+  QLineEdit& FieldWidget(PathField field) const;
+  // 0, or the exit status a fatal error asked for.
+  int ExitStatus() const { return exit_status_; }
+
+  // frmMainView's field access, public for start-up and tests.
+  std::string FieldText(PathField field) const override;
+  void FieldText(PathField field, const std::string& text) override;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildMenus();
+  // Connects a signal-less call path: runs the frmMain handler under frmMain::Guarded.
+  void Handle(void (frmMain::*handler)());
+
+  Window& Form() override;
+  ListViewControl& ListView1() override;
+  CommonDialog& cDlg() override;
+  FolderBrowser& BrowseFF1() override;
+  void Identity(const std::string& caption, const std::string& icon) override;
+  void ShowAbout(const AboutBoxContent& about) override;
+  void Unload() override;
+  void Running(bool running) override;
+  void Repaint() override;
+  void End(int exit_status) override;
+
+  QGroupBox* Frame1_ = nullptr;
+  QLineEdit* txtFormType_ = nullptr;
+  QLineEdit* txtInDir_ = nullptr;
+  QLineEdit* txtOutDir_ = nullptr;
+  QLineEdit* txtExportTo_ = nullptr;
+  QPushButton* cmdGo_ = nullptr;
+  QPushButton* cmdView_ = nullptr;
+  QPushButton* cmdExit_ = nullptr;
+  QTreeWidget* ListView1_ = nullptr;
+
+  std::unique_ptr<QtListView> list_;
+  std::unique_ptr<QtWindow> window_;
+  std::unique_ptr<CommonDialog> own_dialog_;
+  std::unique_ptr<FolderBrowser> own_browser_;
+  CommonDialog* dialog_ = nullptr;
+  FolderBrowser* browser_ = nullptr;
+  std::unique_ptr<frmMain> form_;
+  std::function<void(int)> end_program_;
+  bool ending_ = false;
+  int exit_status_ = 0;
+};
+
+}  // namespace sheaver

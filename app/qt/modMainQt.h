@@ -1,0 +1,32 @@
+// The desktop program's entry: the application object, the message boxes, the display choice,
+// the command line and the main window.
+#pragma once
+
+#include <QApplication>
+#include <memory>
+#include <string>
+
+#include "app/qt/frmMainWindow.h"
+
+namespace sheaver {
+
+// Creates the application object and then puts the C library's numeric conventions back to "C":
+// the application object takes the whole locale from the environment, and no number the core
+// reads or writes may ever use a decimal comma. The arguments are not passed on, so the command
+// line is the program's own (Qt's options, such as -platform, are not taken from it).
+std::unique_ptr<QApplication> MakeApplication(const char* program_name);
+
+// The main window for this command line, shown and driven as start-up drives it: settings file,
+// fields, run. Null when the command line held something unrecognised (after the usage message,
+// when show_usage returns). Errors of the window's commands reach the caller.
+std::unique_ptr<frmMainWindow> StartUp(const std::string& command_line,
+                                       const std::function<void()>& show_usage,
+                                       const frmMainOptions& options = {});
+
+// The program: chooses the display, creates the application, installs the message boxes
+// (on screen, or on standard error where nobody sees the screen), starts up and runs the window
+// until it is closed. Returns the exit status: 0 after a normal close, 1 after an error that
+// ended the program (or no display), 2 after the usage message.
+int Main(int argc, char** argv);
+
+}  // namespace sheaver
