@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "app/batch_run.h"
 #include "platform/filesystem.h"
 #include "product/modBrowseTo.h"
 #include "runtime/msgbox.h"
@@ -59,6 +60,19 @@ class RunningScope {
  private:
   bool& flag_;
   frmMainView& view_;
+};
+
+// The run's four paths, read from the window's fields whenever the run asks for them.
+class FieldsSource : public FormsSource {
+ public:
+  explicit FieldsSource(const frmMainView& view) : view_(view) {}
+  std::string FormType() override { return view_.FieldText(PathField::kFormType); }
+  std::string InputDirectory() override { return view_.FieldText(PathField::kInDir); }
+  std::string OutputDirectory() override { return view_.FieldText(PathField::kOutDir); }
+  std::string DataFile() override { return view_.FieldText(PathField::kExportTo); }
+
+ private:
+  const frmMainView& view_;
 };
 
 }  // namespace
@@ -181,10 +195,13 @@ void frmMain::SaveSettingsAs(const std::string& path) {
   SaveSettings();
 }
 
+// The run holds the window until it ends; between status changes the window shows the list as
+// it stands. A second run cannot start meanwhile: the window disables its commands.
 void frmMain::ProcessForms() {
   if (running_) return;
   RunningScope scope(running_, view_);
-  // The batch run is wired here once it is available.
+  FieldsSource fields(view_);
+  ::sheaver::ProcessForms(fields, *rpt_, [this](Int16, std::string_view) { view_.Repaint(); });
 }
 
 void frmMain::mnuFileOpen_Click() {

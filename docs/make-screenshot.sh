@@ -12,6 +12,8 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cp -r examples/FormTypes examples/Settings examples/forms "$scratch/"
 cd "$scratch"
+mkdir processed  # the run moves each filed form here
+export SHEAVER_LOCALE=en_GB  # day-first dates, as in examples/expected
 xvfb-run -a -s "-screen 0 1024x768x24" env QT_QPA_PLATFORM=xcb \
   "$shooter" "$root/docs/main-window.png" --size=760x470 /open Settings/Example.set /autorun
 echo "wrote docs/main-window.png"

@@ -13,7 +13,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -157,6 +159,8 @@ TEST_F(MainWindowTest, ControlsHaveTheDesignsCaptionsPlacesAndLayoutOptions) {
   const QObjectList stack = window_->centralWidget()->children();
   EXPECT_LT(stack.indexOf(&Control("Label2")), stack.indexOf(&Control("ListView1")));
   EXPECT_EQ(window_->windowTitle(), "Sheaver");
+  // Without an icon in App.def, the built-in one.
+  EXPECT_FALSE(window_->windowIcon().pixmap(32, 32).isNull());
 }
 
 TEST_F(MainWindowTest, TabGoesThroughTheFieldsTheirButtonsTheListAndTheCommandButtons) {
@@ -414,6 +418,147 @@ TEST_F(MainWindowTest, PathButtonsChooseFromTheFieldAndKeepItWhenCancelled) {
       dialog_.shown.clear();
     }
   }
+}
+
+// ---- Runs ----
+
+class MainWindowRunTest : public MainWindowTest {
+ protected:
+  // The example timesheets in a scratch input directory, an empty output directory, and the
+  // example form type; the data file not yet there.
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    namespace fs = std::filesystem;
+    fs::copy(SHEAVER_SOURCE_DIR "/examples/forms", work_.File("forms"));
+    fs::create_directory(work_.File("processed"));
+    Fields(SHEAVER_SOURCE_DIR "/examples/FormTypes/Timesheet.dat", work_.File("forms"),
+           work_.File("processed"), work_.File("Timesheets.csv"));
+  }
+  // Every row of the list as "file|status".
+  std::vector<std::string> ListRows() {
+    std::vector<std::string> rows;
+    auto& list = Control<QTreeWidget>("ListView1");
+    for (int i = 0; i < list.topLevelItemCount(); ++i)
+      rows.push_back(list.topLevelItem(i)->text(0).toStdString() + "|" +
+                     list.topLevelItem(i)->text(1).toStdString());
+    return rows;
+  }
+  static std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+      names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(MainWindowRunTest, RunButtonFilesTheExampleFormsAndShowsEveryRowDone) {
+  const std::vector<std::string> forms = Names(work_.File("forms"));
+  ASSERT_EQ(forms.size(), 12u);
+  Click("cmdGo");
+  std::vector<std::string> expected_rows;
+  for (const std::string& name : forms)
+    expected_rows.push_back(work_.File("forms") + "/" + name + "|Done");
+  EXPECT_EQ(ListRows(), expected_rows);
+  EXPECT_EQ(work_.Read("Timesheets.csv"),
+            test::TempDir::ReadBytes(SHEAVER_SOURCE_DIR "/examples/expected/Timesheets.csv"));
+  EXPECT_EQ(Names(work_.File("processed")), forms);
+  EXPECT_TRUE(Names(work_.File("forms")).empty());
+  EXPECT_TRUE(messages_->shown.empty());
+  EXPECT_FALSE(window_->Main().Running());
+  EXPECT_TRUE(Control("cmdGo").isEnabled());
+  EXPECT_TRUE(window_->menuBar()->isEnabled());
+
+  // The next run finds nothing left to file.
+  Click("cmdGo");
+  EXPECT_EQ(
+      messages_->shown,
+      (std::vector<ShownMessage>{{"All of the forms in the input directory have been processed.",
+                                  MsgButtons::kOk, MsgIcon::kNone, "Sheaver"}}));
+  EXPECT_TRUE(ListRows().empty());
+}
+
+TEST_F(MainWindowRunTest, WhileARunGoesOnTheListShowsItAndNothingElseCanStartOrClose) {
+  struct Seen {
+    bool running = false, go = true, frame = true, menus = true, exit = true, list = false;
+    bool visible_after_close = false;
+    std::vector<std::string> rows;
+  } seen;
+  // Timers run while the run shows its progress.
+  QTimer::singleShot(0, [&] {
+    seen.running = window_->Main().Running();
+    seen.go = Control("cmdGo").isEnabled();
+    seen.frame = Control("Frame1").isEnabled();
+    seen.menus = window_->menuBar()->isEnabled();
+    seen.exit = Control("cmdExit").isEnabled();
+    seen.list = Control("ListView1").isEnabled();
+    window_->close();
+    seen.visible_after_close = window_->isVisible();
+    Click("cmdGo");                    // dropped: the button is disabled
+    window_->Main().AppCmd("go", {});  // no run inside a run
+    seen.rows = ListRows();
+  });
+  Click("cmdGo");
+  EXPECT_TRUE(seen.running);
+  EXPECT_FALSE(seen.go);
+  EXPECT_FALSE(seen.frame);
+  EXPECT_FALSE(seen.menus);
+  EXPECT_FALSE(seen.exit);
+  EXPECT_TRUE(seen.list);
+  EXPECT_TRUE(seen.visible_after_close);
+  ASSERT_FALSE(seen.rows.empty());
+  EXPECT_EQ(ListRows().size(), 12u);
+  EXPECT_EQ(work_.Read("Timesheets.csv"),
+            test::TempDir::ReadBytes(SHEAVER_SOURCE_DIR "/examples/expected/Timesheets.csv"));
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(Control("cmdGo").isEnabled());
+}
+
+TEST_F(MainWindowRunTest, RunNeedsTheFormTypeInputDirectoryAndDataFileButNotTheOutputDirectory) {
+  std::filesystem::create_directory(work_.File("empty"));
+  window_->FieldText(PathField::kInDir, work_.File("empty"));
+  struct Case {
+    PathField emptied;
+    bool runs;
+  };
+  for (const Case& c : {Case{PathField::kFormType, false}, Case{PathField::kInDir, false},
+                        Case{PathField::kExportTo, false}, Case{PathField::kOutDir, true}}) {
+    const std::string kept = Field(c.emptied);
+    window_->FieldText(c.emptied, "");
+    Click("cmdGo");
+    EXPECT_EQ(messages_->shown.size(), c.runs ? 1u : 0u) << static_cast<int>(c.emptied);
+    messages_->shown.clear();
+    window_->FieldText(c.emptied, kept);
+  }
+}
+
+TEST_F(MainWindowRunTest, GoInAnyCaseRunsWithoutCheckingTheFields) {
+  std::filesystem::create_directory(work_.File("empty"));
+  Fields("", work_.File("empty"), "", "");
+  for (const char* cmd : {"GO", "go", "Go", "Run", "go "}) window_->Main().AppCmd(cmd, {});
+  EXPECT_EQ(messages_->shown.size(), 3u);
+}
+
+TEST_F(MainWindowRunTest, AnErrorEndsTheRunAndTheProgramWithTheListShowingHowFarItGot) {
+  namespace fs = std::filesystem;
+  fs::remove_all(work_.File("forms"));
+  fs::create_directory(work_.File("forms"));
+  const std::string form = SHEAVER_SOURCE_DIR "/examples/forms/Timesheet 2024-01-01 042.xls";
+  for (const char* name : {"a.xls", "b.xls", "d.xls", "e.xls"})
+    fs::copy_file(form, work_.File("forms/") + name);
+  work_.Write("forms/c.xls", "<html><body>not a workbook</body></html>");
+  Click("cmdGo");
+  const std::string in = work_.File("forms") + "/";
+  EXPECT_EQ(ListRows(),
+            (std::vector<std::string>{in + "a.xls|Done", in + "b.xls|Done", in + "c.xls|Processing",
+                                      in + "d.xls|Pending", in + "e.xls|Pending"}));
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].text.rfind("Run-time error '1005':\n\n", 0), 0u)
+      << messages_->shown[0].text;
+  EXPECT_NE(messages_->shown[0].text.find("c.xls"), std::string::npos) << messages_->shown[0].text;
+  EXPECT_EQ(ended_, std::vector<int>{1});
+  EXPECT_EQ(Names(work_.File("processed")), (std::vector<std::string>{"a.xls", "b.xls"}));
+  EXPECT_EQ(Names(work_.File("forms")), (std::vector<std::string>{"c.xls", "d.xls", "e.xls"}));
 }
 
 // ---- Programs started from the window ----

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <clocale>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -146,6 +147,25 @@ TEST(ProgramTest, AnErrorAtStartUpEndsTheProgramWithItsMessage) {
     EXPECT_EQ(r.exit_code, 1) << display;
     EXPECT_NE(r.err.find("Run-time error '53':"), std::string::npos) << r.err;
   }
+}
+
+TEST(ProgramTest, AutorunWithoutADisplayFilesTheExamplesAndEnds) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  for (const char* sub : {"forms", "FormTypes", "Settings"})
+    fs::copy(std::string(SHEAVER_SOURCE_DIR "/examples/") + sub, dir.File(sub));
+  fs::create_directory(dir.File("processed"));
+  QProcessEnvironment env = Environment(false);
+  env.insert("SHEAVER_LOCALE", "en_GB");
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.setWorkingDirectory(QString::fromStdString(dir.Path()));
+  p.start(SHEAVER_PROGRAM, {"/OPEN", "Settings/Example.set", "/AutoRun"});
+  ASSERT_TRUE(p.waitForFinished(120000));
+  EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  EXPECT_EQ(dir.Read("Timesheets.csv"),
+            test::TempDir::ReadBytes(SHEAVER_SOURCE_DIR "/examples/expected/Timesheets.csv"));
+  EXPECT_TRUE(fs::is_empty(dir.File("forms")));
 }
 
 // ---- Start-up decisions ----
