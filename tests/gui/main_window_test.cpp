@@ -197,15 +197,6 @@ TEST_F(MainWindowTest, MenusHaveTheirItemsInOrderWithAccessKeys) {
                                       "mnuHelpSupport &Support", "-", "mnuHelpAbout &About"}));
 }
 
-TEST_F(MainWindowTest, ListHasFileAndStatusColumnsOfEightyFiveAndFifteenPercent) {
-  auto& list = Control<QTreeWidget>("ListView1");
-  EXPECT_EQ(list.headerItem()->text(0), "File");
-  EXPECT_EQ(list.headerItem()->text(1), "Status");
-  // 8055 twips wide: a unit of 80 twips; 6800 and 1200 twips.
-  EXPECT_EQ(list.columnWidth(0), Px(6800));
-  EXPECT_EQ(list.columnWidth(1), Px(1200));
-}
-
 // ---- Resizing ----
 
 TEST_F(MainWindowTest, GrowingBy600By300TwipsMovesTheButtonsAndStretchesTheList) {
@@ -685,13 +676,10 @@ TEST(HelpAddressTest, RelativePathsAreTakenFromTheProgramDirectory) {
   for (const Case& c : cases) EXPECT_EQ(HelpAddress("/opt/sheaver", c.value), c.address) << c.value;
 }
 
-TEST(RuntimeErrorTextTest, ShowsNumberAndDescription) {
-  EXPECT_EQ(RuntimeErrorText(Error(53, "/in/Week07.xls: File not found")),
-            "Run-time error '53':\n\n/in/Week07.xls: File not found");
+TEST(AsErrorTest, OtherExceptionsBecomeErrorsWithANumber) {
   EXPECT_EQ(AsError(std::bad_alloc()).Number(), 7);
   EXPECT_EQ(AsError(std::runtime_error("boom")).Number(), 51);
   EXPECT_EQ(AsError(std::runtime_error("boom")).Description(), "Internal error: boom");
-  EXPECT_EQ(AsError(Error(13)).Description(), "Type mismatch");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 // the window-system facts the layout reads, message boxes and the file dialogs.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -12,7 +11,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSlider>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -39,11 +37,6 @@ using test::RaisedBy;
 using test::WhenModal;
 
 // ---- List view: the Qt list behaves as the in-memory one under the report list ----
-
-struct ListUnderTest {
-  const char* name;
-  std::function<ListViewControl&()> control;
-};
 
 class ListViewParity : public testing::TestWithParam<const char*> {
  protected:
@@ -161,24 +154,6 @@ TEST(QtListViewTest, ColumnWidthsAreTheReportListsTwipsInPixels) {
 }
 
 // ---- Window-system facts for the layout ----
-
-TEST(QtTypeNameTest, TypeNamesAreTheOnesTheLayoutKnows) {
-  struct Case {
-    std::function<QObject*()> make;
-    std::string type;
-  };
-  const Case cases[] = {
-      {[] { return new QToolBar; }, "Toolbar"},   {[] { return new QGroupBox; }, "Frame"},
-      {[] { return new QLineEdit; }, "TextBox"},  {[] { return new QPushButton; }, "CommandButton"},
-      {[] { return new QCheckBox; }, "CheckBox"}, {[] { return new QTreeWidget; }, "ListView"},
-      {[] { return new QLabel; }, "Label"},       {[] { return new QAction(nullptr); }, "Menu"},
-      {[] { return new QSlider; }, "Slider"},
-  };
-  for (const Case& c : cases) {
-    std::unique_ptr<QObject> object(c.make());
-    EXPECT_EQ(QtTypeName(*object), c.type) << object->metaObject()->className();
-  }
-}
 
 // A window like the main window in small: a frame with a text box and a button, a list, a
 // label, a toolbar and a menu.

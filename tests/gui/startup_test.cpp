@@ -178,10 +178,8 @@ TEST(ChooseDisplayTest, APlatformOrADisplayShowsTheWindowElseOnlyARunCanGoOn) {
   };
   const Case cases[] = {
       {{"xcb", nullptr, nullptr}, false, DisplayChoice::kWindow},
-      {{"offscreen", nullptr, nullptr}, true, DisplayChoice::kWindow},
       {{nullptr, ":0", nullptr}, false, DisplayChoice::kWindow},
       {{nullptr, nullptr, "wayland-0"}, false, DisplayChoice::kWindow},
-      {{"", "", ""}, false, DisplayChoice::kNoDisplay},
       {{nullptr, nullptr, nullptr}, false, DisplayChoice::kNoDisplay},
       {{nullptr, nullptr, nullptr}, true, DisplayChoice::kOffscreenRun},
       {{"", nullptr, ""}, true, DisplayChoice::kOffscreenRun},
