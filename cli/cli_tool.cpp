@@ -11,12 +11,13 @@
 #include "cli/cli_options.h"
 #include "datafiles/clsSetFile.h"
 #include "extract/modExtractWorkbookData.h"
-#include "platform/filesystem.h"
+#include "extract/preview.h"
 #include "platform/version_info.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
+#include "spreadsheet/reference.h"
 #include "ui/ConsoleListView.h"
 #include "ui/clsListViewRpt.h"
 
@@ -67,61 +68,6 @@ class ScopedMessageBoxes {
  private:
   std::shared_ptr<MessageBoxService> previous_;
 };
-
-// A file system that keeps the data file of a preview in memory: the file is never found, and
-// lines appended to it go to a callback. Every other path goes to the file system underneath.
-class PreviewFileSystem : public FileSystem {
- public:
-  static constexpr const char* kDataFile = "\x01sheaver-preview";
-
-  PreviewFileSystem(std::shared_ptr<FileSystem> under, std::FILE* out)
-      : under_(std::move(under)), out_(out) {}
-
-  std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override {
-    if (pattern == kDataFile) return {};
-    return under_->FindFiles(pattern, limit);
-  }
-  std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override {
-    return under_->ReadTextLines(path, maxLines);
-  }
-  void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) override {
-    under_->WriteTextLines(path, lines);
-  }
-  void AppendTextLine(const std::string& path, std::string_view line) override {
-    if (path != kDataFile) return under_->AppendTextLine(path, line);
-    std::fwrite(line.data(), 1, line.size(), out_);
-    std::fputc('\n', out_);
-  }
-  void MoveFile(const std::string& source, const std::string& target) override {
-    under_->MoveFile(source, target);
-  }
-  void DeleteFile(const std::string& path) override { under_->DeleteFile(path); }
-  std::string CurrentDirectory() override { return under_->CurrentDirectory(); }
-  std::string ProgramDirectory() override { return under_->ProgramDirectory(); }
-
- private:
-  std::shared_ptr<FileSystem> under_;
-  std::FILE* out_;
-};
-
-// "A", "Z", "AA", ... for a column from 0.
-std::string ColumnLetters(std::uint32_t col) {
-  std::string letters;
-  for (std::uint64_t n = std::uint64_t{col} + 1; n > 0; n = (n - 1) / 26)
-    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
-  return letters;
-}
-
-std::string CellAddress(std::uint32_t row, std::uint32_t col) {
-  return ColumnLetters(col) + std::to_string(std::uint64_t{row} + 1);
-}
-
-std::string AbsoluteArea(const xl::Area& a) {
-  std::string text = "$" + ColumnLetters(a.first_col) + "$" + std::to_string(a.first_row + 1ull);
-  if (a.first_row != a.last_row || a.first_col != a.last_col)
-    text += ":$" + ColumnLetters(a.last_col) + "$" + std::to_string(a.last_row + 1ull);
-  return text;
-}
 
 const char* KindName(xl::Value::Kind kind) {
   switch (kind) {
@@ -247,12 +193,12 @@ std::string EscapeField(std::string_view text) {
 
 void WritePreview(const std::string& workbookPath, const std::string& formTypePath,
                   std::FILE* out) {
-  struct Restore {
-    std::shared_ptr<FileSystem> fs;
-    ~Restore() { SetFileSystem(std::move(fs)); }
-  } restore{SetFileSystem(nullptr)};
-  SetFileSystem(std::make_shared<PreviewFileSystem>(restore.fs, out));
-  ExtractWorkbookData(workbookPath, formTypePath, PreviewFileSystem::kDataFile);
+  const PreviewResult preview = PreviewWorkbookData(workbookPath, formTypePath);
+  for (const std::string& line : preview.lines) {
+    std::fwrite(line.data(), 1, line.size(), out);
+    std::fputc('\n', out);
+  }
+  if (preview.error) throw *preview.error;
 }
 
 void WriteCells(const std::string& workbookPath, std::FILE* out) {
@@ -268,7 +214,7 @@ void WriteCells(const std::string& workbookPath, std::FILE* out) {
     std::string target;
     if (info.target.is_range && info.target.sheet < model->sheets.size()) {
       target = xl::QuoteSheetName(model->sheets[info.target.sheet].name) + "!" +
-               AbsoluteArea(info.target.area);
+               xl::AreaText(info.target.area, true);
     } else {
       try {
         name.RefersToRange();
@@ -286,8 +232,8 @@ void WriteCells(const std::string& workbookPath, std::FILE* out) {
   cells.ForEach(model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
     if (v.kind == xl::Value::Kind::kEmpty) return;
     const std::string text = v.kind == xl::Value::Kind::kError ? v.text : xl::ValueToText(v);
-    std::fprintf(out, "cell\t%s\t%s\t%s\n", CellAddress(row, col).c_str(), KindName(v.kind),
-                 EscapeField(text).c_str());
+    std::fprintf(out, "cell\t%s\t%s\t%s\n", xl::AreaText({row, col, row, col}).c_str(),
+                 KindName(v.kind), EscapeField(text).c_str());
   });
 }
 

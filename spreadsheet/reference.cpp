@@ -142,4 +142,22 @@ std::optional<ParsedReference> ParseReference(std::string_view text, std::uint32
   return ref;
 }
 
+std::string ColumnLetters(std::uint32_t col) {
+  std::string letters;
+  for (std::uint64_t n = std::uint64_t{col} + 1; n > 0; n = (n - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (n - 1) % 26));
+  return letters;
+}
+
+std::string AreaText(const Area& area, bool absolute) {
+  const char* dollar = absolute ? "$" : "";
+  auto corner = [&](std::uint32_t row, std::uint32_t col) {
+    return dollar + ColumnLetters(col) + dollar + std::to_string(std::uint64_t{row} + 1);
+  };
+  std::string text = corner(area.first_row, area.first_col);
+  if (area.first_row != area.last_row || area.first_col != area.last_col)
+    text += ":" + corner(area.last_row, area.last_col);
+  return text;
+}
+
 }  // namespace sheaver::xl

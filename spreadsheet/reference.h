@@ -1,5 +1,6 @@
 // Reading the reference texts a sheet accepts: A1-style cells and rectangles, whole columns and
-// whole rows, optionally after a sheet name; anything else may be a defined name.
+// whole rows, optionally after a sheet name; anything else may be a defined name. And writing
+// cells and rectangles back in A1 style.
 #pragma once
 
 #include <cstdint>
@@ -26,5 +27,12 @@ struct ParsedReference {
 // a row past the last one, stray characters.
 std::optional<ParsedReference> ParseReference(std::string_view text, std::uint32_t max_rows,
                                               std::uint32_t max_cols);
+
+// The letters of a column counted from 0: "A" for 0, "Z" for 25, "AA" for 26, "IV" for 255.
+std::string ColumnLetters(std::uint32_t col);
+
+// An area in A1 style: "B2" for one cell, "C6:C12" for a rectangle (top left first); with
+// `absolute` every part gets a "$" ("$B$2", "$C$6:$C$12"). ParseReference reads both back.
+std::string AreaText(const Area& area, bool absolute = false);
 
 }  // namespace sheaver::xl
