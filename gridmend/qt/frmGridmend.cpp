@@ -1,0 +1,865 @@
+#include "gridmend/qt/frmGridmend.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+
+#include "extract/preview.h"
+#include "gridmend/format_choices.h"
+#include "gridmend/qt/SheetTableModel.h"
+#include "platform/filesystem.h"
+#include "platform/qt/QtFileDialogs.h"
+#include "platform/qt/QtListView.h"
+#include "platform/qt/icons.h"
+#include "platform/qt/qt_text.h"
+#include "product/modBrowseTo.h"
+#include "runtime/msgbox.h"
+
+namespace sheaver {
+namespace {
+
+constexpr const char* kProgramName = "Gridmend";
+
+// Where the format box keeps an item's "code: example" line.
+constexpr int kExampleRole = Qt::UserRole + 1;
+// The preview runs when typing pauses for this long.
+constexpr int kPreviewDelayMs = 150;
+// Sheets with more cells than this keep the default column width (measuring them all is slow).
+constexpr long long kMeasuredCells = 20000;
+
+constexpr const char* kTableFilter =
+    "Table Files (*.dat;*.csv)|*.dat;*.csv|Form Definition Files (*.dat)|*.dat|"
+    "Comma Separated Value Files (*.csv)|*.csv|All Files (*.*)|*.*";
+constexpr const char* kFormTypeFilter = "Form Definition Files (*.dat)|*.dat|All Files (*.*)|*.*";
+constexpr const char* kCsvFilter = "Comma Separated Value Files (*.csv)|*.csv|All Files (*.*)|*.*";
+constexpr const char* kWorkbookFilter =
+    "Workbooks (*.xls;*.xlsx;*.xlsm;*.ods)|*.xls;*.xlsx;*.xlsm;*.ods|All Files (*.*)|*.*";
+
+// Column widths in percent of the grid's width; a little is left for the vertical scroll bar,
+// so that no horizontal one appears.
+const std::vector<Int16> kFormTypeWidths = {26, 34, 36};
+constexpr int kTableWidthPercent = 96;
+
+// The format box's list shows each code with its meaning and example; the box itself holds
+// only the code.
+class FormatItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QVariant example = index.data(kExampleRole);
+    if (example.isValid()) option->text = example.toString();
+  }
+};
+
+std::string FileNameOf(const std::string& path) {
+  const std::size_t slash = path.rfind(kPathSeparator);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind(kPathSeparator);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool PathExists(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::exists(path, ec);
+}
+
+Error ErrorOf(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return *error;
+  return Error(51, std::string("Internal error: ") + e.what());
+}
+
+std::string ErrorText(const Error& e) {
+  return e.Description() + " (error " + std::to_string(e.Number()) + ")";
+}
+
+QPushButton* Button(const char* name, const QString& text, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setObjectName(name);
+  return button;
+}
+
+QLabel* NoteLabel(const char* name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  label->setWordWrap(true);
+  label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::WindowText, palette.color(QPalette::Disabled, QPalette::WindowText));
+  label->setPalette(palette);
+  return label;
+}
+
+}  // namespace
+
+frmGridmend::frmGridmend(const frmGridmendOptions& options) : options_(options) {
+  if (options_.program_directory.empty()) options_.program_directory = ProgramDirectory();
+  dialog_ = options_.dialog;
+  if (dialog_ == nullptr) {
+    own_dialog_ = std::make_unique<QtCommonDialog>(this);
+    dialog_ = own_dialog_.get();
+  }
+  tableChooser_.CommonDialogControl(dialog_);
+  sampleChooser_.CommonDialogControl(dialog_);
+
+  setWindowIcon(EditIcon());
+  BuildControls();
+  BuildMenus();
+  previewTimer_ = new QTimer(this);
+  previewTimer_->setSingleShot(true);
+  previewTimer_->setInterval(kPreviewDelayMs);
+  connect(previewTimer_, &QTimer::timeout, this, [this] { RefreshPreview(); });
+  resize(1120, 720);
+  Show(TableDocument());
+}
+
+frmGridmend::~frmGridmend() {
+  // The list drives the tree widget, which Qt deletes with the window after this body.
+  rpt_.reset();
+  list_.reset();
+}
+
+// ---- Building the window ----
+
+void frmGridmend::BuildControls() {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* outer = new QHBoxLayout(central);
+  auto* split = new QSplitter(Qt::Horizontal, central);
+  split->setChildrenCollapsible(false);
+  outer->addWidget(split);
+
+  // Left: the table, the current field, the preview.
+  auto* left = new QWidget(split);
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+
+  auto* tableBox = new QGroupBox("Fields", left);
+  tableBox->setObjectName("fraTable");
+  auto* tableLayout = new QVBoxLayout(tableBox);
+  lvTable_ = new QTreeWidget(tableBox);
+  lvTable_->setObjectName("lvTable");
+  lvTable_->installEventFilter(this);
+  tableLayout->addWidget(lvTable_);
+  auto* buttons = new QHBoxLayout();
+  cmdAdd_ = Button("cmdAdd", "&Add", tableBox);
+  cmdDelete_ = Button("cmdDelete", "&Delete", tableBox);
+  cmdUp_ = Button("cmdUp", "Move &Up", tableBox);
+  cmdDown_ = Button("cmdDown", "Move Do&wn", tableBox);
+  chkHeader_ = new QCheckBox("First line is a &header", tableBox);
+  chkHeader_->setObjectName("chkHeader");
+  for (QWidget* w : {static_cast<QWidget*>(cmdAdd_), static_cast<QWidget*>(cmdDelete_),
+                     static_cast<QWidget*>(cmdUp_), static_cast<QWidget*>(cmdDown_)})
+    buttons->addWidget(w);
+  buttons->addStretch(1);
+  buttons->addWidget(chkHeader_);
+  tableLayout->addLayout(buttons);
+  leftLayout->addWidget(tableBox, 3);
+
+  auto* fieldBox = new QGroupBox("Current field", left);
+  fieldPanel_ = fieldBox;
+  auto* form = new QFormLayout(fieldBox);
+  txtField_ = new QLineEdit(fieldBox);
+  txtField_->setObjectName("txtField");
+  txtField_->setPlaceholderText("the column's name in the data file's header line");
+  form->addRow("&Name:", txtField_);
+  txtReference_ = new QLineEdit(fieldBox);
+  txtReference_->setObjectName("txtReference");
+  txtReference_->setPlaceholderText("B2, C6:C12 or a defined name: pick it on the sample form");
+  form->addRow("&Reference:", txtReference_);
+  lblReference_ = NoteLabel("lblReference", fieldBox);
+  form->addRow("", lblReference_);
+  cboFormat_ = new QComboBox(fieldBox);
+  cboFormat_->setObjectName("cboFormat");
+  cboFormat_->setEditable(true);
+  cboFormat_->setInsertPolicy(QComboBox::NoInsert);
+  cboFormat_->setCompleter(nullptr);  // a free pattern is typed as it is, not completed
+  cboFormat_->setItemDelegate(new FormatItemDelegate(cboFormat_));
+  for (const FormatChoice& choice : FormatChoices()) {
+    cboFormat_->addItem(ToQString(choice.code));
+    const int i = cboFormat_->count() - 1;
+    cboFormat_->setItemData(
+        i, ToQString(choice.code + "   \u2192  " + choice.example + "   (" + choice.meaning + ")"),
+        kExampleRole);
+  }
+  cboFormat_->view()->setMinimumWidth(cboFormat_->view()->sizeHintForColumn(0) + 24);
+  cboFormat_->lineEdit()->setPlaceholderText("choose a code, or type a pattern");
+  form->addRow("&Format:", cboFormat_);
+  lblFormat_ = NoteLabel("lblFormat", fieldBox);
+  form->addRow("", lblFormat_);
+  leftLayout->addWidget(fieldBox, 0);
+
+  auto* previewBox = new QGroupBox("Preview: the lines a run writes for the sample form", left);
+  previewPanel_ = previewBox;
+  auto* previewLayout = new QVBoxLayout(previewBox);
+  lblPreview_ = new QLabel(previewBox);
+  lblPreview_->setObjectName("lblPreview");
+  lblPreview_->setWordWrap(true);
+  lblPreview_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  previewLayout->addWidget(lblPreview_);
+  txtPreview_ = new QPlainTextEdit(previewBox);
+  txtPreview_->setObjectName("txtPreview");
+  txtPreview_->setReadOnly(true);
+  txtPreview_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  txtPreview_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  previewLayout->addWidget(txtPreview_);
+  leftLayout->addWidget(previewBox, 2);
+
+  // Right: the sample form.
+  auto* sampleBox = new QGroupBox("Sample form", split);
+  samplePanel_ = sampleBox;
+  auto* sampleLayout = new QVBoxLayout(sampleBox);
+  auto* sampleTop = new QHBoxLayout();
+  auto* cmdSample = Button("cmdSample", "Open &Sample...", sampleBox);
+  sampleTop->addWidget(cmdSample);
+  lblSample_ = new QLabel(sampleBox);
+  lblSample_->setObjectName("lblSample");
+  sampleTop->addWidget(lblSample_, 1);
+  sampleLayout->addLayout(sampleTop);
+  auto* hint = NoteLabel("lblPickHint", sampleBox);
+  hint->setText(
+      "Select a cell, or cells along one row or one column, or a name, to make it the current "
+      "field's reference.");
+  sampleLayout->addWidget(hint);
+  auto* sampleSplit = new QSplitter(Qt::Vertical, sampleBox);
+  tblSheet_ = new QTableView(sampleSplit);
+  tblSheet_->setObjectName("tblSheet");
+  sheetModel_ = new SheetTableModel(tblSheet_);
+  tblSheet_->setModel(sheetModel_);
+  tblSheet_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  tblSheet_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tblSheet_->verticalHeader()->setDefaultSectionSize(tblSheet_->fontMetrics().height() + 6);
+  lvNames_ = new QTreeWidget(sampleSplit);
+  lvNames_->setObjectName("lvNames");
+  lvNames_->setRootIsDecorated(false);
+  lvNames_->setHeaderLabels({"Defined name", "Refers to"});
+  lvNames_->setSelectionMode(QAbstractItemView::SingleSelection);
+  sampleSplit->addWidget(tblSheet_);
+  sampleSplit->addWidget(lvNames_);
+  sampleSplit->setStretchFactor(0, 4);
+  sampleSplit->setStretchFactor(1, 1);
+  sampleLayout->addWidget(sampleSplit, 1);
+
+  split->addWidget(left);
+  split->addWidget(sampleBox);
+  split->setStretchFactor(0, 5);
+  split->setStretchFactor(1, 6);
+
+  // Edits of the grid, of the field panel, and picks on the sample.
+  connect(lvTable_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+    if (updating_ != 0) return;
+    const auto row = static_cast<Int16>(lvTable_->indexOfTopLevelItem(item));
+    Guarded("change the cell", [&] {
+      SetCell(row, static_cast<Int16>(column), FromQString(item->text(column)));
+      ShowCurrentRow();
+    });
+  });
+  connect(lvTable_, &QTreeWidget::itemSelectionChanged, this, [this] {
+    if (updating_ != 0) return;
+    ++updating_;
+    tblSheet_->clearSelection();
+    --updating_;
+    ShowCurrentRow();
+  });
+  connect(txtField_, &QLineEdit::textEdited, this,
+          [this](const QString& text) { SetCurrentCell(0, FromQString(text)); });
+  connect(txtReference_, &QLineEdit::textEdited, this,
+          [this](const QString& text) { SetCurrentCell(1, FromQString(text)); });
+  connect(cboFormat_, &QComboBox::editTextChanged, this, [this](const QString& text) {
+    if (updating_ == 0) SetCurrentCell(2, FromQString(text));
+  });
+  // What the table keeps (spaces trimmed) shows once typing is done.
+  for (QLineEdit* edit : {txtField_, txtReference_, cboFormat_->lineEdit()})
+    connect(edit, &QLineEdit::editingFinished, this, [this] { ShowCurrentRow(); });
+
+  connect(cmdAdd_, &QPushButton::clicked, this, [this] { AddRow(); });
+  connect(cmdDelete_, &QPushButton::clicked, this, [this] { DeleteRow(); });
+  connect(cmdUp_, &QPushButton::clicked, this, [this] { MoveUp(); });
+  connect(cmdDown_, &QPushButton::clicked, this, [this] { MoveDown(); });
+  connect(chkHeader_, &QCheckBox::toggled, this, [this](bool checked) {
+    if (updating_ != 0) return;
+    const Int16 row = CurrentRow();
+    if (!doc_.HasHeader(checked)) {
+      ++updating_;
+      chkHeader_->setChecked(doc_.HasHeader());
+      --updating_;
+      statusBar()->showMessage("A table needs a row below its header line.", 5000);
+      return;
+    }
+    FillGrid();
+    SelectRow(std::max<Int16>(0, static_cast<Int16>(row + (checked ? -1 : 1))));
+    Changed();
+  });
+
+  connect(cmdSample, &QPushButton::clicked, this, [this] { ChooseSample(); });
+  // A selection made with the mouse is picked when the button is released (eventFilter), so
+  // that the cells passed over while dragging are not picked on the way; one made with the
+  // keyboard is picked as it changes.
+  tblSheet_->viewport()->installEventFilter(this);
+  connect(tblSheet_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (updating_ == 0 && !sheetMouseDown_) PickFromSheet();
+  });
+  connect(lvNames_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
+    if (updating_ == 0 && current != nullptr) PickName(current);
+  });
+  connect(lvNames_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+    if (updating_ == 0) PickName(item);
+  });
+}
+
+void frmGridmend::BuildMenus() {
+  auto add = [this](QMenu* menu, const char* name, const QString& text, const QKeySequence& keys,
+                    std::function<void()> handler) {
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    return action;
+  };
+  QMenu* file = menuBar()->addMenu("&File");
+  add(file, "mnuFileNew", "&New", QKeySequence::New, [this] { FileNew(); });
+  add(file, "mnuFileOpen", "&Open...", QKeySequence::Open, [this] { FileOpen(); });
+  add(file, "mnuFileSave", "&Save", QKeySequence::Save, [this] { FileSave(); });
+  add(file, "mnuFileSaveAs", "Save &As...", QKeySequence::SaveAs, [this] { FileSaveAs(); });
+  file->addSeparator();
+  add(file, "mnuFileExit", "E&xit", QKeySequence::Quit, [this] { close(); });
+
+  QMenu* edit = menuBar()->addMenu("&Edit");
+  add(edit, "mnuEditAdd", "&Add Row", QKeySequence(Qt::CTRL | Qt::Key_Insert),
+      [this] { AddRow(); });
+  add(edit, "mnuEditDelete", "&Delete Row", QKeySequence(Qt::CTRL | Qt::Key_Delete),
+      [this] { DeleteRow(); });
+  add(edit, "mnuEditUp", "Move &Up", QKeySequence(Qt::ALT | Qt::Key_Up), [this] { MoveUp(); });
+  add(edit, "mnuEditDown", "Move Do&wn", QKeySequence(Qt::ALT | Qt::Key_Down),
+      [this] { MoveDown(); });
+
+  QMenu* sample = menuBar()->addMenu("&Sample");
+  add(sample, "mnuSampleOpen", "&Open Sample Form...", QKeySequence(Qt::CTRL | Qt::Key_L),
+      [this] { ChooseSample(); });
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  add(help, "mnuHelpContents", "&Contents", QKeySequence::HelpContents, [this] {
+    QUrl page =
+        QUrl::fromLocalFile(ToQString(JoinPath(options_.program_directory, "Help/index.html")));
+    page.setFragment("gridmend");
+    BrowseTo(FromQString(page.toString(QUrl::FullyEncoded)));
+  });
+}
+
+// ---- Documents ----
+
+void frmGridmend::Guarded(const std::string& what, const std::function<void()>& command) {
+  try {
+    command();
+  } catch (const std::exception& e) {
+    MsgBox("Could not " + what + ".\n\n" + ErrorText(ErrorOf(e)), MsgButtons::kOk,
+           MsgIcon::kCritical);
+  }
+}
+
+void frmGridmend::Start(const std::string& path) {
+  if (path.empty()) {
+    Show(TableDocument());
+  } else if (!PathExists(path)) {
+    Show(TableDocument(path));
+    statusBar()->showMessage(ToQString("A new form type: Save writes it to " + path + "."));
+  } else if (!Load(path)) {
+    Show(TableDocument());
+  }
+}
+
+bool frmGridmend::MayDiscard() {
+  if (!doc_.Modified()) return true;
+  const std::string name = doc_.Path().empty() ? "The new form type" : FileNameOf(doc_.Path());
+  switch (MsgBox(name + " has changes that are not saved.\nDo you want to save them?\n\n"
+                        "Yes saves them, No discards them, Cancel goes back to editing.",
+                 MsgButtons::kYesNoCancel, MsgIcon::kExclamation)) {
+    case MsgAnswer::kYes:
+      return FileSave();
+    case MsgAnswer::kNo:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void frmGridmend::FileNew() {
+  if (MayDiscard()) Show(TableDocument());
+}
+
+void frmGridmend::FileOpen() {
+  if (!MayDiscard()) return;
+  tableChooser_.Title("Open Table File");
+  tableChooser_.Filter(kTableFilter);
+  tableChooser_.InitDir(doc_.Path().empty() ? JoinPath(options_.program_directory, "FormTypes")
+                                            : DirectoryOf(doc_.Path()));
+  tableChooser_.Path(doc_.Path());
+  if (!tableChooser_.ChooseExistingFile()) return;
+  Load(tableChooser_.Path());
+}
+
+bool frmGridmend::OpenFile(const std::string& path) {
+  return MayDiscard() && Load(path);
+}
+
+bool frmGridmend::Load(const std::string& path) {
+  std::vector<std::string> warnings;
+  bool opened = false;
+  Guarded("open " + path, [&] {
+    Show(TableDocument::Open(path, warnings));
+    opened = true;
+  });
+  if (!warnings.empty()) {
+    std::string text;
+    for (const std::string& w : warnings) text += (text.empty() ? "" : "\n\n") + w;
+    MsgBox(text, MsgButtons::kOk, MsgIcon::kExclamation);
+  }
+  return opened;
+}
+
+bool frmGridmend::ChooseSavePath(std::string& path) {
+  tableChooser_.Title("Save As");
+  tableChooser_.Filter(doc_.IsFormType() ? kFormTypeFilter : kCsvFilter);
+  tableChooser_.InitDir(doc_.Path().empty() ? JoinPath(options_.program_directory, "FormTypes")
+                                            : DirectoryOf(doc_.Path()));
+  tableChooser_.Path(doc_.Path());
+  if (!tableChooser_.ChooseFile()) return false;
+  std::string chosen = tableChooser_.Path();
+  if (chosen.empty()) return false;
+  // A name typed without an extension gets the layout's own.
+  if (FileNameOf(chosen).find('.') == std::string::npos)
+    chosen += doc_.IsFormType() ? ".dat" : ".csv";
+  if (chosen != doc_.Path() && PathExists(chosen) &&
+      MsgBox(chosen + " already exists.\nDo you want to replace it?", MsgButtons::kYesNo,
+             MsgIcon::kExclamation) != MsgAnswer::kYes)
+    return false;
+  path = chosen;
+  return true;
+}
+
+bool frmGridmend::FileSave() {
+  if (doc_.Path().empty()) return FileSaveAs();
+  bool saved = false;
+  Guarded("save " + doc_.Path(), [&] {
+    doc_.Save();
+    saved = true;
+  });
+  if (saved) statusBar()->showMessage(ToQString("Saved " + doc_.Path()), 5000);
+  UpdateCaption();
+  return saved;
+}
+
+bool frmGridmend::FileSaveAs() {
+  std::string path;
+  if (!ChooseSavePath(path)) return false;
+  bool saved = false;
+  Guarded("save " + path, [&] {
+    doc_.SaveAs(path);
+    saved = true;
+  });
+  if (saved) statusBar()->showMessage(ToQString("Saved " + doc_.Path()), 5000);
+  UpdateCaption();
+  return saved;
+}
+
+void frmGridmend::closeEvent(QCloseEvent* event) {
+  if (MayDiscard()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+bool frmGridmend::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lvTable_ && event->type() == QEvent::Resize && rpt_) {
+    Guarded("size the columns", [this] { rpt_->Resize(); });
+  } else if (tblSheet_ != nullptr && watched == tblSheet_->viewport()) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      sheetMouseDown_ = true;
+    } else if (event->type() == QEvent::MouseButtonRelease && sheetMouseDown_) {
+      sheetMouseDown_ = false;
+      // The view finishes the selection in its own handling of the release, after this filter.
+      QTimer::singleShot(0, this, [this] {
+        if (updating_ == 0) PickFromSheet();
+      });
+    }
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- The grid ----
+
+void frmGridmend::Show(TableDocument doc) {
+  doc_ = std::move(doc);
+  const bool form = doc_.IsFormType();
+  ++updating_;
+  chkHeader_->setVisible(!form);
+  chkHeader_->setChecked(doc_.HasHeader());
+  fieldPanel_->setVisible(form);
+  previewPanel_->setVisible(form);
+  samplePanel_->setVisible(form);
+  if (auto* box = findChild<QGroupBox*>("fraTable"))
+    box->setTitle(form ? "Fields: one per column of the data file" : "Rows");
+  --updating_;
+  FillGrid();
+  SelectRow(0);
+  UpdateCaption();
+  RefreshPreview();
+}
+
+void frmGridmend::FillGrid() {
+  ++updating_;
+  // A fresh list over the same tree widget: the columns of another table do not stay.
+  rpt_.reset();
+  list_ = std::make_unique<QtListView>(*lvTable_);
+  rpt_ = std::make_unique<clsListViewRpt>();
+  rpt_->LV(list_.get());
+  lvTable_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                            QAbstractItemView::SelectedClicked);
+  rpt_->Headers(doc_.ColumnTitles());
+  if (doc_.IsFormType() && doc_.Cols() == static_cast<Int16>(kFormTypeWidths.size())) {
+    rpt_->ColumnWidths(kFormTypeWidths);
+  } else {
+    rpt_->ColumnWidths(std::vector<Int16>(static_cast<std::size_t>(doc_.Cols()),
+                                          static_cast<Int16>(kTableWidthPercent / doc_.Cols())));
+  }
+  rpt_->Resize();
+  for (Int16 r = 0; r < doc_.Rows(); ++r) {
+    rpt_->AddRow();
+    for (Int16 c = 0; c < doc_.Cols(); ++c) rpt_->Data(r, c, doc_.Cell(r, c));
+  }
+  MakeEditable();
+  --updating_;
+}
+
+void frmGridmend::MakeEditable() {
+  ++updating_;
+  for (int i = 0; i < lvTable_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = lvTable_->topLevelItem(i);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+  }
+  --updating_;
+}
+
+Int16 frmGridmend::CurrentRow() const {
+  return rpt_ ? rpt_->SelectedRow() : Int16{-1};
+}
+
+void frmGridmend::SelectRow(Int16 row) {
+  ++updating_;
+  rpt_->SelectedRow(row);
+  if (QTreeWidgetItem* item = lvTable_->currentItem()) lvTable_->scrollToItem(item);
+  --updating_;
+  ShowCurrentRow();
+}
+
+void frmGridmend::ShowCurrentRow() {
+  const Int16 row = CurrentRow();
+  const bool field = doc_.IsFormType() && row >= 0;
+  ++updating_;
+  fieldPanel_->setEnabled(field);
+  txtField_->setText(ToQString(doc_.Cell(row, 0)));
+  txtReference_->setText(ToQString(doc_.Cell(row, 1)));
+  txtReference_->setEnabled(doc_.Cols() > 1);
+  cboFormat_->setEditText(ToQString(doc_.Cell(row, 2)));
+  cboFormat_->setEnabled(doc_.Cols() > 2);
+  --updating_;
+  UpdateReferenceInfo();
+  UpdateFormatInfo();
+  UpdateCommands();
+}
+
+void frmGridmend::SetCell(Int16 row, Int16 col, const std::string& text) {
+  doc_.SetCell(row, col, text);
+  ++updating_;
+  rpt_->Data(row, col, doc_.Cell(row, col));
+  --updating_;
+  if (row == CurrentRow()) {
+    if (col == 1) UpdateReferenceInfo();
+    if (col == 2) UpdateFormatInfo();
+  }
+  Changed();
+}
+
+void frmGridmend::SetCurrentCell(Int16 col, const std::string& text) {
+  if (updating_ != 0) return;
+  const Int16 row = CurrentRow();
+  if (row < 0 || col >= doc_.Cols()) return;
+  Guarded("change the field", [&] { SetCell(row, col, text); });
+}
+
+void frmGridmend::AddRow() {
+  Guarded("add a row", [this] {
+    const Int16 row = doc_.InsertRow(doc_.Rows());
+    ++updating_;
+    rpt_->AddRow();
+    --updating_;
+    MakeEditable();
+    SelectRow(row);
+    Changed();
+    if (doc_.IsFormType()) txtField_->setFocus();
+  });
+}
+
+void frmGridmend::DeleteRow() {
+  const Int16 row = CurrentRow();
+  if (row < 0) return;
+  Guarded("delete the row", [&] {
+    const Int16 before = doc_.Rows();
+    doc_.DeleteRow(row);
+    ++updating_;
+    if (doc_.Rows() < before) {
+      rpt_->Del();
+    } else {
+      for (Int16 c = 0; c < doc_.Cols(); ++c) rpt_->Data(row, c, doc_.Cell(row, c));
+    }
+    --updating_;
+    SelectRow(std::min<Int16>(row, static_cast<Int16>(doc_.Rows() - 1)));
+    Changed();
+  });
+}
+
+void frmGridmend::MoveUp() {
+  const Int16 row = CurrentRow();
+  Guarded("move the row", [&] {
+    if (!doc_.MoveRowUp(row)) return;
+    ++updating_;
+    rpt_->MoveUp();
+    --updating_;
+    MakeEditable();
+    ShowCurrentRow();
+    Changed();
+  });
+}
+
+void frmGridmend::MoveDown() {
+  const Int16 row = CurrentRow();
+  Guarded("move the row", [&] {
+    if (!doc_.MoveRowDown(row)) return;
+    ++updating_;
+    rpt_->MoveDown();
+    --updating_;
+    MakeEditable();
+    ShowCurrentRow();
+    Changed();
+  });
+}
+
+void frmGridmend::Changed() {
+  UpdateCaption();
+  UpdateCommands();
+  if (sample_ && doc_.IsFormType()) previewTimer_->start();
+}
+
+void frmGridmend::UpdateCaption() {
+  const std::string name = doc_.Path().empty() ? "Untitled" : FileNameOf(doc_.Path());
+  setWindowTitle(ToQString(name + "[*] - " + kProgramName));
+  setWindowModified(doc_.Modified());
+}
+
+void frmGridmend::UpdateCommands() {
+  const Int16 row = CurrentRow();
+  cmdDelete_->setEnabled(row >= 0);
+  cmdUp_->setEnabled(row > 0);
+  cmdDown_->setEnabled(row >= 0 && row < doc_.Rows() - 1);
+  for (const char* name : {"mnuEditDelete", "mnuEditUp", "mnuEditDown"}) {
+    if (auto* action = findChild<QAction*>(name)) {
+      const QPushButton* twin = name == std::string("mnuEditDelete") ? cmdDelete_
+                                : name == std::string("mnuEditUp")   ? cmdUp_
+                                                                     : cmdDown_;
+      action->setEnabled(twin->isEnabled());
+    }
+  }
+}
+
+// ---- The current field ----
+
+void frmGridmend::UpdateReferenceInfo() {
+  const Int16 row = CurrentRow();
+  std::optional<xl::Area> area;
+  if (!doc_.IsFormType() || row < 0) {
+    lblReference_->clear();
+  } else if (!sample_) {
+    lblReference_->setText("Open a sample form to see where this reference reads.");
+  } else {
+    const SampleWorkbook::Location where = sample_->Locate(doc_.Cell(row, 1));
+    lblReference_->setText(ToQString(where.text));
+    area = where.area;
+  }
+  sheetModel_->Highlight(area);
+  if (area) {
+    const QModelIndex first = sheetModel_->IndexOf(area->first_row, area->first_col);
+    if (first.isValid()) tblSheet_->scrollTo(first);
+  }
+}
+
+void frmGridmend::UpdateFormatInfo() {
+  const Int16 row = CurrentRow();
+  if (!doc_.IsFormType() || row < 0 || doc_.Cols() < 3) {
+    lblFormat_->clear();
+    return;
+  }
+  lblFormat_->setText(ToQString(DescribeFormat(doc_.Cell(row, 2))));
+}
+
+// ---- The sample form ----
+
+void frmGridmend::ChooseSample() {
+  sampleChooser_.Title("Open Sample Form");
+  sampleChooser_.Filter(kWorkbookFilter);
+  if (!sampleChooser_.PathIsPresent())
+    sampleChooser_.InitDir(doc_.Path().empty() ? CurrentDirectory() : DirectoryOf(doc_.Path()));
+  if (sampleChooser_.ChooseExistingFile()) OpenSample(sampleChooser_.Path());
+}
+
+bool frmGridmend::OpenSample(const std::string& path) {
+  bool opened = false;
+  Guarded("open the sample form " + path, [&] {
+    auto sample = std::make_unique<SampleWorkbook>(SampleWorkbook::Open(path));
+    sheetModel_->Sample(nullptr);
+    sample_ = std::move(sample);
+    sampleChooser_.Path(path);
+    opened = true;
+  });
+  if (opened) ShowSample();
+  return opened;
+}
+
+void frmGridmend::ShowSample() {
+  ++updating_;
+  sheetModel_->Sample(sample_.get());
+  lvNames_->clear();
+  if (sample_) {
+    for (const SampleWorkbook::Name& name : sample_->Names()) {
+      auto* item = new QTreeWidgetItem(lvNames_);
+      item->setText(0, ToQString(name.full_name));
+      item->setText(1, ToQString(name.refers_to));
+    }
+    lvNames_->resizeColumnToContents(0);
+    lblSample_->setText(ToQString(FileNameOf(sample_->Path()) + ", sheet " + sample_->SheetName()));
+    lblSample_->setToolTip(ToQString(sample_->Path()));
+    const long long cells =
+        static_cast<long long>(sheetModel_->rowCount()) * sheetModel_->columnCount();
+    if (cells <= kMeasuredCells) tblSheet_->resizeColumnsToContents();
+  } else {
+    lblSample_->setText("No sample form open");
+  }
+  --updating_;
+  UpdateReferenceInfo();
+  RefreshPreview();
+}
+
+void frmGridmend::PickFromSheet() {
+  if (!sample_ || !doc_.IsFormType()) return;
+  const QItemSelection selection = tblSheet_->selectionModel()->selection();
+  if (selection.isEmpty()) return;
+  // The ranges of one rectangle may come in pieces: a selection whose cells fill its bounding
+  // box is that box.
+  std::vector<xl::Area> areas;
+  xl::Area box = sheetModel_->AreaOf(selection.front().topLeft(), selection.front().bottomRight());
+  for (const QItemSelectionRange& range : selection) {
+    const xl::Area a = sheetModel_->AreaOf(range.topLeft(), range.bottomRight());
+    areas.push_back(a);
+    box = {std::min(box.first_row, a.first_row), std::min(box.first_col, a.first_col),
+           std::max(box.last_row, a.last_row), std::max(box.last_col, a.last_col)};
+  }
+  const long long selected = tblSheet_->selectionModel()->selectedIndexes().size();
+  if (selected == static_cast<long long>(box.RowCount()) * box.ColumnCount()) areas = {box};
+  const std::optional<std::string> reference = StripReference(areas);
+  if (!reference) {
+    statusBar()->showMessage("A reference is one cell, or cells along one row or one column.",
+                             5000);
+    return;
+  }
+  SetReference(*reference, {});
+}
+
+void frmGridmend::PickName(QTreeWidgetItem* item) {
+  if (!doc_.IsFormType()) return;
+  const std::string name = FromQString(item->text(0));
+  const std::size_t bang = name.rfind('!');
+  SetReference(name, bang == std::string::npos ? name : name.substr(bang + 1));
+}
+
+void frmGridmend::SetReference(const std::string& reference, const std::string& name) {
+  if (doc_.Cols() < 2) return;
+  if (CurrentRow() < 0) AddRow();  // picking with no field starts one
+  const Int16 row = CurrentRow();
+  if (row < 0) return;
+  Guarded("set the reference", [&] {
+    SetCell(row, 1, reference);
+    // A field without a name takes the name it reads.
+    if (!name.empty() && doc_.Cell(row, 0).empty()) SetCell(row, 0, name);
+  });
+  ++updating_;
+  txtReference_->setText(ToQString(doc_.Cell(row, 1)));
+  txtField_->setText(ToQString(doc_.Cell(row, 0)));
+  --updating_;
+}
+
+// ---- The preview ----
+
+void frmGridmend::RefreshPreview() {
+  previewTimer_->stop();
+  if (!doc_.IsFormType()) return;
+  if (!sample_) {
+    txtPreview_->clear();
+    lblPreview_->setStyleSheet({});
+    lblPreview_->setText("Open a sample form to see the lines this form type gives for it.");
+    return;
+  }
+  PreviewResult preview;
+  try {
+    preview = PreviewWorkbookData(sample_->Path(), doc_.Table());
+  } catch (const std::exception& e) {
+    preview.error = ErrorOf(e);
+  }
+  std::string text;
+  for (const std::string& line : preview.lines) text += line + "\n";
+  txtPreview_->setPlainText(ToQString(text));
+  if (preview.error) {
+    lblPreview_->setStyleSheet("color: #b00000;");
+    lblPreview_->setText(ToQString("A run stops at this form: " + ErrorText(*preview.error)));
+  } else {
+    const std::size_t records = preview.lines.empty() ? 0 : preview.lines.size() - 1;
+    lblPreview_->setStyleSheet({});
+    lblPreview_->setText(ToQString("The header line and " + std::to_string(records) +
+                                   (records == 1 ? " record" : " records") +
+                                   ", as a new data file gets them."));
+  }
+}
+
+std::string frmGridmend::PreviewText() const {
+  return FromQString(txtPreview_->toPlainText());
+}
+
+}  // namespace sheaver

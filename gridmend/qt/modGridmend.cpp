@@ -1,0 +1,51 @@
+#include "gridmend/qt/modGridmend.h"
+
+#include <QApplication>
+#include <iostream>
+#include <memory>
+
+#include "app/modMain.h"
+#include "app/qt/modMainQt.h"
+#include "gridmend/qt/frmGridmend.h"
+#include "platform/qt/QtMessageBox.h"
+#include "runtime/msgbox.h"
+
+namespace sheaver {
+
+std::string GridmendUsage() {
+  return "Usage: Gridmend [table file]\n\n"
+         "Edits a form type or another table file (.dat or .csv). A file that does not exist yet "
+         "is a new form type, written there by Save; without a file, Save asks for a name.";
+}
+
+int GridmendMain(int argc, char** argv) {
+  const DisplayChoice choice = ChooseDisplay(CurrentDisplayEnvironment(), false);
+  if (choice == DisplayChoice::kNoDisplay) {
+    std::cerr << "Gridmend: no display to show the window on (neither DISPLAY nor "
+                 "WAYLAND_DISPLAY is set)."
+              << std::endl;
+    return 1;
+  }
+  // The application object keeps the numeric conventions at "C" and takes no arguments of its
+  // own, so a file named like a Qt option is still the file to edit.
+  std::unique_ptr<QApplication> app = MakeApplication(argc > 0 ? argv[0] : "Gridmend");
+  QGuiApplication::setDesktopFileName("gridmend");
+  QApplication::setApplicationName("Gridmend");
+  SetAppTitle("Gridmend");
+  if (IsHeadlessPlatform(QGuiApplication::platformName().toStdString())) {
+    SetMessageBoxService(std::make_shared<ConsoleMessageBox>());
+  } else {
+    SetMessageBoxService(std::make_shared<QtMessageBox>());
+  }
+
+  if (argc > 2) {
+    MsgBox(GridmendUsage(), MsgButtons::kOk, MsgIcon::kExclamation);
+    return 2;
+  }
+  frmGridmend window;
+  window.Start(argc > 1 ? argv[1] : "");
+  window.show();
+  return app->exec();
+}
+
+}  // namespace sheaver

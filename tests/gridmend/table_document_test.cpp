@@ -1,0 +1,294 @@
+#include "gridmend/table_document.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/raised.h"
+#include "support/temp_dir.h"
+
+namespace sheaver {
+namespace {
+
+using test::RaisedBy;
+using test::TempDir;
+
+const std::string kTimesheet =
+    std::string(SHEAVER_SOURCE_DIR) + "/examples/FormTypes/Timesheet.dat";
+
+// Every cell of the document, row by row, cells joined by "|".
+std::vector<std::string> Rows(const TableDocument& doc) {
+  std::vector<std::string> rows;
+  for (Int16 r = 0; r < doc.Rows(); ++r) {
+    std::string row;
+    for (Int16 c = 0; c < doc.Cols(); ++c) row += (c > 0 ? "|" : "") + doc.Cell(r, c);
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+TableDocument OpenQuietly(const std::string& path) {
+  std::vector<std::string> warnings;
+  TableDocument doc = TableDocument::Open(path, warnings);
+  EXPECT_EQ(warnings, std::vector<std::string>{}) << path;
+  return doc;
+}
+
+TEST(TableLayout, CountLinesMakeDatTablesAndHeadersNeedEvidence) {
+  struct Case {
+    std::vector<std::string> lines;
+    Int16 layout;
+  };
+  const Case cases[] = {
+      {{"3,3", "\"Staff\",\"B2\",\"0\""}, 0},
+      {{" 2 , 3 "}, 0},
+      {{"0,3"}, 0},
+      {{"32767,1"}, 0},
+      {{"32768,1"}, 1},  // beyond any table: not a count line
+      {{"-1,3"}, 1},
+      {{"3,3,3"}, 1},
+      {{"\"3\",\"3\""}, 1},  // quoted: cells, not counts
+      {{"3;3"}, 1},
+      {{"Staff,Day,Hours", "42,01/01/2024,8.00", "42,02/01/2024,7.50"}, 2},
+      {{"\"Staff\",\"Hours\"", "\"Bob\",\"8.5\""}, 2},
+      {{"Staff,Hours", "Bob,8", "Ann,"}, 2},  // empty cells are no evidence either way
+      {{"Name,City", "Bob,Paris"}, 1},        // texts over texts: no evidence
+      {{"Staff,Hours", "Bob,8", "Ann,n/a"}, 1},
+      {{"Name,Name", "1,2"}, 1},       // headers are distinct
+      {{"Name,", "1,2"}, 1},           // and not empty
+      {{"2024,Hours", "1,2"}, 1},      // and not numbers
+      {{"Staff,Hours", "42,8,1"}, 1},  // and as many as the cells below
+      {{"Staff,Hours"}, 1},
+      {{}, 1},
+  };
+  for (const Case& c : cases) {
+    std::string text;
+    for (const std::string& line : c.lines) text += line + " / ";
+    EXPECT_EQ(DetectLayout(c.lines), c.layout) << text;
+  }
+}
+
+TEST(TableLayout, CellsKeepWhatAFileCanHold) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Hours", "Hours"},
+      {"  Hours  ", "Hours"},
+      {"a\nb", "a b"},
+      {"a\r\nb", "a b"},
+      {"a\rb", "a b"},
+      {"x\n", "x"},
+      {"\ttab\t", "\ttab\t"},
+      {"say \"hi\"", "say \"hi\""},
+      {"", ""},
+  };
+  for (const auto& [typed, kept] : cases) EXPECT_EQ(CleanCell(typed), kept) << typed;
+}
+
+TEST(TableDocument, EditingAndUndoingEveryChangeSavesTheFormTypeByteForByte) {
+  TempDir dir;
+  const std::string original = TempDir::ReadBytes(kTimesheet);
+  const std::string path = dir.Write("Timesheet.dat", original);
+  TableDocument doc = OpenQuietly(path);
+  ASSERT_TRUE(doc.IsFormType());
+  EXPECT_EQ(Rows(doc),
+            (std::vector<std::string>{"Staff|B2|0", "Day|B3|+dmy", "Hours|C6:C12|0.00"}));
+
+  const Int16 added = doc.InsertRow(doc.Rows());
+  EXPECT_EQ(added, 3);
+  EXPECT_TRUE(doc.SetCell(added, 0, "Note"));
+  EXPECT_TRUE(doc.SetCell(added, 1, "D2"));
+  EXPECT_TRUE(doc.SetCell(added, 2, "text"));
+  EXPECT_TRUE(doc.MoveRowUp(3));
+  EXPECT_TRUE(doc.MoveRowUp(2));
+  EXPECT_EQ(Rows(doc), (std::vector<std::string>{"Staff|B2|0", "Note|D2|text", "Day|B3|+dmy",
+                                                 "Hours|C6:C12|0.00"}));
+  EXPECT_TRUE(doc.Modified());
+  EXPECT_TRUE(doc.MoveRowDown(1));
+  doc.DeleteRow(2);
+  EXPECT_FALSE(doc.Modified());
+  doc.Save();
+  EXPECT_EQ(dir.Read("Timesheet.dat"), original);
+
+  // A real change: Hours first, saved exactly as the table class writes it.
+  EXPECT_TRUE(doc.MoveRowUp(2));
+  EXPECT_TRUE(doc.MoveRowUp(1));
+  doc.Save();
+  EXPECT_FALSE(doc.Modified());
+  EXPECT_EQ(dir.Read("Timesheet.dat"),
+            "3,3\r\n\"Hours\",\"C6:C12\",\"0.00\"\r\n\"Staff\",\"B2\",\"0\"\r\n"
+            "\"Day\",\"B3\",\"+dmy\"\r\n");
+}
+
+TEST(TableDocument, RowOperationsStopAtTheEdges) {
+  TableDocument doc;
+  EXPECT_EQ(doc.Rows(), 0);
+  EXPECT_FALSE(doc.MoveRowUp(0));
+  EXPECT_FALSE(doc.MoveRowDown(0));
+  for (const char* name : {"a", "b", "c"}) doc.SetCell(doc.InsertRow(doc.Rows()), 0, name);
+  EXPECT_FALSE(doc.MoveRowUp(0));
+  EXPECT_FALSE(doc.MoveRowUp(3));
+  EXPECT_FALSE(doc.MoveRowDown(2));
+  EXPECT_FALSE(doc.MoveRowDown(-1));
+  EXPECT_FALSE(doc.SetCell(3, 0, "x"));
+  EXPECT_FALSE(doc.SetCell(0, 3, "x"));
+  EXPECT_FALSE(doc.SetCell(0, 0, "  a "));  // the same text once cleaned
+  EXPECT_EQ(doc.InsertRow(-5), 0);          // clamped to the first row
+  EXPECT_EQ(doc.InsertRow(99), 4);          // and to the end
+  EXPECT_EQ(Rows(doc), (std::vector<std::string>{"||", "a||", "b||", "c||", "||"}));
+  doc.DeleteRow(4);
+  doc.DeleteRow(0);
+  doc.DeleteRow(7);
+  EXPECT_EQ(Rows(doc), (std::vector<std::string>{"a||", "b||", "c||"}));
+}
+
+TEST(TableDocument, AFormTypeCanLoseItsLastFieldACsvTableKeepsOneRow) {
+  TempDir dir;
+  TableDocument form(dir.File("empty.dat"));
+  form.SetCell(form.InsertRow(0), 0, "Only");
+  form.DeleteRow(0);
+  EXPECT_EQ(form.Rows(), 0);
+  form.Save();
+  EXPECT_EQ(dir.Read("empty.dat"), "0,3\r\n");
+  EXPECT_EQ(OpenQuietly(dir.File("empty.dat")).Rows(), 0);
+
+  TableDocument csv = OpenQuietly(dir.Write("one.csv", "\"a\",\"b\"\r\n"));
+  csv.DeleteRow(0);
+  EXPECT_EQ(Rows(csv), std::vector<std::string>{"|"});
+  csv.Save();
+  EXPECT_EQ(dir.Read("one.csv"), "\"\",\"\"\r\n");
+}
+
+TEST(TableDocument, ACsvHeaderLineIsKeptAndCanBeTurnedIntoARowAndBack) {
+  TempDir dir;
+  const std::string text = "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"8.00\"\r\n";
+  TableDocument doc = OpenQuietly(dir.Write("week.csv", text));
+  EXPECT_EQ(doc.Layout(), 2);
+  EXPECT_EQ(doc.ColumnTitles(), (std::vector<std::string>{"Staff", "Day", "Hours"}));
+  EXPECT_EQ(Rows(doc), std::vector<std::string>{"42|01/01/2024|8.00"});
+  doc.SetCell(0, 2, "7.50");
+  doc.Save();
+  EXPECT_EQ(dir.Read("week.csv"),
+            "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"7.50\"\r\n");
+
+  EXPECT_FALSE(doc.HasHeader(true));  // already so
+  EXPECT_TRUE(doc.HasHeader(false));
+  EXPECT_EQ(doc.Layout(), 1);
+  EXPECT_EQ(doc.ColumnTitles(), (std::vector<std::string>{"Column 1", "Column 2", "Column 3"}));
+  EXPECT_EQ(Rows(doc), (std::vector<std::string>{"Staff|Day|Hours", "42|01/01/2024|7.50"}));
+  EXPECT_TRUE(doc.Modified());
+  doc.SaveAs(dir.File("plain.csv"));
+  EXPECT_EQ(dir.Read("plain.csv"), dir.Read("week.csv"));  // the same lines, now all rows
+
+  doc.DeleteRow(1);
+  EXPECT_FALSE(doc.HasHeader(true));  // no row would be left below the header
+  EXPECT_EQ(doc.Layout(), 1);
+  TableDocument form;
+  EXPECT_FALSE(form.HasHeader(true));
+  EXPECT_EQ(form.ColumnTitles(), (std::vector<std::string>{"Field", "Reference", "Format"}));
+}
+
+TEST(TableDocument, ReadingProblemsThatLoseLinesAreToldWithWhatSavingDoes) {
+  struct Case {
+    const char* name;
+    const char* text;
+    std::vector<std::string> rows;
+    std::string warning;  // "" when none
+  };
+  const Case cases[] = {
+      {"a row with too few cells",
+       "3,2\r\na,b\r\nc\r\ne,f\r\n",
+       {"a|b", "|", "|"},
+       "line 3 has 1 cell where the table has 2 columns: rows 2 to 3 are not read and show "
+       "empty; saving writes them empty."},
+      {"a row that cannot be split",
+       "2,2\r\na,b\r\n\"c,d\r\n",
+       {"a|b", "|"},
+       "line 3 cannot be split into cells (a quote is left open, or text follows a closing "
+       "quote) where the table has 2 columns: rows 2 to 2 are not read and show empty; saving "
+       "writes them empty."},
+      {"lines after the counted rows",
+       "1,2\r\na,b\r\nc,d\r\n",
+       {"a|b"},
+       "Lines 3 to 3 follow the 1 rows that the count line announces: they are not part of the "
+       "table and saving drops them."},
+      {"blank lines after the rows", "1,2\r\na,b\r\n\r\n  \r\n", {"a|b"}, ""},
+      {"a csv table ending early",
+       "a,b\r\nc,d\r\ne\r\nf,g\r\n",
+       {"a|b", "c|d"},
+       "line 3 has 1 cell where the table has 2: the table ends above it, and saving drops "
+       "lines 3 to 4."},
+      {"a csv table with blank lines at its end", "a,b\r\nc,d\r\n\r\n", {"a|b", "c|d"}, ""},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = dir.Write("t.dat", c.text);
+    std::vector<std::string> warnings;
+    const TableDocument doc = TableDocument::Open(path, warnings);
+    EXPECT_EQ(Rows(doc), c.rows) << c.name;
+    EXPECT_EQ(warnings, c.warning.empty() ? std::vector<std::string>{}
+                                          : std::vector<std::string>{path + ": " + c.warning})
+        << c.name;
+    EXPECT_FALSE(doc.Modified()) << c.name;
+  }
+}
+
+TEST(TableDocument, FilesThatCannotBeReadAreErrorsNotTheEndOfTheProgram) {
+  struct Case {
+    const char* name;
+    const char* text;  // nullptr: no file
+    int number;
+    std::string description;
+  };
+  const Case cases[] = {
+      {"missing", nullptr, 53, "File not found"},
+      {"csv with an open quote", "\"a,b\r\nc,d\r\n", 13,
+       "Type mismatch: line 1 cannot be split into cells (a quote is left open, or text "
+       "follows a closing quote)"},
+      {"rows missing", "2,2\r\na,b\r\n", 62,
+       "Input past end of file: the count line announces 2 rows, the file holds 1"},
+      {"no columns", "2,0\r\n\r\n\r\n", 9,
+       "Subscript out of range: the count line \"2,0\" announces no columns"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    const std::string path = c.text ? dir.Write("t.dat", c.text) : dir.File("t.dat");
+    std::vector<std::string> warnings;
+    const test::Raised raised = RaisedBy([&] { TableDocument::Open(path, warnings); });
+    EXPECT_EQ(raised.number, c.number) << c.name << ": " << raised.description;
+    EXPECT_NE(raised.description.find(c.description), std::string::npos)
+        << c.name << ": " << raised.description;
+    EXPECT_NE(raised.description.find(path), std::string::npos) << c.name;
+  }
+}
+
+TEST(TableDocument, AnEmptyFileIsANewFormType) {
+  TempDir dir;
+  const std::string path = dir.Write("blank.dat", "");
+  std::vector<std::string> warnings;
+  TableDocument doc = TableDocument::Open(path, warnings);
+  EXPECT_EQ(warnings,
+            std::vector<std::string>{path + " is empty: it is edited as a new form type."});
+  EXPECT_TRUE(doc.IsFormType());
+  EXPECT_EQ(doc.Rows(), 0);
+  EXPECT_EQ(doc.Path(), path);
+  doc.SetCell(doc.InsertRow(0), 0, "Staff");
+  doc.Save();
+  EXPECT_EQ(dir.Read("blank.dat"), "1,3\r\n\"Staff\",\"\",\"\"\r\n");
+}
+
+TEST(TableDocument, SavingNeedsANameAndAFailedSaveAsKeepsTheOldOne) {
+  TempDir dir;
+  TableDocument doc;
+  doc.SetCell(doc.InsertRow(0), 0, "Staff");
+  EXPECT_EQ(RaisedBy([&] { doc.Save(); }).number, 52);
+  EXPECT_EQ(RaisedBy([&] { doc.SaveAs(dir.File("no/such/dir.dat")); }).number, 76);
+  EXPECT_EQ(doc.Path(), "");
+  EXPECT_TRUE(doc.Modified());
+  doc.SaveAs(dir.File("staff.dat"));
+  EXPECT_EQ(doc.Path(), dir.File("staff.dat"));
+  EXPECT_FALSE(doc.Modified());
+  EXPECT_EQ(doc.Table().FileName(), dir.File("staff.dat"));
+}
+
+}  // namespace
+}  // namespace sheaver

@@ -1,0 +1,465 @@
+// Gridmend's window driven as a user drives it: editing, moving, deleting and saving a form
+// type; picking references on a sample form; the preview against what a run writes; the
+// unsaved-changes question; files that cannot be read; csv tables; and how the main window's
+// edit button finds the program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/qt/frmMainWindow.h"
+#include "extract/modExtractWorkbookData.h"
+#include "gridmend/qt/frmGridmend.h"
+#include "gridmend/qt/modGridmend.h"
+#include "gui/gui_support.h"
+#include "support/recording_message_box.h"
+#include "support/temp_dir.h"
+
+namespace sheaver {
+namespace {
+
+using test::ShownMessage;
+using test::TempDir;
+
+const std::string kExamples = std::string(SHEAVER_SOURCE_DIR) + "/examples";
+const std::string kTimesheetType = kExamples + "/FormTypes/Timesheet.dat";
+const std::string kTimesheetForm = kExamples + "/forms/Timesheet 2024-01-01 042.xls";
+const std::string kWeekBook = std::string(SHEAVER_TEST_DATA) + "/extract/week.xls";
+
+// A data file's text with LF line ends, as the preview shows it.
+std::string WithoutCr(std::string text) {
+  std::erase(text, '\r');
+  return text;
+}
+
+// What the batch run's extraction writes to a new data file for the workbook and form type.
+std::string BatchRun(const std::string& workbook, const std::string& formType) {
+  TempDir out;
+  ExtractWorkbookData(workbook, formType, out.File("data.csv"));
+  return WithoutCr(out.Read("data.csv"));
+}
+
+class GridmendTest : public testing::Test {
+ protected:
+  void SetUp() override { Open(); }
+
+  void Open() {
+    window_.reset();
+    frmGridmendOptions options;
+    options.dialog = &dialog_;
+    options.program_directory = dir_.Path();
+    window_ = std::make_unique<frmGridmend>(options);
+    window_->show();
+  }
+
+  template <typename T = QWidget>
+  T& Control(const char* name) {
+    T* found = window_->findChild<T*>(name);
+    if (found == nullptr) {
+      ADD_FAILURE() << "no control " << name;
+      static T none;
+      return none;
+    }
+    return *found;
+  }
+  void Click(const char* button) {
+    QTest::mouseClick(&Control<QPushButton>(button), Qt::LeftButton);
+  }
+  void Choose(const char* menu_item) { Control<QAction>(menu_item).trigger(); }
+  // Replaces the text of a box by typing, as a user does.
+  void Type(QLineEdit& box, const QString& text) {
+    box.selectAll();
+    QTest::keyClick(&box, Qt::Key_Delete);
+    QTest::keyClicks(&box, text);
+  }
+  void Type(const char* box, const QString& text) { Type(Control<QLineEdit>(box), text); }
+  void TypeFormat(const QString& code) { Type(*Control<QComboBox>("cboFormat").lineEdit(), code); }
+
+  // The grid as shown, row by row, cells joined by "|".
+  std::vector<std::string> Grid() {
+    QTreeWidget& tree = Control<QTreeWidget>("lvTable");
+    std::vector<std::string> rows;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+      std::string row;
+      for (int c = 0; c < tree.columnCount(); ++c)
+        row += (c > 0 ? "|" : "") + tree.topLevelItem(i)->text(c).toStdString();
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  // The document's cells, in the same form: the grid must always show them.
+  std::vector<std::string> Cells() {
+    const TableDocument& doc = window_->Document();
+    std::vector<std::string> rows;
+    for (Int16 r = 0; r < doc.Rows(); ++r) {
+      std::string row;
+      for (Int16 c = 0; c < doc.Cols(); ++c) row += (c > 0 ? "|" : "") + doc.Cell(r, c);
+      rows.push_back(row);
+    }
+    return rows;
+  }
+  std::string Text(const char* name) { return Control<QLineEdit>(name).text().toStdString(); }
+  std::string Label(const char* name) { return Control<QLabel>(name).text().toStdString(); }
+
+  // Clicks a cell of the sample sheet (row and column from 0, as on the sheet), with the
+  // keyboard modifiers a user holds.
+  void ClickCell(std::uint32_t row, std::uint32_t col,
+                 Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QTableView& view = Control<QTableView>("tblSheet");
+    const xl::Area& used = window_->Sample()->UsedArea();
+    const QModelIndex index = view.model()->index(static_cast<int>(row - used.first_row),
+                                                  static_cast<int>(col - used.first_col));
+    view.scrollTo(index);
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, keys, view.visualRect(index).center());
+    QApplication::processEvents();  // the pick follows the release
+  }
+  void ClickName(const std::string& name) {
+    QTreeWidget& names = Control<QTreeWidget>("lvNames");
+    const QList<QTreeWidgetItem*> found =
+        names.findItems(QString::fromStdString(name), Qt::MatchExactly, 0);
+    ASSERT_EQ(found.size(), 1) << name;
+    names.scrollToItem(found.front());
+    QTest::mouseClick(names.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      names.visualItemRect(found.front()).center());
+  }
+
+  TempDir dir_;
+  test::ScopedMessageBox messages_;
+  test::ScriptedFileDialog dialog_;
+  std::unique_ptr<frmGridmend> window_;
+};
+
+// ---- Editing a form type ----
+
+TEST_F(GridmendTest, EditingMovingAndDeletingRoundTripsTheFormTypeByteForByte) {
+  const std::string original = TempDir::ReadBytes(kTimesheetType);
+  const std::string path = dir_.Write("Timesheet.dat", original);
+  window_->Start(path);
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0", "Day|B3|+dmy", "Hours|C6:C12|0.00"}));
+  EXPECT_EQ(window_->windowTitle().toStdString(), "Timesheet.dat[*] - Gridmend");
+  EXPECT_EQ(window_->CurrentRow(), 0);
+  EXPECT_EQ(Text("txtField"), "Staff");
+
+  Click("cmdAdd");
+  EXPECT_EQ(window_->CurrentRow(), 3);
+  Type("txtField", "Note");
+  Type("txtReference", "D2");
+  TypeFormat("text");
+  EXPECT_EQ(Grid().back(), "Note|D2|text");
+  EXPECT_TRUE(window_->isWindowModified());
+  Click("cmdUp");
+  Click("cmdUp");
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0", "Note|D2|text", "Day|B3|+dmy",
+                                              "Hours|C6:C12|0.00"}));
+  EXPECT_EQ(window_->CurrentRow(), 1);
+  EXPECT_EQ(Text("txtField"), "Note");
+  Click("cmdDown");
+  EXPECT_EQ(window_->CurrentRow(), 2);
+  EXPECT_EQ(Grid(), Cells());
+  Click("cmdDelete");
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0", "Day|B3|+dmy", "Hours|C6:C12|0.00"}));
+  EXPECT_EQ(window_->CurrentRow(), 2);  // the row that moved into the deleted one's place
+  EXPECT_FALSE(window_->isWindowModified());
+  Choose("mnuFileSave");
+  EXPECT_EQ(dir_.Read("Timesheet.dat"), original);
+
+  // An edit in the grid itself, with the spaces a file cannot keep; then Hours to the top.
+  Control<QTreeWidget>("lvTable").topLevelItem(2)->setText(2, "  0.0 ");
+  EXPECT_EQ(Grid()[2], "Hours|C6:C12|0.0");
+  EXPECT_EQ(Control<QComboBox>("cboFormat").currentText().toStdString(), "0.0");
+  Choose("mnuEditUp");
+  Choose("mnuEditUp");
+  EXPECT_EQ(Grid(), Cells());
+  EXPECT_FALSE(Control<QPushButton>("cmdUp").isEnabled());
+  Choose("mnuFileSave");
+  EXPECT_EQ(dir_.Read("Timesheet.dat"),
+            "3,3\r\n\"Hours\",\"C6:C12\",\"0.0\"\r\n\"Staff\",\"B2\",\"0\"\r\n"
+            "\"Day\",\"B3\",\"+dmy\"\r\n");
+  EXPECT_FALSE(window_->isWindowModified());
+  EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
+  EXPECT_TRUE(dialog_.shown.empty());
+}
+
+TEST_F(GridmendTest, TheFormatBoxOffersTheCodesWithWhatEachWrites) {
+  window_->Start(dir_.Write("t.dat", "1,3\r\n\"Hours\",\"C6\",\"0\"\r\n"));
+  QComboBox& box = Control<QComboBox>("cboFormat");
+  ASSERT_EQ(box.count(), 15);
+  EXPECT_EQ(box.itemText(3).toStdString(), "0.00");
+  EXPECT_EQ(box.itemData(3, Qt::UserRole + 1).toString().toStdString(),
+            "0.00   \u2192  1234.57   (number, 2 decimals)");
+  const int plusDmy = box.findText("+dmy");
+  ASSERT_GE(plusDmy, 0);
+  box.setCurrentIndex(plusDmy);
+  EXPECT_EQ(window_->Document().Cell(0, 2), "+dmy");
+  EXPECT_EQ(Label("lblFormat"),
+            "date, day month year, + 1 day per record: 31/01/2024 \u2192 31/01/2024, "
+            "01/02/2024, 02/02/2024");
+  TypeFormat("#,##0.0");  // a free pattern, not completed to a code
+  EXPECT_EQ(window_->Document().Cell(0, 2), "#,##0.0");
+  EXPECT_EQ(Label("lblFormat"), "pattern: 1234.5678 \u2192 1,234.6; 31/01/2024 \u2192 45,322.0");
+}
+
+// ---- The sample form ----
+
+TEST_F(GridmendTest, PickingCellsOrANameFillsTheCurrentFieldsReference) {
+  window_->Start(dir_.File("new.dat"));
+  ASSERT_TRUE(window_->OpenSample(kTimesheetForm));
+  EXPECT_EQ(Label("lblSample"), "Timesheet 2024-01-01 042.xls, sheet Timesheet");
+
+  // A strip down a column, with no field yet: the pick starts one.
+  ClickCell(5, 2);
+  ClickCell(11, 2, Qt::ShiftModifier);
+  EXPECT_EQ(Grid(), std::vector<std::string>{"|C6:C12|"});
+  EXPECT_EQ(Text("txtReference"), "C6:C12");
+  EXPECT_EQ(Label("lblReference"), "C6:C12, 7 cells, one per record");
+
+  // One cell, then a block from another one, which is no reference and changes nothing.
+  ClickCell(1, 1);
+  EXPECT_EQ(Grid(), std::vector<std::string>{"|B2|"});
+  ClickCell(5, 1);
+  EXPECT_EQ(Grid(), std::vector<std::string>{"|B6|"});
+  ClickCell(6, 2, Qt::ShiftModifier);
+  EXPECT_EQ(Grid(), std::vector<std::string>{"|B6|"});
+  EXPECT_EQ(window_->statusBar()->currentMessage().toStdString(),
+            "A reference is one cell, or cells along one row or one column.");
+  // A strip along a row.
+  ClickCell(4, 0);
+  ClickCell(4, 2, Qt::ShiftModifier);
+  EXPECT_EQ(Grid(), std::vector<std::string>{"|A5:C5|"});
+
+  // Names: a field without a name takes the picked one's; a named field keeps its own.
+  ASSERT_TRUE(window_->OpenSample(kWeekBook));
+  Click("cmdAdd");
+  ClickName("Hours");
+  EXPECT_EQ(Grid().back(), "Hours|Hours|");
+  EXPECT_EQ(Label("lblReference"), "name Hours: C6:C12, 7 cells, one per record");
+  Type("txtField", "Worked");
+  ClickName("WeekStart");
+  EXPECT_EQ(Grid().back(), "Worked|WeekStart|");
+  Click("cmdAdd");
+  ClickName("Extra!Local");
+  EXPECT_EQ(Grid().back(), "Local|Extra!Local|");
+  EXPECT_EQ(Grid(), Cells());
+  EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
+}
+
+TEST_F(GridmendTest, ThePreviewIsWhatTheBatchRunWritesForTheExampleTimesheet) {
+  const std::string path = dir_.Write("Timesheet.dat", TempDir::ReadBytes(kTimesheetType));
+  window_->Start(path);
+  EXPECT_EQ(Label("lblPreview"),
+            "Open a sample form to see the lines this form type gives for it.");
+  ASSERT_TRUE(window_->OpenSample(kTimesheetForm));
+  const std::string expected =
+      WithoutCr(TempDir::ReadBytes(kExamples + "/expected/WorkedExample.csv"));
+  EXPECT_EQ(window_->PreviewText(), expected);
+  EXPECT_EQ(window_->PreviewText(), BatchRun(kTimesheetForm, path));
+  EXPECT_EQ(Label("lblPreview"), "The header line and 7 records, as a new data file gets them.");
+
+  // Unsaved changes show at once, and as a run would write them once saved.
+  window_->SelectRow(2);
+  TypeFormat("+0");
+  Type("txtField", "Worked");
+  window_->RefreshPreview();
+  Choose("mnuFileSave");
+  EXPECT_EQ(window_->PreviewText(), BatchRun(kTimesheetForm, path));
+  EXPECT_EQ(window_->PreviewText().substr(0, 37), "Staff,Day,Worked\n42,01/01/2024,8\n42,0");
+
+  // A field that cannot be read: the error names the field, the cell and the reason; the
+  // lines before it are those a run would have written.
+  window_->SelectRow(1);
+  Type("txtReference", "A1");
+  QTRY_COMPARE(window_->PreviewText(), std::string("Staff,Day,Worked\n"));
+  EXPECT_EQ(Label("lblPreview").substr(0, 101),
+            "A run stops at this form: Timesheet 2024-01-01 042.xls: field Day (A1, +dmy), "
+            "record 1: Type mismatch");
+  EXPECT_EQ(Label("lblReference"), "A1, one cell, the same in every record");
+  EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
+}
+
+// ---- Files ----
+
+TEST_F(GridmendTest, UnsavedChangesAreAskedAboutOnClose) {
+  struct Case {
+    MsgAnswer answer;
+    bool closes;
+    bool written;
+  };
+  const Case cases[] = {
+      {MsgAnswer::kCancel, false, false},
+      {MsgAnswer::kNo, true, false},
+      {MsgAnswer::kYes, true, true},
+  };
+  const std::string original = TempDir::ReadBytes(kTimesheetType);
+  for (const Case& c : cases) {
+    Open();
+    window_->Start(dir_.Write("Timesheet.dat", original));
+    Type("txtField", "Employee");
+    messages_->shown.clear();
+    messages_->answers = {c.answer};
+    EXPECT_EQ(window_->close(), c.closes) << static_cast<int>(c.answer);
+    ASSERT_EQ(messages_->shown.size(), 1u);
+    EXPECT_EQ(messages_->shown[0].text,
+              "Timesheet.dat has changes that are not saved.\nDo you want to save them?\n\n"
+              "Yes saves them, No discards them, Cancel goes back to editing.");
+    EXPECT_EQ(messages_->shown[0].buttons, MsgButtons::kYesNoCancel);
+    EXPECT_EQ(dir_.Read("Timesheet.dat") != original, c.written) << static_cast<int>(c.answer);
+    EXPECT_EQ(window_->isVisible(), !c.closes);
+    EXPECT_EQ(window_->Document().Cell(0, 0), "Employee");
+  }
+  // Nothing changed, nothing asked.
+  Open();
+  window_->Start(dir_.Path() + "/Timesheet.dat");
+  messages_->shown.clear();
+  EXPECT_TRUE(window_->close());
+  EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
+}
+
+TEST_F(GridmendTest, ANewFormTypeIsSavedWhereItsArgumentOrTheDialogSays) {
+  // A path where no file is yet: the first Save writes there without asking.
+  window_->Start(dir_.File("new.dat"));
+  EXPECT_EQ(window_->windowTitle().toStdString(), "new.dat[*] - Gridmend");
+  EXPECT_EQ(Grid(), std::vector<std::string>{});
+  EXPECT_FALSE(Control<QWidget>("txtField").isEnabled());
+  Click("cmdAdd");
+  Type("txtField", "Staff");
+  Choose("mnuFileSave");
+  EXPECT_EQ(dir_.Read("new.dat"), "1,3\r\n\"Staff\",\"\",\"\"\r\n");
+
+  // No argument: Save asks for a name; one typed without an extension gets ".dat".
+  Open();
+  window_->Start("");
+  EXPECT_EQ(window_->windowTitle().toStdString(), "Untitled[*] - Gridmend");
+  Click("cmdAdd");
+  Type("txtField", "Day");
+  dialog_.answers = {dir_.File("typed")};
+  Choose("mnuFileSave");
+  ASSERT_EQ(dialog_.shown.size(), 1u);
+  EXPECT_EQ(dialog_.shown[0].title, "Save As");
+  EXPECT_EQ(dialog_.shown[0].filter, "Form Definition Files (*.dat)|*.dat|All Files (*.*)|*.*");
+  EXPECT_EQ(dir_.Read("typed.dat"), "1,3\r\n\"Day\",\"\",\"\"\r\n");
+  EXPECT_EQ(window_->windowTitle().toStdString(), "typed.dat[*] - Gridmend");
+
+  // Save As onto another file asks first; No writes nothing.
+  Type("txtField", "Date");
+  dialog_.answers = {dir_.File("new.dat"), dir_.File("new.dat")};
+  messages_->answers = {MsgAnswer::kNo, MsgAnswer::kYes};
+  EXPECT_FALSE(window_->FileSaveAs());
+  EXPECT_EQ(dir_.Read("new.dat"), "1,3\r\n\"Staff\",\"\",\"\"\r\n");
+  EXPECT_TRUE(window_->FileSaveAs());
+  EXPECT_EQ(dir_.Read("new.dat"), "1,3\r\n\"Date\",\"\",\"\"\r\n");
+  ASSERT_EQ(messages_->shown.size(), 2u);
+  EXPECT_EQ(messages_->shown[0].text,
+            dir_.File("new.dat") + " already exists.\nDo you want to replace it?");
+}
+
+TEST_F(GridmendTest, FilesThatCannotBeReadAreShownAndTheWindowGoesOn) {
+  // A csv file whose first line leaves a quote open.
+  window_->Start(dir_.Write("broken.csv", "\"a,b\r\nc,d\r\n"));
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].text,
+            "Could not open " + dir_.File("broken.csv") + ".\n\n" + dir_.File("broken.csv") +
+                ": Type mismatch: line 1 cannot be split into cells (a quote is left open, or "
+                "text follows a closing quote) (error 13)");
+  EXPECT_EQ(messages_->shown[0].icon, MsgIcon::kCritical);
+  EXPECT_EQ(window_->windowTitle().toStdString(), "Untitled[*] - Gridmend");
+  EXPECT_TRUE(window_->Document().IsFormType());
+
+  // A form type with a bad row opens with what can be read, and says what saving does.
+  messages_->shown.clear();
+  EXPECT_TRUE(window_->OpenFile(dir_.Write("short.dat", "2,3\r\n\"a\",\"B2\",\"0\"\r\n\"b\"\r\n")));
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"a|B2|0", "||"}));
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].icon, MsgIcon::kExclamation);
+  const std::string warning = messages_->shown[0].text;
+  EXPECT_EQ(warning.substr(warning.size() - 37), "show empty; saving writes them empty.");
+
+  // A sample that is not a workbook leaves the sample as it was.
+  ASSERT_TRUE(window_->OpenSample(kWeekBook));
+  messages_->shown.clear();
+  EXPECT_FALSE(window_->OpenSample(dir_.Write("notes.xls", "plain text\n")));
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].text.substr(0, 31), "Could not open the sample form ");
+  EXPECT_EQ(window_->Sample()->Path(), kWeekBook);
+}
+
+TEST_F(GridmendTest, CsvTablesKeepTheirLayoutAndHeaderLine) {
+  const std::string text = "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"8.00\"\r\n";
+  window_->Start(dir_.Write("week.csv", text));
+  EXPECT_FALSE(Control<QGroupBox>("fraTable").title().isEmpty());
+  EXPECT_TRUE(Control<QCheckBox>("chkHeader").isChecked());
+  EXPECT_FALSE(Control<QWidget>("txtField").isVisibleTo(window_.get()));
+  EXPECT_FALSE(Control<QWidget>("tblSheet").isVisibleTo(window_.get()));
+  QTreeWidget& tree = Control<QTreeWidget>("lvTable");
+  EXPECT_EQ(tree.headerItem()->text(2).toStdString(), "Hours");
+  EXPECT_EQ(Grid(), std::vector<std::string>{"42|01/01/2024|8.00"});
+
+  tree.topLevelItem(0)->setText(2, "7.50");
+  Click("cmdAdd");
+  tree.topLevelItem(1)->setText(0, "108");
+  Choose("mnuFileSave");
+  EXPECT_EQ(dir_.Read("week.csv"),
+            "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"7.50\"\r\n"
+            "\"108\",\"\",\"\"\r\n");
+
+  Control<QCheckBox>("chkHeader").setChecked(false);
+  EXPECT_EQ(tree.headerItem()->text(2).toStdString(), "Column 3");
+  EXPECT_EQ(Grid().front(), "Staff|Day|Hours");
+  EXPECT_TRUE(window_->isWindowModified());
+  Control<QCheckBox>("chkHeader").setChecked(true);
+  EXPECT_FALSE(window_->isWindowModified());
+}
+
+// ---- Where the main window finds it ----
+
+TEST(GridmendProgram, TheMainWindowsEditButtonStartsItFromBesideTheProgram) {
+  const std::string program_dir = std::filesystem::path(SHEAVER_PROGRAM).parent_path().string();
+  test::ScopedMessageBox messages;
+  frmMainOptions options;
+  options.program_directory = program_dir;
+  options.end_program = [](int) { ADD_FAILURE() << "the main window ended the program"; };
+  frmMainWindow main(options);
+  main.LoadAndShow();
+  std::vector<test::Launched> launched;
+  main.Main().Launcher([&](const std::string& program, const std::string& argument) {
+    launched.push_back({program, argument});
+    return 1;
+  });
+  main.FieldText(PathField::kFormType, "/form types/Week 7.dat");
+  QTest::mouseClick(main.findChild<QPushButton*>("cmdEditFormType"), Qt::LeftButton);
+  ASSERT_EQ(launched.size(), 1u);
+  EXPECT_EQ(launched[0].argument, "/form types/Week 7.dat");
+  EXPECT_EQ(std::filesystem::canonical(launched[0].program),
+            std::filesystem::canonical(GRIDMEND_PROGRAM));
+  EXPECT_EQ(::access(launched[0].program.c_str(), X_OK), 0) << launched[0].program;
+}
+
+TEST(GridmendProgram, MoreThanOneArgumentShowsTheUsage) {
+  TempDir dir;
+  const std::string command = std::string("QT_QPA_PLATFORM=offscreen '") + GRIDMEND_PROGRAM +
+                              "' a.dat b.dat 2>'" + dir.File("err") + "'";
+  const int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+  EXPECT_NE(dir.Read("err").find(GridmendUsage()), std::string::npos) << dir.Read("err");
+}
+
+}  // namespace
+}  // namespace sheaver
