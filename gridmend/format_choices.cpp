@@ -102,16 +102,32 @@ std::string DescribeFormat(std::string_view code, const Locale& locale) {
   if (code.empty()) return "no code: the cell text as it stands, without quotes";
   const bool offset = code.front() == '+';
   const std::string_view key = offset ? code.substr(1) : code;
+  std::string description;
+  std::string written;  // what the code writes for the samples, unquoted
   if (const FixedCode* fixed = FindFixed(key)) {
-    if (fixed->kind == Kind::kText)
-      return Meaning(*fixed, false) + ": " + samples.text + " \u2192 " +
-             Example(samples.text, code, false, locale);
+    const bool text = fixed->kind == Kind::kText;
     const std::string& sample = SampleOf(fixed->kind, samples);
-    return Meaning(*fixed, offset) + ": " + sample + " \u2192 " +
-           Example(sample, code, offset, locale);
+    const std::string example = Example(sample, code, offset && !text, locale);
+    description = Meaning(*fixed, offset && !text) + ": " + sample + " \u2192 " + example;
+    if (!text) written = Result(sample, code, 0, locale);
+  } else {
+    const std::string number = Result(samples.number, code, 0, locale);
+    const std::string date = Result(samples.date, code, 0, locale);
+    description = "pattern: " + samples.number + " \u2192 " + number + "; " + samples.date +
+                  " \u2192 " + date;
+    written = number + date;
+    // A fixed code with a blank around it is a pattern of its own: say so.
+    const std::size_t first = code.find_first_not_of(' ');
+    if (first != std::string_view::npos && first + 1 < code.size()) {
+      const std::string_view trimmed = code.substr(first, code.find_last_not_of(' ') - first + 1);
+      const std::string_view trimmedKey = trimmed.front() == '+' ? trimmed.substr(1) : trimmed;
+      if (trimmed != code && FindFixed(trimmedKey) != nullptr)
+        description += " (not the code " + std::string(trimmed) + ": the spaces count)";
+    }
   }
-  return "pattern: " + samples.number + " \u2192 " + Result(samples.number, code, 0, locale) +
-         "; " + samples.date + " \u2192 " + Result(samples.date, code, 0, locale);
+  if (written.find(',') != std::string::npos)
+    description += "; beware: a comma splits the value into two fields of the data file";
+  return description;
 }
 
 }  // namespace sheaver

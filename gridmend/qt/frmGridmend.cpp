@@ -111,10 +111,16 @@ QPushButton* Button(const char* name, const QString& text, QWidget* parent) {
 QLabel* NoteLabel(const char* name, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setObjectName(name);
-  label->setWordWrap(true);
+  // One line that never widens the window; the whole text is its tool tip too.
+  label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // Between the text's colour and the window's: a note, still easy to read.
   QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, palette.color(QPalette::Disabled, QPalette::WindowText));
+  const QColor text = palette.color(QPalette::WindowText);
+  const QColor window = palette.color(QPalette::Window);
+  palette.setColor(QPalette::WindowText, QColor((2 * text.red() + window.red()) / 3,
+                                                (2 * text.green() + window.green()) / 3,
+                                                (2 * text.blue() + window.blue()) / 3));
   label->setPalette(palette);
   return label;
 }
@@ -216,6 +222,7 @@ void frmGridmend::BuildControls() {
   form->addRow("&Format:", cboFormat_);
   lblFormat_ = NoteLabel("lblFormat", fieldBox);
   form->addRow("", lblFormat_);
+  fieldBox->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   leftLayout->addWidget(fieldBox, 0);
 
   auto* previewBox = new QGroupBox("Preview: the lines a run writes for the sample form", left);
@@ -246,6 +253,8 @@ void frmGridmend::BuildControls() {
   sampleTop->addWidget(lblSample_, 1);
   sampleLayout->addLayout(sampleTop);
   auto* hint = NoteLabel("lblPickHint", sampleBox);
+  hint->setWordWrap(true);
+  hint->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   hint->setText(
       "Select a cell, or cells along one row or one column, or a name, to make it the current "
       "field's reference.");
@@ -268,6 +277,8 @@ void frmGridmend::BuildControls() {
   sampleSplit->setStretchFactor(0, 4);
   sampleSplit->setStretchFactor(1, 1);
   sampleLayout->addWidget(sampleSplit, 1);
+  lvNames_->hide();  // until a sample with defined names is open
+  lblSample_->setText("No sample form open");
 
   split->addWidget(left);
   split->addWidget(sampleBox);
@@ -713,6 +724,7 @@ void frmGridmend::UpdateReferenceInfo() {
   } else {
     const SampleWorkbook::Location where = sample_->Locate(doc_.Cell(row, 1));
     lblReference_->setText(ToQString(where.text));
+    lblReference_->setToolTip(lblReference_->text());
     area = where.area;
   }
   sheetModel_->Highlight(area);
@@ -729,6 +741,7 @@ void frmGridmend::UpdateFormatInfo() {
     return;
   }
   lblFormat_->setText(ToQString(DescribeFormat(doc_.Cell(row, 2))));
+  lblFormat_->setToolTip(lblFormat_->text());
 }
 
 // ---- The sample form ----
@@ -765,6 +778,7 @@ void frmGridmend::ShowSample() {
       item->setText(1, ToQString(name.refers_to));
     }
     lvNames_->resizeColumnToContents(0);
+    lvNames_->setVisible(!sample_->Names().empty());
     lblSample_->setText(ToQString(FileNameOf(sample_->Path()) + ", sheet " + sample_->SheetName()));
     lblSample_->setToolTip(ToQString(sample_->Path()));
     const long long cells =
@@ -772,6 +786,7 @@ void frmGridmend::ShowSample() {
     if (cells <= kMeasuredCells) tblSheet_->resizeColumnsToContents();
   } else {
     lblSample_->setText("No sample form open");
+    lvNames_->hide();
   }
   --updating_;
   UpdateReferenceInfo();

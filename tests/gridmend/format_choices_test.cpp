@@ -60,12 +60,26 @@ TEST(FormatChoices, DescribeAnyCodeTheWayTheExtractionReadsIt) {
       {"+text", "text, in double quotes: Smith \u2192 \"Smith\""},  // the "+" changes nothing
       {"", "no code: the cell text as it stands, without quotes"},
       // A blank around a fixed code makes it a pattern of its own.
-      {" dmy", "pattern: 1234.5678 \u2192  18503; 31/01/2024 \u2192  31124"},
-      {"#,##0.0", "pattern: 1234.5678 \u2192 1,234.6; 31/01/2024 \u2192 45,322.0"},
+      {" dmy",
+       "pattern: 1234.5678 \u2192  18503; 31/01/2024 \u2192  31124 (not the code dmy: "
+       "the spaces count)"},
+      {"+0.00 ",
+       "pattern: 1234.5678 \u2192 1234.57 ; 31/01/2024 \u2192 45322.00  (not the code "
+       "+0.00: the spaces count)"},
+      {"#,##0.0",
+       "pattern: 1234.5678 \u2192 1,234.6; 31/01/2024 \u2192 45,322.0; beware: a "
+       "comma splits the value into two fields of the data file"},
       {"dd mmm yyyy", "pattern: 1234.5678 \u2192 18 May 1903; 31/01/2024 \u2192 31 Jan 2024"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(DescribeFormat(c.code, Locale::EnglishDayFirst()), c.description) << c.code;
+
+  // A locale whose decimal separator is a comma splits number fields too.
+  EXPECT_EQ(DescribeFormat("0.0", Locale::German()),
+            "number, 1 decimal: 1234,5678 \u2192 1234,6; beware: a comma splits the value into "
+            "two fields of the data file");
+  EXPECT_EQ(DescribeFormat("dmy", Locale::German()),
+            "date, day month year: 31.01.2024 \u2192 31.01.2024");
 
   // A code that fails shows the failure in place of the result.
   const std::string tooLong = DescribeFormat(std::string(40000, '0'), Locale::EnglishDayFirst());

@@ -14,9 +14,6 @@ namespace {
 using test::RaisedBy;
 using test::TempDir;
 
-const std::string kTimesheet =
-    std::string(SHEAVER_SOURCE_DIR) + "/examples/FormTypes/Timesheet.dat";
-
 // Every cell of the document, row by row, cells joined by "|".
 std::vector<std::string> Rows(const TableDocument& doc) {
   std::vector<std::string> rows;
@@ -82,41 +79,6 @@ TEST(TableLayout, CellsKeepWhatAFileCanHold) {
       {"", ""},
   };
   for (const auto& [typed, kept] : cases) EXPECT_EQ(CleanCell(typed), kept) << typed;
-}
-
-TEST(TableDocument, EditingAndUndoingEveryChangeSavesTheFormTypeByteForByte) {
-  TempDir dir;
-  const std::string original = TempDir::ReadBytes(kTimesheet);
-  const std::string path = dir.Write("Timesheet.dat", original);
-  TableDocument doc = OpenQuietly(path);
-  ASSERT_TRUE(doc.IsFormType());
-  EXPECT_EQ(Rows(doc),
-            (std::vector<std::string>{"Staff|B2|0", "Day|B3|+dmy", "Hours|C6:C12|0.00"}));
-
-  const Int16 added = doc.InsertRow(doc.Rows());
-  EXPECT_EQ(added, 3);
-  EXPECT_TRUE(doc.SetCell(added, 0, "Note"));
-  EXPECT_TRUE(doc.SetCell(added, 1, "D2"));
-  EXPECT_TRUE(doc.SetCell(added, 2, "text"));
-  EXPECT_TRUE(doc.MoveRowUp(3));
-  EXPECT_TRUE(doc.MoveRowUp(2));
-  EXPECT_EQ(Rows(doc), (std::vector<std::string>{"Staff|B2|0", "Note|D2|text", "Day|B3|+dmy",
-                                                 "Hours|C6:C12|0.00"}));
-  EXPECT_TRUE(doc.Modified());
-  EXPECT_TRUE(doc.MoveRowDown(1));
-  doc.DeleteRow(2);
-  EXPECT_FALSE(doc.Modified());
-  doc.Save();
-  EXPECT_EQ(dir.Read("Timesheet.dat"), original);
-
-  // A real change: Hours first, saved exactly as the table class writes it.
-  EXPECT_TRUE(doc.MoveRowUp(2));
-  EXPECT_TRUE(doc.MoveRowUp(1));
-  doc.Save();
-  EXPECT_FALSE(doc.Modified());
-  EXPECT_EQ(dir.Read("Timesheet.dat"),
-            "3,3\r\n\"Hours\",\"C6:C12\",\"0.00\"\r\n\"Staff\",\"B2\",\"0\"\r\n"
-            "\"Day\",\"B3\",\"+dmy\"\r\n");
 }
 
 TEST(TableDocument, RowOperationsStopAtTheEdges) {

@@ -30,6 +30,7 @@
 #include "gridmend/qt/frmGridmend.h"
 #include "gridmend/qt/modGridmend.h"
 #include "gui/gui_support.h"
+#include "product/modBrowseTo.h"
 #include "support/recording_message_box.h"
 #include "support/temp_dir.h"
 
@@ -136,6 +137,7 @@ class GridmendTest : public testing::Test {
     const QList<QTreeWidgetItem*> found =
         names.findItems(QString::fromStdString(name), Qt::MatchExactly, 0);
     ASSERT_EQ(found.size(), 1) << name;
+    QApplication::processEvents();  // the list has just been laid out
     names.scrollToItem(found.front());
     QTest::mouseClick(names.viewport(), Qt::LeftButton, Qt::NoModifier,
                       names.visualItemRect(found.front()).center());
@@ -214,7 +216,9 @@ TEST_F(GridmendTest, TheFormatBoxOffersTheCodesWithWhatEachWrites) {
             "01/02/2024, 02/02/2024");
   TypeFormat("#,##0.0");  // a free pattern, not completed to a code
   EXPECT_EQ(window_->Document().Cell(0, 2), "#,##0.0");
-  EXPECT_EQ(Label("lblFormat"), "pattern: 1234.5678 \u2192 1,234.6; 31/01/2024 \u2192 45,322.0");
+  EXPECT_EQ(Label("lblFormat"),
+            "pattern: 1234.5678 \u2192 1,234.6; 31/01/2024 \u2192 45,322.0; beware: a comma "
+            "splits the value into two fields of the data file");
 }
 
 // ---- The sample form ----
@@ -425,6 +429,15 @@ TEST_F(GridmendTest, CsvTablesKeepTheirLayoutAndHeaderLine) {
   EXPECT_TRUE(window_->isWindowModified());
   Control<QCheckBox>("chkHeader").setChecked(true);
   EXPECT_FALSE(window_->isWindowModified());
+}
+
+TEST_F(GridmendTest, HelpOpensTheUserGuidesSectionOnGridmend) {
+  std::vector<std::string> opened;
+  SetBrowseLauncher([&](const std::string& target) { opened.push_back(target); });
+  Choose("mnuHelpContents");
+  SetBrowseLauncher(nullptr);
+  EXPECT_EQ(opened,
+            std::vector<std::string>{"file://" + dir_.Path() + "/Help/index.html#gridmend"});
 }
 
 // ---- Where the main window finds it ----
