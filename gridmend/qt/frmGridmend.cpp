@@ -28,6 +28,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/frmMain.h"
 #include "extract/preview.h"
 #include "gridmend/format_choices.h"
 #include "gridmend/qt/SheetTableModel.h"
@@ -63,6 +64,7 @@ constexpr const char* kWorkbookFilter =
 // so that no horizontal one appears.
 const std::vector<Int16> kFormTypeWidths = {26, 34, 36};
 constexpr int kTableWidthPercent = 96;
+constexpr int kNarrowestColumnPercent = 8;
 
 // The format box's list shows each code with its meaning and example; the box itself holds
 // only the code.
@@ -91,11 +93,6 @@ std::string DirectoryOf(const std::string& path) {
 bool PathExists(const std::string& path) {
   std::error_code ec;
   return std::filesystem::exists(path, ec);
-}
-
-Error ErrorOf(const std::exception& e) {
-  if (const auto* error = dynamic_cast<const Error*>(&e)) return *error;
-  return Error(51, std::string("Internal error: ") + e.what());
 }
 
 std::string ErrorText(const Error& e) {
@@ -308,6 +305,9 @@ void frmGridmend::BuildControls() {
   connect(cboFormat_, &QComboBox::editTextChanged, this, [this](const QString& text) {
     if (updating_ == 0) SetCurrentCell(2, FromQString(text));
   });
+  connect(cboFormat_, &QComboBox::activated, this, [this](int index) {
+    if (updating_ == 0) cboFormat_->setEditText(cboFormat_->itemText(index));
+  });
   // What the table keeps (spaces trimmed) shows once typing is done.
   for (QLineEdit* edit : {txtField_, txtReference_, cboFormat_->lineEdit()})
     connect(edit, &QLineEdit::editingFinished, this, [this] { ShowCurrentRow(); });
@@ -367,11 +367,12 @@ void frmGridmend::BuildMenus() {
   QMenu* edit = menuBar()->addMenu("&Edit");
   add(edit, "mnuEditAdd", "&Add Row", QKeySequence(Qt::CTRL | Qt::Key_Insert),
       [this] { AddRow(); });
-  add(edit, "mnuEditDelete", "&Delete Row", QKeySequence(Qt::CTRL | Qt::Key_Delete),
-      [this] { DeleteRow(); });
-  add(edit, "mnuEditUp", "Move &Up", QKeySequence(Qt::ALT | Qt::Key_Up), [this] { MoveUp(); });
-  add(edit, "mnuEditDown", "Move Do&wn", QKeySequence(Qt::ALT | Qt::Key_Down),
-      [this] { MoveDown(); });
+  mnuEditDelete_ = add(edit, "mnuEditDelete", "&Delete Row",
+                       QKeySequence(Qt::CTRL | Qt::Key_Delete), [this] { DeleteRow(); });
+  mnuEditUp_ =
+      add(edit, "mnuEditUp", "Move &Up", QKeySequence(Qt::ALT | Qt::Key_Up), [this] { MoveUp(); });
+  mnuEditDown_ = add(edit, "mnuEditDown", "Move Do&wn", QKeySequence(Qt::ALT | Qt::Key_Down),
+                     [this] { MoveDown(); });
 
   QMenu* sample = menuBar()->addMenu("&Sample");
   add(sample, "mnuSampleOpen", "&Open Sample Form...", QKeySequence(Qt::CTRL | Qt::Key_L),
@@ -392,7 +393,7 @@ void frmGridmend::Guarded(const std::string& what, const std::function<void()>& 
   try {
     command();
   } catch (const std::exception& e) {
-    MsgBox("Could not " + what + ".\n\n" + ErrorText(ErrorOf(e)), MsgButtons::kOk,
+    MsgBox("Could not " + what + ".\n\n" + ErrorText(AsError(e)), MsgButtons::kOk,
            MsgIcon::kCritical);
   }
 }
@@ -560,8 +561,10 @@ void frmGridmend::FillGrid() {
   if (doc_.IsFormType() && doc_.Cols() == static_cast<Int16>(kFormTypeWidths.size())) {
     rpt_->ColumnWidths(kFormTypeWidths);
   } else {
-    rpt_->ColumnWidths(std::vector<Int16>(static_cast<std::size_t>(doc_.Cols()),
-                                          static_cast<Int16>(kTableWidthPercent / doc_.Cols())));
+    // Many columns stay readable: the grid scrolls sideways rather than squeezing them.
+    const int each = std::max(kTableWidthPercent / doc_.Cols(), kNarrowestColumnPercent);
+    rpt_->ColumnWidths(
+        std::vector<Int16>(static_cast<std::size_t>(doc_.Cols()), static_cast<Int16>(each)));
   }
   rpt_->Resize();
   for (Int16 r = 0; r < doc_.Rows(); ++r) {
@@ -601,7 +604,11 @@ void frmGridmend::ShowCurrentRow() {
   txtField_->setText(ToQString(doc_.Cell(row, 0)));
   txtReference_->setText(ToQString(doc_.Cell(row, 1)));
   txtReference_->setEnabled(doc_.Cols() > 1);
-  cboFormat_->setEditText(ToQString(doc_.Cell(row, 2)));
+  // The list's current item follows the code, so that picking any item changes the box.
+  const QString code = ToQString(doc_.Cell(row, 2));
+  cboFormat_->setCurrentIndex(
+      cboFormat_->findText(code, Qt::MatchFixedString | Qt::MatchCaseSensitive));
+  cboFormat_->setEditText(code);
   cboFormat_->setEnabled(doc_.Cols() > 2);
   --updating_;
   UpdateReferenceInfo();
@@ -702,14 +709,9 @@ void frmGridmend::UpdateCommands() {
   cmdDelete_->setEnabled(row >= 0);
   cmdUp_->setEnabled(row > 0);
   cmdDown_->setEnabled(row >= 0 && row < doc_.Rows() - 1);
-  for (const char* name : {"mnuEditDelete", "mnuEditUp", "mnuEditDown"}) {
-    if (auto* action = findChild<QAction*>(name)) {
-      const QPushButton* twin = name == std::string("mnuEditDelete") ? cmdDelete_
-                                : name == std::string("mnuEditUp")   ? cmdUp_
-                                                                     : cmdDown_;
-      action->setEnabled(twin->isEnabled());
-    }
-  }
+  mnuEditDelete_->setEnabled(cmdDelete_->isEnabled());
+  mnuEditUp_->setEnabled(cmdUp_->isEnabled());
+  mnuEditDown_->setEnabled(cmdDown_->isEnabled());
 }
 
 // ---- The current field ----
@@ -856,7 +858,7 @@ void frmGridmend::RefreshPreview() {
   try {
     preview = PreviewWorkbookData(sample_->Path(), doc_.Table());
   } catch (const std::exception& e) {
-    preview.error = ErrorOf(e);
+    preview.error = AsError(e);
   }
   std::string text;
   for (const std::string& line : preview.lines) text += line + "\n";

@@ -24,6 +24,7 @@
 #include "gridmend/table_document.h"
 #include "ui/clsListViewRpt.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -131,6 +132,9 @@ class frmGridmend : public QMainWindow {
   QPushButton* cmdUp_ = nullptr;
   QPushButton* cmdDown_ = nullptr;
   QCheckBox* chkHeader_ = nullptr;
+  QAction* mnuEditDelete_ = nullptr;
+  QAction* mnuEditUp_ = nullptr;
+  QAction* mnuEditDown_ = nullptr;
   QWidget* fieldPanel_ = nullptr;
   QLineEdit* txtField_ = nullptr;
   QLineEdit* txtReference_ = nullptr;

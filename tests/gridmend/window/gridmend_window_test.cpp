@@ -214,8 +214,14 @@ TEST_F(GridmendTest, TheFormatBoxOffersTheCodesWithWhatEachWrites) {
   EXPECT_EQ(Label("lblFormat"),
             "date, day month year, + 1 day per record: 31/01/2024 \u2192 31/01/2024, "
             "01/02/2024, 02/02/2024");
+  // Picking the item that is already the list's current one still puts its code in the box.
+  Click("cmdAdd");
+  EXPECT_EQ(box.currentText().toStdString(), "");
+  box.setCurrentIndex(plusDmy);
+  emit box.activated(plusDmy);
+  EXPECT_EQ(window_->Document().Cell(1, 2), "+dmy");
   TypeFormat("#,##0.0");  // a free pattern, not completed to a code
-  EXPECT_EQ(window_->Document().Cell(0, 2), "#,##0.0");
+  EXPECT_EQ(window_->Document().Cell(1, 2), "#,##0.0");
   EXPECT_EQ(Label("lblFormat"),
             "pattern: 1234.5678 \u2192 1,234.6; 31/01/2024 \u2192 45,322.0; beware: a comma "
             "splits the value into two fields of the data file");
