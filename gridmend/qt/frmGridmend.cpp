@@ -146,7 +146,9 @@ frmGridmend::frmGridmend(const frmGridmendOptions& options) : options_(options) 
 }
 
 frmGridmend::~frmGridmend() {
-  // The list drives the tree widget, which Qt deletes with the window after this body.
+  // The widgets outlive this body (Qt deletes them with the window afterwards) and may still
+  // paint: the sheet must not show a sample that is gone, the list no longer drives the tree.
+  sheetModel_->Sample(nullptr);
   rpt_.reset();
   list_.reset();
 }
