@@ -137,7 +137,7 @@ class ContentHandler : public XmlHandler {
     } else if (n == "table-row") {
       if (table_depth_ == 1) StartRow(a);
     } else if (n == "table-cell" || n == "covered-table-cell") {
-      if (in_row_) StartCell(a);
+      if (in_row_) Guarded([&] { StartCell(a); });
     } else if ((n == "named-range" || n == "named-expression") && globals_) {
       RawName raw;
       raw.name = std::string(a.Get(Ns::kTable, "name", ""));
@@ -170,7 +170,7 @@ class ContentHandler : public XmlHandler {
         storing_ = false;
       }
     } else if (name.local == "table-row" && table_depth_ == 1 && in_row_) {
-      EndRow();
+      Guarded([&] { EndRow(); });
     }
   }
 
@@ -193,9 +193,25 @@ class ContentHandler : public XmlHandler {
 
   std::vector<std::string> tables;  // the sheet names, with `globals`
   std::vector<RawName> names;
-  int collected = -1;  // the sheet whose cells were stored
+  int collected = -1;  // the sheet whose cells were stored, -1 for none
 
  private:
+  // Cells stored ahead of time (the active sheet's, while the sheets and names are read) must
+  // not make the whole workbook unreadable: a damaged cell there stops the storing, and the
+  // error shows when the sheet itself is asked for and read again.
+  template <class F>
+  void Guarded(F&& f) {
+    if (!globals_ || !storing_) return f();
+    try {
+      f();
+    } catch (const Error&) {
+      storing_ = false;
+      in_cell_ = collect_text_ = false;
+      collected = -1;
+      gave_up_ = true;
+    }
+  }
+
   void StartTable(const XmlAttributes& a) {
     ++table_index_;
     row_ = 0;
@@ -204,7 +220,7 @@ class ContentHandler : public XmlHandler {
     if (globals_) tables.emplace_back(name);
     if (collect_ >= 0) {
       storing_ = table_index_ == collect_;
-    } else if (collected < 0) {
+    } else if (collected < 0 && !gave_up_) {
       storing_ = active_name_.empty() ? table_index_ == 0 : name == active_name_;
     }
     if (storing_) {
@@ -396,6 +412,7 @@ class ContentHandler : public XmlHandler {
   int table_depth_ = 0;
   int skip_ = 0;
   bool storing_ = false;
+  bool gave_up_ = false;
   std::string table_name_;
   std::uint64_t repeated_ = 0;
 
@@ -518,6 +535,7 @@ std::shared_ptr<WorkbookModel> ReadOdsWorkbook(std::shared_ptr<ZipPackage> packa
     book->names.push_back(std::move(n));
   }
 
+  if (content.collected < 0) prebuilt.reset();
   book->SetLoader(std::make_unique<OdsLoader>(package, std::move(prebuilt), content.collected,
                                               std::move(file_name)));
   return book;

@@ -287,6 +287,7 @@ std::optional<double> ParseIsoDateTime(std::string_view text) {
   DateValue date;
   try {
     date = DateSerial(year, month, day);
+    if (ToCivil(date).day != day) return std::nullopt;  // 30 February and the like
   } catch (const Error&) {
     return std::nullopt;
   }

@@ -64,6 +64,8 @@ std::string ZipPackage::NormalizeName(std::string_view name) {
 
 ZipPackage::ZipPackage(std::vector<std::uint8_t> bytes, ZipLimits limits)
     : bytes_(std::move(bytes)), limits_(limits), archive_(std::make_unique<Archive>()) {
+  // The smallest zip archive is its 22-byte end-of-directory record.
+  if (bytes_.size() < 22) RaiseArchive("it is too short to be a zip archive");
   zip_error_t error;
   zip_error_init(&error);
   zip_source_t* source = zip_source_buffer_create(bytes_.data(), bytes_.size(), 0, &error);

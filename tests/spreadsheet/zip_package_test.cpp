@@ -1,0 +1,232 @@
+// The zip container and the streaming XML parser under the .xlsx and .ods readers: lookups,
+// chunked reading, the zip-bomb caps, damaged and truncated archives, malformed XML, document
+// type declarations and encodings.
+#include "spreadsheet/zip_package.h"
+
+#include <gtest/gtest.h>
+
+#include "runtime/error.h"
+#include "spreadsheet/package_builder.h"
+#include "spreadsheet/xml_stream.h"
+
+namespace sheaver::xl {
+namespace {
+
+using testing::MakeZip;
+using testing::Part;
+
+// Runs f and returns the error it raises ({0, ""} when it raises none).
+template <class F>
+std::pair<int, std::string> ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return {e.Number(), e.Description()};
+  }
+  return {0, ""};
+}
+
+std::string ReadPart(ZipPackage& zip, std::string_view part) {
+  return zip.Read(part);
+}
+
+TEST(ZipPackage, FindsPartsWithoutRegardToCaseOrSlashes) {
+  ZipPackage zip(MakeZip({{"xl/Workbook.xml", "<w/>"}, {"dir\\odd.xml", "odd"}, {"folder/", ""}}));
+  EXPECT_TRUE(zip.Has("xl/workbook.xml"));
+  EXPECT_TRUE(zip.Has("/XL/WORKBOOK.XML"));
+  EXPECT_TRUE(zip.Has("dir/odd.xml"));
+  EXPECT_FALSE(zip.Has("xl/missing.xml"));
+  EXPECT_EQ(ReadPart(zip, "dir/odd.xml"), "odd");
+  auto missing = ErrorOf([&] { zip.Read("xl/styles.xml"); });
+  EXPECT_EQ(missing, std::make_pair(1005, std::string("the part xl/styles.xml is missing")));
+}
+
+TEST(ZipPackage, StreamsLargePartsInChunksAndStopsWhenAsked) {
+  std::string big(1 << 20, 'x');
+  for (std::size_t i = 0; i < big.size(); i += 997) big[i] = static_cast<char>('a' + i % 26);
+  ZipPackage zip(MakeZip({{"big.xml", big}, {"stored.xml", big, true}}));
+  for (const char* part : {"big.xml", "stored.xml"}) {
+    std::string joined;
+    std::size_t chunks = 0, largest = 0;
+    zip.Stream(part, [&](std::span<const char> c) {
+      joined.append(c.data(), c.size());
+      largest = std::max(largest, c.size());
+      ++chunks;
+      return true;
+    });
+    EXPECT_EQ(joined, big) << part;
+    EXPECT_GE(chunks, 16u) << part;
+    EXPECT_LE(largest, 64u * 1024) << part;
+  }
+  std::size_t chunks = 0;
+  zip.Stream("big.xml", [&](std::span<const char>) { return ++chunks < 3; });
+  EXPECT_EQ(chunks, 3u);
+}
+
+TEST(ZipPackage, RefusesPartsThatInflatePastTheCaps) {
+  std::string zeros(4 << 20, '\0');
+  auto bytes = MakeZip({{"a.xml", zeros}, {"b.xml", zeros}});
+  struct Case {
+    const char* what;
+    ZipLimits limits;
+    const char* part;
+    const char* message;
+  } cases[] = {
+      {"per part",
+       {1 << 20, 1ull << 40, 1ull << 40, 1ull << 40, 1 << 30},
+       "a.xml",
+       "the part a.xml inflates to more than 1 MiB; refused as likely a zip bomb"},
+      {"ratio",
+       {1ull << 40, 1ull << 40, 100, 1 << 20, 1 << 30},
+       "a.xml",
+       "the part a.xml inflates to more than 100 times its compressed size; refused as likely a "
+       "zip bomb"},
+      {"in all",
+       {1ull << 40, 6 << 20, 1ull << 40, 1ull << 40, 1 << 30},
+       "b.xml",
+       "the part b.xml takes the package past 6 MiB inflated in all; refused as likely a zip bomb"},
+  };
+  for (const Case& c : cases) {
+    ZipPackage zip(bytes, c.limits);
+    auto error = ErrorOf([&] {
+      zip.Read("a.xml");
+      zip.Read("b.xml");
+    });
+    EXPECT_EQ(error, std::make_pair(1005, std::string(c.message))) << c.what;
+  }
+  // Within the caps both parts read.
+  ZipPackage zip(bytes);
+  EXPECT_EQ(zip.Read("a.xml").size(), zeros.size());
+}
+
+TEST(ZipPackage, TruncatedOrNonZipBytesAreDamagedPackages) {
+  auto bytes =
+      MakeZip({{"[Content_Types].xml", std::string(3000, 'c')}, {"xl/workbook.xml", "<w/>"}});
+  // Cut anywhere, the zip directory at the end is gone.
+  for (std::size_t cut = 0; cut < bytes.size(); cut += 37) {
+    std::vector<std::uint8_t> part(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(cut));
+    auto error = ErrorOf([&] { ZipPackage zip(part); });
+    EXPECT_EQ(error.first, 1005) << "cut at " << cut;
+    EXPECT_NE(error.second.find("the zip package is damaged"), std::string::npos) << error.second;
+  }
+  std::string text = "PK\x03\x04 this is not really a zip archive";
+  auto error =
+      ErrorOf([&] { ZipPackage zip(std::vector<std::uint8_t>(text.begin(), text.end())); });
+  EXPECT_EQ(error.first, 1005);
+}
+
+TEST(ZipPackage, DamagedCompressedDataIsReported) {
+  std::string data;
+  for (int i = 0; i < 20000; ++i) data += "<row r=\"" + std::to_string(i) + "\"/>";
+  auto bytes = MakeZip({{"sheet.xml", data}});
+  // Flip bytes in the middle of the compressed data: either the data no longer inflates or
+  // its checksum no longer matches.
+  for (std::size_t at : {200u, 1000u, 5000u}) {
+    auto damaged = bytes;
+    damaged[at] ^= 0x55;
+    damaged[at + 1] ^= 0xAA;
+    ZipPackage zip(damaged);
+    auto error = ErrorOf([&] { zip.Read("sheet.xml"); });
+    EXPECT_EQ(error.first, 1005) << at;
+    EXPECT_TRUE(error.second.starts_with("the part sheet.xml is damaged")) << error.second;
+  }
+}
+
+// Collects the events of a part as text: "<ns:local attr>", "</local>", and the character data.
+class Recorder : public XmlHandler {
+ public:
+  void StartElement(const XmlName& name, const XmlAttributes& a) override {
+    log += "<" + std::to_string(static_cast<int>(name.ns)) + ":" + std::string(name.local);
+    if (auto v = a.Get(Ns::kNone, "v")) log += " v=" + std::string(*v);
+    if (auto id = a.Get(Ns::kDocRels, "id")) log += " r:id=" + std::string(*id);
+    log += ">";
+    if (name.local == "stop") done = true;
+    if (name.local == "throw") throw Error(1005, "handler failed");
+  }
+  void EndElement(const XmlName& name) override { log += "</" + std::string(name.local) + ">"; }
+  void Characters(std::string_view text) override { log += text; }
+  std::string log;
+};
+
+TEST(XmlStream, ReportsNamesWithTheirNamespaceAndAttributes) {
+  Recorder r;
+  ParseXmlText(
+      "<w xmlns='http://purl.oclc.org/ooxml/spreadsheetml/main' "
+      "xmlns:r='http://schemas.openxmlformats.org/officeDocument/2006/relationships'>"
+      "<s v='1' r:id='rId1'>a&amp;b</s><x:o xmlns:x='urn:other'/></w>",
+      "part.xml", r);
+  std::string sheet = std::to_string(static_cast<int>(Ns::kSheet));
+  std::string other = std::to_string(static_cast<int>(Ns::kOther));
+  EXPECT_EQ(r.log,
+            "<" + sheet + ":w><" + sheet + ":s v=1 r:id=rId1>a&b</s><" + other + ":o></o></w>");
+  EXPECT_EQ(NamespaceOf("http://schemas.openxmlformats.org/spreadsheetml/2006/main"), Ns::kSheet);
+  EXPECT_EQ(NamespaceOf(""), Ns::kNone);
+}
+
+TEST(XmlStream, StopsWhenTheHandlerIsDoneAndPassesItsErrorsOn) {
+  Recorder r;
+  ParseXmlText("<a><stop/><b/>not closed", "p.xml", r);
+  EXPECT_EQ(r.log, "<0:a><0:stop>");
+  Recorder t;
+  EXPECT_EQ(ErrorOf([&] { ParseXmlText("<a><throw/><b/></a>", "p.xml", t); }),
+            std::make_pair(1005, std::string("handler failed")));
+}
+
+TEST(XmlStream, MalformedXmlAndDocumentTypesAreRefused) {
+  struct Case {
+    const char* xml;
+    const char* message;
+  } cases[] = {
+      {"<a><b></a>", "the part p.xml is not well-formed XML (mismatched tag at line 1, column 9)"},
+      {"<a>\n<b>&nbsp;</b></a>",
+       "the part p.xml is not well-formed XML (undefined entity at line 2, column 4)"},
+      {"", "the part p.xml is not well-formed XML (no element found at line 1, column 1)"},
+      {"<a>", "the part p.xml is not well-formed XML (no element found at line 1, column 4)"},
+      {"<?xml version='1.0'?><!DOCTYPE a [<!ENTITY x 'y'>]><a>&x;</a>",
+       "the part p.xml declares a document type (DOCTYPE); workbook parts never do, and its "
+       "entity declarations are refused"},
+      {"<!DOCTYPE a SYSTEM 'file:///etc/passwd'><a/>",
+       "the part p.xml declares a document type (DOCTYPE); workbook parts never do, and its "
+       "entity declarations are refused"},
+  };
+  for (const Case& c : cases) {
+    Recorder r;
+    EXPECT_EQ(ErrorOf([&] { ParseXmlText(c.xml, "p.xml", r); }),
+              std::make_pair(1005, std::string(c.message)))
+        << c.xml;
+  }
+}
+
+TEST(XmlStream, ReadsUtf16AndWindows1252Parts) {
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("<a>\xE9</a>")) {
+    utf16 += c == '\xE9' ? '\xE9' : c;
+    utf16 += '\0';
+  }
+  Recorder a;
+  ParseXmlText(utf16, "p.xml", a);
+  EXPECT_EQ(a.log, "<0:a>\xC3\xA9</a>");
+  Recorder b;
+  ParseXmlText("<?xml version='1.0' encoding='windows-1252'?><a>\x80\x93</a>", "p.xml", b);
+  EXPECT_EQ(b.log, "<0:a>\xE2\x82\xAC\xE2\x80\x9C</a>");
+}
+
+TEST(XmlStream, ParsesPartsStreamedFromAPackage) {
+  std::string xml = "<a>";
+  for (int i = 0; i < 30000; ++i) xml += "<c v='" + std::to_string(i) + "'/>";
+  xml += "</a>";
+  ZipPackage zip(MakeZip({{"big.xml", xml}, {"bad.xml", "<a><b></a>"}}));
+  struct Counter : XmlHandler {
+    int elements = 0;
+    void StartElement(const XmlName&, const XmlAttributes&) override { ++elements; }
+    void EndElement(const XmlName&) override {}
+  } counter;
+  ParseXmlPart(zip, "big.xml", counter);
+  EXPECT_EQ(counter.elements, 30001);
+  EXPECT_EQ(ErrorOf([&] { ParseXmlPart(zip, "bad.xml", counter); }).first, 1005);
+  EXPECT_EQ(ErrorOf([&] { ParseXmlPart(zip, "none.xml", counter); }),
+            std::make_pair(1005, std::string("the part none.xml is missing")));
+}
+
+}  // namespace
+}  // namespace sheaver::xl
