@@ -5,8 +5,11 @@
 #include <array>
 #include <cstring>
 #include <exception>
+#include <optional>
+#include <vector>
 
 #include "runtime/error.h"
+#include "spreadsheet/fast_xml.h"
 #include "spreadsheet/zip_package.h"
 
 namespace sheaver::xl {
@@ -137,12 +140,22 @@ class Parser {
   static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto* self = static_cast<Parser*>(data);
     self->Guard([&] {
+      if (++self->depth_ > kMaxXmlDepth)
+        Raise(err::kWorkbookUnreadable,
+              "the part " + std::string(self->part_) +
+                  " is not well-formed XML (elements nested more than 4096 deep)");
       XmlName n = self->names_.Split(name);
-      self->handler_.StartElement(n, XmlAttributes(attributes));
+      self->attributes_.clear();
+      for (const XML_Char** a = attributes; a[0]; a += 2) {
+        XmlName an = self->attribute_names_.Split(a[0]);
+        self->attributes_.push_back({an.ns, an.local, a[1]});
+      }
+      self->handler_.StartElement(n, XmlAttributes(self->attributes_));
     });
   }
   static void XMLCALL OnEnd(void* data, const XML_Char* name) {
     auto* self = static_cast<Parser*>(data);
+    --self->depth_;
     self->Guard([&] { self->handler_.EndElement(self->names_.Split(name)); });
   }
   static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
@@ -173,7 +186,9 @@ class Parser {
   std::string_view part_;
   XmlHandler& handler_;
   XML_Parser parser_ = nullptr;
-  NameSplitter names_;
+  NameSplitter names_, attribute_names_;
+  std::vector<XmlAttribute> attributes_;
+  std::size_t depth_ = 0;
   std::exception_ptr failure_;
 };
 
@@ -186,23 +201,37 @@ Ns NamespaceOf(std::string_view uri) {
   return Ns::kOther;
 }
 
-std::optional<std::string_view> XmlAttributes::Get(Ns ns, std::string_view local) const {
-  for (const char** a = raw_; a[0]; a += 2) {
-    std::string_view name(a[0]);
-    if (name.size() < local.size() || name.substr(name.size() - local.size()) != local) continue;
-    std::string_view rest = name.substr(0, name.size() - local.size());
-    if (rest.empty()) {
-      if (ns == Ns::kNone) return std::string_view(a[1]);
-      continue;
-    }
-    if (rest.back() != kSeparator) continue;
-    if (NamespaceOf(rest.substr(0, rest.size() - 1)) == ns) return std::string_view(a[1]);
-  }
-  return std::nullopt;
-}
+namespace {
 
-void ParseXmlPart(ZipPackage& package, std::string_view part, XmlHandler& handler) {
-  Parser parser(part, handler);
+// Feeds chunks to the parser chosen by the first chunk: expat for a document that is not UTF-8.
+class AnyParser {
+ public:
+  AnyParser(std::string_view part, XmlHandler& handler, XmlParser choice)
+      : part_(part), handler_(handler), choice_(choice) {}
+  bool Feed(std::span<const char> chunk, bool is_final) {
+    if (!fast_ && !expat_) {
+      bool utf8 = IsUtf8Document(std::string_view(chunk.data(), chunk.size()));
+      if (choice_ == XmlParser::kBuiltIn || (choice_ == XmlParser::kAuto && utf8))
+        fast_.emplace(part_, handler_);
+      else
+        expat_.emplace(part_, handler_);
+    }
+    return fast_ ? fast_->Feed(chunk, is_final) : expat_->Feed(chunk, is_final);
+  }
+
+ private:
+  std::string_view part_;
+  XmlHandler& handler_;
+  XmlParser choice_;
+  std::optional<FastXmlParser> fast_;
+  std::optional<Parser> expat_;
+};
+
+}  // namespace
+
+void ParseXmlPart(ZipPackage& package, std::string_view part, XmlHandler& handler,
+                  XmlParser choice) {
+  AnyParser parser(part, handler, choice);
   bool more = true;
   package.Stream(part, [&](std::span<const char> chunk) {
     more = parser.Feed(chunk, false);
@@ -211,8 +240,9 @@ void ParseXmlPart(ZipPackage& package, std::string_view part, XmlHandler& handle
   if (more) parser.Feed({}, true);
 }
 
-void ParseXmlText(std::string_view xml, std::string_view part, XmlHandler& handler) {
-  Parser parser(part, handler);
+void ParseXmlText(std::string_view xml, std::string_view part, XmlHandler& handler,
+                  XmlParser choice) {
+  AnyParser parser(part, handler, choice);
   parser.Feed(std::span<const char>(xml.data(), xml.size()), true);
 }
 

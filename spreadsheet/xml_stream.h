@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -42,19 +43,32 @@ struct XmlName {
   bool Is(Ns n, std::string_view l) const { return ns == n && local == l; }
 };
 
-// The attributes of one element, valid during the handler call only.
+// One attribute of an element, its name resolved to a namespace.
+struct XmlAttribute {
+  Ns ns = Ns::kNone;
+  std::string_view local;
+  std::string_view value;
+};
+
+// The attributes of one element, valid during the handler call only. Namespace declarations
+// (xmlns) are not among them.
 class XmlAttributes {
  public:
-  explicit XmlAttributes(const char** raw) : raw_(raw) {}
+  explicit XmlAttributes(std::span<const XmlAttribute> list) : list_(list) {}
   // The value of an attribute, or nullopt when the element does not have it.
-  std::optional<std::string_view> Get(Ns ns, std::string_view local) const;
+  std::optional<std::string_view> Get(Ns ns, std::string_view local) const {
+    for (const XmlAttribute& a : list_)
+      if (a.local == local && a.ns == ns) return a.value;
+    return std::nullopt;
+  }
   // The value of an attribute, or `fallback` when the element does not have it.
   std::string_view Get(Ns ns, std::string_view local, std::string_view fallback) const {
     return Get(ns, local).value_or(fallback);
   }
+  std::span<const XmlAttribute> All() const { return list_; }
 
  private:
-  const char** raw_;  // expat's name/value pairs, names as "uri|local"
+  std::span<const XmlAttribute> list_;
 };
 
 // Receives the events of one part in document order.
@@ -69,12 +83,22 @@ class XmlHandler {
   bool done = false;
 };
 
+// Which parser reads a part: the built-in one for UTF-8 (nearly every part: it is several
+// times faster), expat for every other encoding. Tests and fuzzing may pick one.
+enum class XmlParser { kAuto, kBuiltIn, kExpat };
+
+// Elements may nest this deep; deeper nesting (no workbook comes near it) is refused, so that
+// a part of nothing but start tags cannot fill memory.
+inline constexpr std::size_t kMaxXmlDepth = 4096;
+
 // Parses the part `part` of a package, streaming it. Raises 1005 naming the part when it is
 // missing or damaged (see ZipPackage::Stream), not well-formed XML (with line and column), or
 // has a document type declaration; errors the handler raises pass through unchanged.
-void ParseXmlPart(ZipPackage& package, std::string_view part, XmlHandler& handler);
+void ParseXmlPart(ZipPackage& package, std::string_view part, XmlHandler& handler,
+                  XmlParser parser = XmlParser::kAuto);
 
 // The same over XML held in memory; `part` names it in errors.
-void ParseXmlText(std::string_view xml, std::string_view part, XmlHandler& handler);
+void ParseXmlText(std::string_view xml, std::string_view part, XmlHandler& handler,
+                  XmlParser parser = XmlParser::kAuto);
 
 }  // namespace sheaver::xl

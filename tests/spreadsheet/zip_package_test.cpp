@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/error.h"
+#include "spreadsheet/fast_xml.h"
 #include "spreadsheet/package_builder.h"
 #include "spreadsheet/xml_stream.h"
 
@@ -189,11 +190,96 @@ TEST(XmlStream, MalformedXmlAndDocumentTypesAreRefused) {
        "the part p.xml declares a document type (DOCTYPE); workbook parts never do, and its "
        "entity declarations are refused"},
   };
-  for (const Case& c : cases) {
+  for (XmlParser parser : {XmlParser::kBuiltIn, XmlParser::kExpat}) {
+    for (const Case& c : cases) {
+      Recorder r;
+      EXPECT_EQ(ErrorOf([&] { ParseXmlText(c.xml, "p.xml", r, parser); }),
+                std::make_pair(1005, std::string(c.message)))
+          << c.xml << (parser == XmlParser::kExpat ? " (expat)" : " (built-in)");
+    }
+  }
+  // Nesting past the limit.
+  std::string deep;
+  for (std::size_t i = 0; i <= kMaxXmlDepth; ++i) deep += "<a>";
+  for (XmlParser parser : {XmlParser::kBuiltIn, XmlParser::kExpat}) {
     Recorder r;
-    EXPECT_EQ(ErrorOf([&] { ParseXmlText(c.xml, "p.xml", r); }),
-              std::make_pair(1005, std::string(c.message)))
-        << c.xml;
+    auto error = ErrorOf([&] { ParseXmlText(deep, "p.xml", r, parser); });
+    EXPECT_NE(error.second.find("nested more than 4096 deep"), std::string::npos) << error.second;
+  }
+}
+
+// The built-in parser and expat must agree: the same events for well-formed documents, a
+// refusal for the rest, whichever way the document is cut into chunks.
+TEST(XmlStream, BuiltInParserAgreesWithExpat) {
+  const char* documents[] = {
+      // well-formed
+      "<a/>",
+      "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8' standalone='yes'?>\n<a v='1'>t</a>\n",
+      "<x:a xmlns:x='http://schemas.openxmlformats.org/spreadsheetml/2006/main' xmlns='urn:d'><b "
+      "x:v=\"2\"/></x:a>",
+      "<a><!-- a comment --><?pi data?><![CDATA[<raw> & ]]]></a>",
+      "<a v='&lt;&gt;&amp;&quot;&apos;&#65;&#x42;&#x1F600;'>&#9;&#13;&#10;x</a>",
+      "<a v=' t\tab\r\nline '>line\r\nend\rcr</a>",
+      "<a>caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80</a>",
+      "<a xmlns='urn:one'><b xmlns=''><c/></b></a>",
+      "<a\n  v = \"1\"\n/>",
+      "<a v='x>y'>]]</a>",
+      "<a xml:space='preserve'> </a>",
+      // not well-formed
+      "<a>",
+      "<a></b>",
+      "<a/><b/>",
+      "text<a/>",
+      "<a/>text",
+      "<a v=1/>",
+      "<a v='1'w='2'/>",
+      "<a v='1' v='2'/>",
+      "<a v='<'/>",
+      "<a>&unknown;</a>",
+      "<a>&#0;</a>",
+      "<a>&#xD800;</a>",
+      "<a>&amp</a>",
+      "<a>\x01</a>",
+      "<a>\xC3</a>",
+      "<a>\xED\xA0\x80</a>",
+      "<a>\xEF\xBF\xBF</a>",
+      "<a>\xC0\xAF</a>",
+      "<p:a/>",
+      "<a p:v='1'/>",
+      "<a xmlns:p=''/>",
+      "<a>]]></a>",
+      " <?xml version='1.0'?><a/>",
+      "<a><?xml version='1.0'?></a>",
+      "<a><![CDATA[x</a>",
+      "<a><!-- x</a>",
+      "<1a/>",
+      "<a b/>",
+      "</a>",
+      "<a:/>",
+      "<:a/>",
+      "<a:b:c xmlns:a='u'/>",
+  };
+  for (const char* doc : documents) {
+    std::string text(doc);
+    Recorder expat;
+    auto expat_error = ErrorOf([&] { ParseXmlText(text, "p.xml", expat, XmlParser::kExpat); });
+    // Whole, and cut into chunks of 1, 2 and 7 bytes.
+    for (std::size_t chunk : {text.size() + 1, std::size_t{1}, std::size_t{2}, std::size_t{7}}) {
+      Recorder mine;
+      auto my_error = ErrorOf([&] {
+        FastXmlParser parser("p.xml", mine);
+        for (std::size_t at = 0; at < text.size(); at += chunk)
+          parser.Feed(std::span<const char>(text.data() + at, std::min(chunk, text.size() - at)),
+                      false);
+        parser.Feed({}, true);
+      });
+      EXPECT_EQ(my_error.first != 0, expat_error.first != 0)
+          << doc << " in chunks of " << chunk << ": built-in " << my_error.second << ", expat "
+          << expat_error.second;
+      if (!my_error.first && !expat_error.first) {
+        EXPECT_EQ(mine.log, expat.log) << doc << " in chunks of " << chunk;
+      }
+    }
   }
 }
 
