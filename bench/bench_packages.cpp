@@ -3,10 +3,9 @@
 // Prints one line per workbook:
 //   <file> cells=<n> seconds=<best> peak_rss_mib=<peak> cells_mib=<memory of the cells read>
 // Usage: bench_packages [-n RUNS] WORKBOOK...
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -21,10 +20,14 @@ using namespace sheaver::xl;
 
 namespace {
 
+// The process's peak resident memory (VmHWM): unlike getrusage's, it starts afresh at exec, so
+// it does not include the memory of the script that started the program.
 double PeakRssMib() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.starts_with("VmHWM:")) return std::atof(line.c_str() + 6) / 1024.0;  // in kB
+  return 0;
 }
 
 struct Run {

@@ -54,6 +54,53 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
+// Whether the inside of an XML declaration (after "<?xml", before "?>") reads
+// ` version="1.0" [encoding="name"] [standalone="yes|no"] `.
+bool WellFormedDeclaration(std::string_view d) {
+  std::size_t i = 0;
+  auto pseudo = [&](std::string_view name, std::string& value) {
+    std::size_t start = i;
+    while (i < d.size() && IsSpace(d[i])) ++i;
+    if (i == start || !d.substr(i).starts_with(name)) {
+      i = start;
+      return false;
+    }
+    i += name.size();
+    while (i < d.size() && IsSpace(d[i])) ++i;
+    if (i >= d.size() || d[i] != '=') return false;
+    ++i;
+    while (i < d.size() && IsSpace(d[i])) ++i;
+    if (i >= d.size() || (d[i] != '"' && d[i] != '\'')) return false;
+    std::size_t close = d.find(d[i], i + 1);
+    if (close == std::string_view::npos) return false;
+    value = std::string(d.substr(i + 1, close - i - 1));
+    i = close + 1;
+    return true;
+  };
+  auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  std::string version, encoding, standalone;
+  if (!pseudo("version", version) || version.empty()) return false;
+  for (char c : version)
+    if (!(letter(c) || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == ':' || c == '-'))
+      return false;
+  std::size_t before = i;
+  if (pseudo("encoding", encoding)) {
+    if (encoding.empty() || !letter(encoding[0])) return false;
+    for (char c : encoding)
+      if (!(letter(c) || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-')) return false;
+  } else if (i != before) {
+    return false;
+  }
+  before = i;
+  if (pseudo("standalone", standalone)) {
+    if (standalone != "yes" && standalone != "no") return false;
+  } else if (i != before) {
+    return false;
+  }
+  while (i < d.size() && IsSpace(d[i])) ++i;
+  return i == d.size();
+}
+
 }  // namespace
 
 bool IsUtf8Document(std::string_view head) {
@@ -275,15 +322,24 @@ FastXmlParser::Step FastXmlParser::StartTag(bool is_final) {
   // The tag ends at the first ">" outside quotes.
   std::size_t i = pos_ + 1 + resume_;
   char quote = quote_;
-  for (; i < buf_.size(); ++i) {
-    char c = buf_[i];
+  const char* data = buf_.data();
+  const std::size_t size = buf_.size();
+  while (i < size) {
     if (quote) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '>') {
-      break;
+      // Jump to the closing quote.
+      const char* close = static_cast<const char*>(std::memchr(data + i, quote, size - i));
+      if (!close) {
+        i = size;
+        break;
+      }
+      i = static_cast<std::size_t>(close - data) + 1;
+      quote = 0;
+      continue;
     }
+    char c = data[i];
+    if (c == '>') break;
+    if (c == '"' || c == '\'') quote = c;
+    ++i;
   }
   if (i >= buf_.size()) {
     if (is_final) Fail(pos_, "unclosed token");
@@ -334,16 +390,19 @@ FastXmlParser::Step FastXmlParser::StartTag(bool is_final) {
         break;
       }
     }
-    RawAttribute raw{attr_begin, attr_length, value_begin, value_end - value_begin, false};
+    // Filled in place: building it aside and copying it in stalls on the copy.
+    RawAttribute& raw = raw_.emplace_back();
+    raw.name = attr_begin;
+    raw.name_length = attr_length;
+    raw.value = value_begin;
+    raw.value_length = value_end - value_begin;
+    raw.decoded = special;
     if (special) {
-      std::size_t at = scratch_.size();
+      raw.value = scratch_.size();
       Decode(value_begin, value_end, text_, true);
       scratch_ += text_;
-      raw.value = at;
       raw.value_length = text_.size();
-      raw.decoded = true;
     }
-    raw_.push_back(raw);
     j = value_end + 1;
   }
 
@@ -466,8 +525,12 @@ FastXmlParser::Step FastXmlParser::Markup(bool is_final) {
     while (t < close && IsNameChar(static_cast<unsigned char>(rest[t]))) ++t;
     std::string_view target = rest.substr(2, t - 2);
     if (target.empty() || (t < close && !IsSpace(rest[t]))) Fail(pos_ + 2, kInvalid);
-    if (Lower(target) == "xml" && !at_start_)
-      Fail(pos_, "XML or text declaration not at start of entity");
+    if (Lower(target) == "xml") {
+      if (!at_start_ || target != "xml")
+        Fail(pos_, "XML or text declaration not at start of entity");
+      if (!WellFormedDeclaration(rest.substr(t, close - t)))
+        Fail(pos_, "XML declaration not well-formed");
+    }
     CheckCharacters(pos_ + t, pos_ + close);
     pos_ += close + 2;
     return Step::kToken;
