@@ -22,13 +22,4 @@ namespace sheaver::xl {
 std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream,
                                                 std::string stream_name, std::string file_name);
 
-// Whether a number format code shows a date or a time: it has a day, month, year, hour or
-// second part outside quoted text, escapes and [brackets], and no more digit placeholders than
-// date parts ("General", "@" and "0.00" are not; "d/m/yy", "[h]:mm", "yyyy-mm-dd" are).
-bool IsDateFormat(std::string_view code);
-
-// Whether a built-in number format (one a workbook uses without defining it) is a date or time
-// format: 14-22, 45-47, and the East Asian date formats 27-36, 50-58 and 71-81.
-bool IsBuiltinDateFormat(std::uint16_t id);
-
 }  // namespace sheaver::xl

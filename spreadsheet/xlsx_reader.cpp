@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "runtime/error.h"
-#include "spreadsheet/biff_reader.h"
+#include "spreadsheet/number_format.h"
 #include "spreadsheet/package_text.h"
 #include "spreadsheet/xml_stream.h"
 

@@ -7,6 +7,7 @@
 
 #include "runtime/error.h"
 #include "spreadsheet/biff_reader.h"
+#include "spreadsheet/number_format.h"
 #include "spreadsheet/open_workbook.h"
 #include "xls_builder.h"
 

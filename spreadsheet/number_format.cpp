@@ -1,0 +1,84 @@
+#include "spreadsheet/number_format.h"
+
+#include <string>
+
+namespace sheaver::xl {
+
+bool IsBuiltinDateFormat(std::uint16_t id) {
+  return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
+         (id >= 50 && id <= 58) || (id >= 71 && id <= 81);
+}
+
+bool IsDateFormat(std::string_view code) {
+  int date_parts = 0, digit_parts = 0;
+  bool in_quotes = false, in_brackets = false;
+  std::string bracket;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    char ch = code[i];
+    if (in_quotes) {
+      if (ch == '"') in_quotes = false;
+      continue;
+    }
+    if (in_brackets) {
+      if (ch == ']') {
+        in_brackets = false;
+        // Elapsed time ([h], [mm], [ss]) is a time part; colours and conditions are not.
+        bool elapsed = !bracket.empty();
+        for (char b : bracket)
+          if (!(b == 'h' || b == 'H' || b == 'm' || b == 'M' || b == 's' || b == 'S'))
+            elapsed = false;
+        if (elapsed) ++date_parts;
+        bracket.clear();
+      } else {
+        bracket += ch;
+      }
+      continue;
+    }
+    switch (ch) {
+      case '"':
+        in_quotes = true;
+        break;
+      case '[':
+        in_brackets = true;
+        break;
+      case '\\':
+      case '_':
+      case '*':
+        ++i;
+        break;  // the next character is literal, padding or fill
+      case 'd':
+      case 'D':
+      case 'm':
+      case 'M':
+      case 'y':
+      case 'Y':
+      case 'h':
+      case 'H':
+      case 's':
+      case 'S':
+        ++date_parts;
+        break;
+      case '0':
+      case '#':
+      case '?':
+        ++digit_parts;
+        break;
+      case ';':
+        // Only the first section (positive numbers) decides.
+        i = code.size();
+        break;
+      default:
+        break;
+    }
+  }
+  std::string_view general = "general";
+  if (code.size() == general.size()) {
+    bool same = true;
+    for (std::size_t i = 0; i < code.size(); ++i)
+      if ((code[i] | 0x20) != general[i]) same = false;
+    if (same) return false;
+  }
+  return date_parts > 0 && date_parts >= digit_parts;
+}
+
+}  // namespace sheaver::xl

@@ -1,0 +1,20 @@
+// What a cell's number format says about its value, whatever the workbook format: whether it
+// shows a date or a time. Binary workbooks and .xlsx workbooks share the format codes and the
+// numbers of the built-in formats.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace sheaver::xl {
+
+// Whether a number format code shows a date or a time: it has a day, month, year, hour or
+// second part outside quoted text, escapes and [brackets], and no more digit placeholders than
+// date parts ("General", "@" and "0.00" are not; "d/m/yy", "[h]:mm", "yyyy-mm-dd" are).
+bool IsDateFormat(std::string_view code);
+
+// Whether a built-in number format (one a workbook uses without defining it) is a date or time
+// format: 14-22, 45-47, and the East Asian date formats 27-36, 50-58 and 71-81.
+bool IsBuiltinDateFormat(std::uint16_t id);
+
+}  // namespace sheaver::xl
