@@ -81,4 +81,33 @@ bool IsDateFormat(std::string_view code) {
   return date_parts > 0 && date_parts >= digit_parts;
 }
 
+bool IsElapsedTimeFormat(std::string_view code) {
+  bool in_quotes = false;
+  for (std::size_t i = 0; i < code.size(); ++i) {
+    char c = code[i];
+    if (in_quotes) {
+      in_quotes = c != '"';
+      continue;
+    }
+    if (c == '"') {
+      in_quotes = true;
+    } else if (c == '\\') {
+      ++i;
+    } else if (c == ';') {
+      return false;
+    } else if (c == '[') {
+      std::size_t close = code.find(']', i);
+      if (close == std::string_view::npos) return false;
+      std::string_view inside = code.substr(i + 1, close - i - 1);
+      bool elapsed = !inside.empty() &&
+                     inside.find_first_not_of(inside[0]) == std::string_view::npos &&
+                     (inside[0] == 'h' || inside[0] == 'H' || inside[0] == 'm' ||
+                      inside[0] == 'M' || inside[0] == 's' || inside[0] == 'S');
+      if (elapsed) return true;
+      i = close;
+    }
+  }
+  return false;
+}
+
 }  // namespace sheaver::xl

@@ -1,6 +1,6 @@
 // What a cell's number format says about its value, whatever the workbook format: whether it
-// shows a date or a time. Binary workbooks and .xlsx workbooks share the format codes and the
-// numbers of the built-in formats.
+// shows a date, a time or a duration. Binary workbooks and .xlsx workbooks share the format codes
+// and the numbers of the built-in formats.
 #pragma once
 
 #include <cstdint>
@@ -16,5 +16,10 @@ bool IsDateFormat(std::string_view code);
 // Whether a built-in number format (one a workbook uses without defining it) is a date or time
 // format: 14-22, 45-47, and the East Asian date formats 27-36, 50-58 and 71-81.
 bool IsBuiltinDateFormat(std::uint16_t id);
+
+// Whether a number format code shows a duration: its first section has an elapsed-time part
+// ([h], [mm], [ss]) outside quoted text. Such a value is a length of time, which the workbook's
+// date system does not shift.
+bool IsElapsedTimeFormat(std::string_view code);
 
 }  // namespace sheaver::xl

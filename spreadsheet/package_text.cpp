@@ -360,35 +360,6 @@ bool ParseCellName(std::string_view s, std::uint32_t& row, std::uint32_t& col) {
   return true;
 }
 
-bool IsElapsedTimeFormat(std::string_view code) {
-  bool in_quotes = false;
-  for (std::size_t i = 0; i < code.size(); ++i) {
-    char c = code[i];
-    if (in_quotes) {
-      in_quotes = c != '"';
-      continue;
-    }
-    if (c == '"') {
-      in_quotes = true;
-    } else if (c == '\\') {
-      ++i;
-    } else if (c == ';') {
-      return false;
-    } else if (c == '[') {
-      std::size_t close = code.find(']', i);
-      if (close == std::string_view::npos) return false;
-      std::string_view inside = code.substr(i + 1, close - i - 1);
-      bool elapsed = !inside.empty() &&
-                     inside.find_first_not_of(inside[0]) == std::string_view::npos &&
-                     (inside[0] == 'h' || inside[0] == 'H' || inside[0] == 'm' ||
-                      inside[0] == 'M' || inside[0] == 's' || inside[0] == 'S');
-      if (elapsed) return true;
-      i = close;
-    }
-  }
-  return false;
-}
-
 std::uint8_t ErrorCodeOf(std::string_view text) {
   static constexpr std::pair<std::string_view, std::uint8_t> kCodes[] = {
       {"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},

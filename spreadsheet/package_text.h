@@ -44,11 +44,6 @@ std::optional<double> ParseDuration(std::string_view text);
 // anything else or a cell outside a 1048576 x 16384 sheet.
 bool ParseCellName(std::string_view text, std::uint32_t& row, std::uint32_t& col);
 
-// Whether a number format code shows a duration: its first section has an elapsed-time part
-// ([h], [mm], [ss]) outside quoted text. Such a value is a length of time, which the workbook's
-// date system does not shift.
-bool IsElapsedTimeFormat(std::string_view code);
-
 // The code under which the model stores an error value written as text ("#DIV/0!" is 0x07);
 // 0x2A (#N/A) for an error text without a code.
 std::uint8_t ErrorCodeOf(std::string_view text);

@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+#include "spreadsheet/number_format.h"
+
 namespace sheaver::xl {
 namespace {
 
