@@ -16,6 +16,7 @@
 #include "spreadsheet/biff_reader.h"
 #include "spreadsheet/byte_cursor.h"
 #include "spreadsheet/compound_file.h"
+#include "spreadsheet/package_workbook.h"
 
 namespace sheaver::xl {
 namespace {
@@ -53,34 +54,8 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-bool Contains(std::span<const std::uint8_t> bytes, std::string_view what) {
-  auto it = std::search(bytes.begin(), bytes.end(), what.begin(), what.end(),
-                        [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); });
-  return it != bytes.end();
-}
-
 [[noreturn]] void RaiseNotAWorkbook(std::string_view what) {
   Raise(err::kWorkbookUnreadable, "not a workbook: " + std::string(what));
-}
-
-// Names what kind of zip package it is from the names of its parts.
-[[noreturn]] void RaiseZip(std::span<const std::uint8_t> bytes) {
-  const std::string_view ods = "application/vnd.oasis.opendocument.spreadsheet";
-  if (bytes.size() > 38 && std::memcmp(bytes.data() + 30, "mimetype", 8) == 0) {
-    if (Contains(bytes.first(std::min<std::size_t>(bytes.size(), 200)), ods))
-      Raise(err::kWorkbookUnsupported,
-            "the file is an OpenDocument spreadsheet (.ods) saved with an .xls extension; this "
-            "reader reads Excel 97-2003 and Excel 5.0/95 workbooks only");
-    RaiseNotAWorkbook("the file is an OpenDocument document, not a spreadsheet");
-  }
-  if (Contains(bytes, "xl/workbook") ||
-      (Contains(bytes, "[Content_Types].xml") && Contains(bytes, "worksheets/")))
-    Raise(err::kWorkbookUnsupported,
-          "the file is an Excel workbook in the .xlsx format saved with an .xls extension; this "
-          "reader reads Excel 97-2003 and Excel 5.0/95 workbooks only");
-  if (Contains(bytes, "word/")) RaiseNotAWorkbook("the file is a Word document (.docx)");
-  if (Contains(bytes, "ppt/")) RaiseNotAWorkbook("the file is a PowerPoint presentation (.pptx)");
-  RaiseNotAWorkbook("the file is a zip archive");
 }
 
 // Explains a compound file without a workbook stream by what it holds instead.
@@ -153,7 +128,9 @@ std::shared_ptr<WorkbookModel> OpenInMemory(std::vector<std::uint8_t> bytes,
     case ContentKind::kBareBiff:
       return ReadBiffWorkbook(std::move(bytes), "Workbook", name);
     case ContentKind::kZip:
-      RaiseZip(bytes);
+      // A zip package: an .xlsx or .ods workbook, or a zip archive that is not a workbook,
+      // told apart by the package's parts.
+      return OpenPackageWorkbook(std::move(bytes), name);
     default:
       RaiseForKind(kind);
   }

@@ -36,9 +36,10 @@ ContentKind SniffContent(std::span<const std::uint8_t> head);
 // cannot be read; otherwise as OpenWorkbookBytes. Errors carry the path in front.
 std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path);
 
-// Opens a workbook held in memory; `name` stands for it in error texts. Raises 1005 when the
-// bytes are not a workbook or a damaged one, 1006 when it is password-protected, 1007 for a
-// workbook format not read here (Excel 2.x-4.x, a zip-packaged .xlsx/.ods).
+// Opens a workbook held in memory; `name` stands for it in error texts. Reads Excel 97-2003 and
+// 5.0/95 workbooks, .xlsx/.xlsm and .ods, by their content whatever the file is called. Raises
+// 1005 when the bytes are not a workbook or a damaged one, 1006 when it is password-protected,
+// 1007 for a workbook format not read here (Excel 2.x-4.x, .xlsb, OpenOffice.org 1.x).
 std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes,
                                                  std::string_view name);
 

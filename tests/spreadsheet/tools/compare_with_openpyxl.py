@@ -3,7 +3,7 @@
 
 Usage: compare_with_openpyxl.py DUMP_PROGRAM CORPUS_DIR [WORKBOOK ...]
 
-Runs DUMP_PROGRAM (tests/spreadsheet/tools/package_dump.cpp) over every .xlsx/.xlsm file of
+Runs DUMP_PROGRAM (tests/spreadsheet/tools/xls_dump.cpp) over every .xlsx/.xlsm file of
 CORPUS_DIR/MANIFEST.tsv marked `ok`, and over any WORKBOOK given, reads the same file with
 openpyxl (cached formula values, not formulas), and compares: the date system, the sheet names
 and kinds, the active sheet, every cell (kind and value), and the defined names openpyxl lists
@@ -16,8 +16,10 @@ import csv
 import datetime
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import warnings
 
 warnings.simplefilter("ignore")
@@ -142,7 +144,14 @@ def compare(program, path, label):
     ours = read_dump(program, path)
     if "error" in ours:
         return ["engine raised %s: %s" % ours["error"]]
-    wb = openpyxl.load_workbook(path, data_only=True)
+    if path.lower().endswith((".xlsx", ".xlsm")):
+        wb = openpyxl.load_workbook(path, data_only=True)
+    else:
+        # openpyxl goes by the file name: an .xlsx saved under another name is copied first.
+        with tempfile.TemporaryDirectory() as tmp:
+            copy = os.path.join(tmp, "copy.xlsx")
+            shutil.copyfile(path, copy)
+            wb = openpyxl.load_workbook(copy, data_only=True)
     if ours["date1904"] != (wb.epoch == xldate.CALENDAR_MAC_1904):
         problems.append("date system differs")
     theirs_sheets = [(ws.title, "chart" if isinstance(ws, openpyxl.chartsheet.Chartsheet)
