@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <set>
 #include <vector>
 
 #include "runtime/error.h"
@@ -128,6 +129,16 @@ class ContentHandler : public XmlHandler {
       StartInCell(name, a);
       return;
     }
+    if (name.ns == Ns::kStyle && globals_) {
+      // Sheets are hidden through their table style: <style:table-properties table:display=
+      // "false"/> in the automatic styles before the sheets.
+      if (name.local == "style")
+        style_ = a.Get(Ns::kStyle, "family", "") == "table" ? a.Get(Ns::kStyle, "name", "") : "";
+      else if (name.local == "table-properties" && !style_.empty() &&
+               a.Get(Ns::kTable, "display", "true") == "false")
+        hidden_styles_.insert(style_);
+      return;
+    }
     if (name.ns != Ns::kTable) return;
     std::string_view n = name.local;
     if (n == "table") {
@@ -138,6 +149,8 @@ class ContentHandler : public XmlHandler {
       if (table_depth_ == 1) StartRow(a);
     } else if (n == "table-cell" || n == "covered-table-cell") {
       if (in_row_) Guarded([&] { StartCell(a); });
+    } else if (n == "null-date" && globals_) {
+      date1904 = a.Get(Ns::kTable, "date-value", "") == "1904-01-01";
     } else if ((n == "named-range" || n == "named-expression") && globals_) {
       RawName raw;
       raw.name = std::string(a.Get(Ns::kTable, "name", ""));
@@ -160,7 +173,7 @@ class ContentHandler : public XmlHandler {
           (name.local == "table-cell" || name.local == "covered-table-cell"))
         EndCell();
       else if (name.ns == Ns::kText && (name.local == "p" || name.local == "h"))
-        in_paragraph_ = false;
+        EndParagraph();
       return;
     }
     if (name.ns != Ns::kTable) return;
@@ -177,8 +190,9 @@ class ContentHandler : public XmlHandler {
   void Characters(std::string_view text) override {
     if (skip_ > 0 || !collect_text_ || !in_paragraph_) return;
     // Blanks, tabs and line ends in a paragraph's text are layout: each run of them reads as
-    // one space, and none at the start or end of the paragraph (spaces that count are written
-    // as <text:s/>).
+    // one space, and none at the start of the paragraph; more spaces than one are written as
+    // <text:s/>. At the end of a paragraph one space stays, as LibreOffice reads it back: it
+    // writes a text's single trailing space as it is.
     for (char c : text) {
       if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
         if (!at_start_) pending_space_ = true;
@@ -192,6 +206,9 @@ class ContentHandler : public XmlHandler {
   }
 
   std::vector<std::string> tables;  // the sheet names, with `globals`
+  std::vector<bool> visible;        // whether each is visible
+  bool date1904 = false;            // whether dates count from 1904 (only telling: ODF dates
+                                    // are written as dates)
   std::vector<RawName> names;
   int collected = -1;  // the sheet whose cells were stored, -1 for none
 
@@ -217,7 +234,10 @@ class ContentHandler : public XmlHandler {
     row_ = 0;
     repeated_ = 0;
     std::string_view name = a.Get(Ns::kTable, "name", "");
-    if (globals_) tables.emplace_back(name);
+    if (globals_) {
+      tables.emplace_back(name);
+      visible.push_back(!hidden_styles_.contains(std::string(a.Get(Ns::kTable, "style-name", ""))));
+    }
     if (collect_ >= 0) {
       storing_ = table_index_ == collect_;
     } else if (collected < 0 && !gave_up_) {
@@ -298,6 +318,10 @@ class ContentHandler : public XmlHandler {
 
     cell_ = PendingCell{static_cast<std::uint32_t>(col_), 0, PendingCell::kNumber, 0, 0.0, 0};
     std::string_view type = a.Get(Ns::kOffice, "value-type", "");
+    // A formula's error result: LibreOffice marks it as such; other producers write the error
+    // text as the formula's text result.
+    formula_ = a.Get(Ns::kTable, "formula").has_value();
+    const bool formula = formula_;
     if (a.Get(Ns::kCalcExt, "value-type", "") == "error") {
       cell_.kind = PendingCell::kError;
       StartText();
@@ -328,8 +352,13 @@ class ContentHandler : public XmlHandler {
       cell_.number = (v == "true" || v == "1") ? 1 : 0;
       has_value_ = true;
     } else if (auto s = a.Get(Ns::kOffice, "string-value"); s && type == "string") {
-      cell_.kind = PendingCell::kText;
-      cell_.text = strings_.Add(*s);
+      if (formula && IsErrorText(*s)) {
+        cell_.kind = PendingCell::kError;
+        cell_.code = ErrorCodeOf(*s);
+      } else {
+        cell_.kind = PendingCell::kText;
+        cell_.text = strings_.Add(*s);
+      }
       has_value_ = true;
     } else {
       // A text cell's text is its paragraphs; a cell without a type has a value only when it
@@ -373,6 +402,12 @@ class ContentHandler : public XmlHandler {
     }
   }
 
+  void EndParagraph() {
+    if (in_paragraph_ && pending_space_) text_ += ' ';
+    pending_space_ = false;
+    in_paragraph_ = false;
+  }
+
   // Characters that an element stands for: kept as they are.
   void Emit(std::string_view s) {
     if (pending_space_) text_ += ' ';
@@ -387,6 +422,10 @@ class ContentHandler : public XmlHandler {
     if (collect_text_) {
       collect_text_ = false;
       if (cell_.kind == PendingCell::kError) {
+        cell_.code = ErrorCodeOf(text_);
+        has_value_ = true;
+      } else if (formula_ && IsErrorText(text_)) {
+        cell_.kind = PendingCell::kError;
         cell_.code = ErrorCodeOf(text_);
         has_value_ = true;
       } else {
@@ -415,13 +454,15 @@ class ContentHandler : public XmlHandler {
   bool gave_up_ = false;
   std::string table_name_;
   std::uint64_t repeated_ = 0;
+  std::string style_;  // the table style being read
+  std::set<std::string> hidden_styles_;
 
   bool in_row_ = false;
   std::uint64_t row_ = 0, row_repeat_ = 1;
   std::uint64_t col_ = 0;
   std::vector<PendingCell> pending_;
 
-  bool in_cell_ = false, has_value_ = false;
+  bool in_cell_ = false, has_value_ = false, formula_ = false;
   std::uint64_t cell_repeat_ = 1;
   PendingCell cell_{};
 
@@ -501,13 +542,15 @@ std::shared_ptr<WorkbookModel> ReadOdsWorkbook(std::shared_ptr<ZipPackage> packa
   if (content.tables.empty())
     Raise(err::kWorkbookUnreadable, "the part content.xml is damaged: it holds no sheets");
 
-  for (const std::string& name : content.tables) {
+  for (std::size_t i = 0; i < content.tables.size(); ++i) {
     SheetInfo info;
-    info.name = name;
+    info.name = content.tables[i];
+    info.visible = content.visible[i];
     info.max_rows = kPackageMaxRows;
     info.max_cols = kPackageMaxCols;
     book->sheets.push_back(std::move(info));
   }
+  book->date_system = content.date1904 ? DateSystem::k1904 : DateSystem::k1900;
   int active = FindSheet(book->sheets, settings.active_table);
   book->active_sheet =
       active >= 0 && book->sheets[static_cast<std::size_t>(active)].name == settings.active_table

@@ -360,14 +360,25 @@ bool ParseCellName(std::string_view s, std::uint32_t& row, std::uint32_t& col) {
   return true;
 }
 
+namespace {
+
+constexpr std::pair<std::string_view, std::uint8_t> kErrorCodes[] = {
+    {"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},
+    {"#NAME?", 0x1D}, {"#NUM!", 0x24},   {"#N/A", 0x2A},    {"#GETTING_DATA", 0x2B}};
+
+}  // namespace
+
 std::uint8_t ErrorCodeOf(std::string_view text) {
-  static constexpr std::pair<std::string_view, std::uint8_t> kCodes[] = {
-      {"#NULL!", 0x00}, {"#DIV/0!", 0x07}, {"#VALUE!", 0x0F}, {"#REF!", 0x17},
-      {"#NAME?", 0x1D}, {"#NUM!", 0x24},   {"#N/A", 0x2A},    {"#GETTING_DATA", 0x2B}};
   text = Trim(text);
-  for (const auto& [name, code] : kCodes)
+  for (const auto& [name, code] : kErrorCodes)
     if (text == name) return code;
   return 0x2A;
+}
+
+bool IsErrorText(std::string_view text) {
+  for (const auto& [name, code] : kErrorCodes)
+    if (text == name) return true;
+  return false;
 }
 
 int FindSheet(const std::vector<SheetInfo>& sheets, std::string_view name) {

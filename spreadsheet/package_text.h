@@ -48,6 +48,9 @@ bool ParseCellName(std::string_view text, std::uint32_t& row, std::uint32_t& col
 // 0x2A (#N/A) for an error text without a code.
 std::uint8_t ErrorCodeOf(std::string_view text);
 
+// Whether a text is one of the error values a cell can hold ("#DIV/0!", "#N/A", ...).
+bool IsErrorText(std::string_view text);
+
 // The index of a sheet by name, exactly or else without regard to case; -1 when none has it.
 int FindSheet(const std::vector<SheetInfo>& sheets, std::string_view name);
 

@@ -22,7 +22,7 @@ struct KnownNamespace {
   Ns ns;
 };
 
-constexpr std::array<KnownNamespace, 14> kKnown{{
+constexpr std::array<KnownNamespace, 15> kKnown{{
     {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", Ns::kSheet},
     {"http://purl.oclc.org/ooxml/spreadsheetml/main", Ns::kSheet},
     {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", Ns::kDocRels},
@@ -36,6 +36,7 @@ constexpr std::array<KnownNamespace, 14> kKnown{{
     {"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0", Ns::kManifest},
     {"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0", Ns::kCalcExt},
     {"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0", Ns::kDraw},
+    {"urn:oasis:names:tc:opendocument:xmlns:style:1.0", Ns::kStyle},
     {"http://www.w3.org/XML/1998/namespace", Ns::kXml},
 }};
 

@@ -31,6 +31,7 @@ enum class Ns : std::uint8_t {
   kManifest,      // ODF manifest:
   kCalcExt,       // LibreOffice's calcext: extension
   kDraw,          // ODF draw: (shapes and frames)
+  kStyle,         // ODF style:
   kXml,           // the xml: prefix
 };
 

@@ -70,6 +70,11 @@ TEST(OdsReader, ReadsEveryValueType) {
       {"table:formula='of:=X()' calcext:value-type='error'><text:p>Err:508</text:p>",
        Value::ErrorCode("#N/A")},
       {"table:formula='of:=[.A1]'>", Value::Empty()},  // never calculated
+      {"table:formula='of:=1/0' office:value-type='string' office:string-value='#DIV/0!'>"
+       "<text:p>#DIV/0!</text:p>",
+       Value::ErrorCode("#DIV/0!")},  // an error result written as text (Gnumeric)
+      {"table:formula='of:=NA()'><text:p>#N/A</text:p>", Value::ErrorCode("#N/A")},
+      {"office:value-type='string'><text:p>#N/A</text:p>", Value::Text("#N/A")},  // typed text
       {"><text:p>untyped text</text:p>", Value::Text("untyped text")},
       {"table:style-name='ce1'>", Value::Empty()},
   };
@@ -93,9 +98,10 @@ TEST(OdsReader, ParagraphTextWithItsSpacesTabsAndBreaks) {
       // As LibreOffice writes "  lead", "trail  ", "a  b": extra spaces as <text:s/>, layout
       // white space around them ignored.
       {"<text:p>\n<text:s text:c='2'/>lead</text:p>", "  lead"},
-      {"<text:p>trail <text:s/>\n</text:p>", "trail  "},
+      {"<text:p>trail <text:s/></text:p>", "trail  "},
+      {"<text:p>one trailing space </text:p>", "one trailing space "},  // kept, as LibreOffice does
       {"<text:p>a <text:s/>b</text:p>", "a  b"},
-      {"<text:p>  many   plain\n\tblanks  </text:p>", "many plain blanks"},
+      {"<text:p>  many   plain\n\tblanks \n </text:p>", "many plain blanks "},
       {"<text:p>tab<text:tab/>here</text:p>", "tab\there"},
       {"<text:p>line<text:line-break/>break</text:p>", "line\nbreak"},
       {"<text:p><text:span>sp</text:span>an <text:a xlink:href='x'>link</text:a></text:p>",
@@ -202,6 +208,31 @@ TEST(OdsReader, ActiveSheetAndLazySheets) {
   }
 }
 
+TEST(OdsReader, HiddenSheetsAndTheDateSystem) {
+  OdsBuilder b;
+  b.automatic_styles =
+      "<style:style style:name='ta1' style:family='table'><style:table-properties "
+      "table:display='true'/>"
+      "</style:style><style:style style:name='ta2' style:family='table'>"
+      "<style:table-properties table:display='false'/></style:style>"
+      "<style:style style:name='ce1' style:family='table-cell'><style:table-properties "
+      "table:display='false'/>"
+      "</style:style>";
+  b.body =
+      "<table:calculation-settings><table:null-date table:date-value='1904-01-01'/>"
+      "</table:calculation-settings>"
+      "<table:table table:name='Shown' table:style-name='ta1'>" +
+      Row("<table:table-cell office:value-type='date' office:date-value='2024-01-31'/>") +
+      "</table:table><table:table table:name='Secret' table:style-name='ta2'/>"
+      "<table:table table:name='Plain' table:style-name='ce1'/><table:table table:name='None'/>";
+  auto book = Open(b);
+  std::vector<bool> visible;
+  for (const SheetInfo& s : book->sheets) visible.push_back(s.visible);
+  EXPECT_EQ(visible, (std::vector<bool>{true, false, true, true}));
+  EXPECT_EQ(book->date_system, DateSystem::k1904);
+  EXPECT_EQ(book->CellValue(0, 0, 0), Value::Date(45322));  // dates are written as dates
+}
+
 TEST(OdsReader, NamedRangesAndExpressions) {
   OdsBuilder b;
   b.body = Table("Sheet1",
@@ -278,7 +309,7 @@ TEST(OdsReader, PackagesThatCannotBeRead) {
        "spreadsheet (.ods)"},
       {"no tables", no_tables.Build(), 1005, "the part content.xml is damaged: it holds no sheets"},
       {"malformed", malformed.Build(), 1005,
-       "the part content.xml is not well-formed XML (mismatched tag at line 1, column 521)"},
+       "the part content.xml is not well-formed XML (mismatched tag at line 1, column 634)"},
       {"missing", missing_parts, 1005, "the part content.xml (the sheets) is missing"},
   };
   for (Case& c : cases) {

@@ -141,7 +141,8 @@ struct OdsBuilder {
   std::string body;
   std::string active_table;  // settings.xml's ActiveTable; no settings part when empty
   std::string mimetype = "application/vnd.oasis.opendocument.spreadsheet";
-  std::string manifest_extra;  // inside the content.xml file entry, e.g. encryption data
+  std::string manifest_extra;    // inside the content.xml file entry, e.g. encryption data
+  std::string automatic_styles;  // inside <office:automatic-styles>
 
   std::vector<Part> Parts() const {
     std::vector<Part> parts;
@@ -165,8 +166,10 @@ struct OdsBuilder {
          " xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\""
          " xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\""
          " xmlns:xlink=\"http://www.w3.org/1999/xlink\""
+         " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
          " xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
-         "<office:body><office:spreadsheet>" +
+         "<office:automatic-styles>" +
+             automatic_styles + "</office:automatic-styles><office:body><office:spreadsheet>" +
              body + "</office:spreadsheet></office:body></office:document-content>"});
     if (!active_table.empty())
       parts.push_back(
