@@ -318,73 +318,55 @@ Ns FastXmlParser::Resolve(std::string_view prefix, bool& found) {
   return Ns::kNone;
 }
 
-FastXmlParser::Step FastXmlParser::StartTag(bool is_final) {
-  // The tag ends at the first ">" outside quotes.
-  std::size_t i = pos_ + 1 + resume_;
-  char quote = quote_;
-  const char* data = buf_.data();
-  const std::size_t size = buf_.size();
-  while (i < size) {
-    if (quote) {
-      // Jump to the closing quote.
-      const char* close = static_cast<const char*>(std::memchr(data + i, quote, size - i));
-      if (!close) {
-        i = size;
-        break;
-      }
-      i = static_cast<std::size_t>(close - data) + 1;
-      quote = 0;
-      continue;
-    }
-    char c = data[i];
-    if (c == '>') break;
-    if (c == '"' || c == '\'') quote = c;
-    ++i;
-  }
-  if (i >= buf_.size()) {
-    if (is_final) Fail(pos_, "unclosed token");
-    if (buf_.size() - pos_ > kMaxToken) Fail(pos_, "a tag longer than 32 MiB");
-    resume_ = buf_.size() - pos_ - 1;
-    quote_ = quote;
-    return Step::kNeedMore;
-  }
-  const std::size_t gt = i;
-  const bool empty = buf_[gt - 1] == '/';
-  const std::size_t end = empty ? gt - 1 : gt;
-  if (root_closed_) Fail(pos_, "junk after document element");
-  if (open_.size() >= kMaxXmlDepth) Fail(pos_, "elements nested more than 4096 deep");
-
+bool FastXmlParser::ReadTag(std::size_t limit, std::size_t& gt, bool& empty,
+                            std::size_t& name_length) {
   const char* b = buf_.data();
+  auto byte = [&](std::size_t k) { return static_cast<unsigned char>(b[k]); };
   std::size_t j = pos_ + 1;
-  if (j >= end || !IsNameStart(static_cast<unsigned char>(b[j]))) Fail(j, kInvalid);
-  while (j < end && IsNameChar(static_cast<unsigned char>(b[j]))) ++j;
-  const std::size_t name_begin = pos_ + 1, name_length = j - name_begin;
-  CheckCharacters(name_begin, j);
-
+  if (j >= limit) return false;
+  if (!IsNameStart(byte(j))) Fail(j, kInvalid);
+  while (j < limit && IsNameChar(byte(j))) ++j;
+  if (j >= limit) return false;
+  name_length = j - pos_ - 1;
+  CheckCharacters(pos_ + 1, j);
   raw_.clear();
   scratch_.clear();
   for (;;) {
     std::size_t ws = j;
-    while (j < end && IsSpace(b[j])) ++j;
-    if (j >= end) break;
+    while (j < limit && IsSpace(b[j])) ++j;
+    if (j >= limit) return false;
+    if (b[j] == '>') {
+      gt = j;
+      empty = false;
+      return true;
+    }
+    if (b[j] == '/') {
+      if (j + 1 >= limit) return false;
+      if (b[j + 1] != '>') Fail(j, kInvalid);
+      gt = j + 1;
+      empty = true;
+      return true;
+    }
     if (j == ws) Fail(j, kInvalid);  // attributes are separated by white space
-    if (!IsNameStart(static_cast<unsigned char>(b[j]))) Fail(j, kInvalid);
+    if (!IsNameStart(byte(j))) Fail(j, kInvalid);
     std::size_t attr_begin = j;
-    while (j < end && IsNameChar(static_cast<unsigned char>(b[j]))) ++j;
+    while (j < limit && IsNameChar(byte(j))) ++j;
     std::size_t attr_length = j - attr_begin;
-    CheckCharacters(attr_begin, j);
-    while (j < end && IsSpace(b[j])) ++j;
-    if (j >= end || b[j] != '=') Fail(j, kInvalid);
+    while (j < limit && IsSpace(b[j])) ++j;
+    if (j >= limit) return false;
+    CheckCharacters(attr_begin, attr_begin + attr_length);
+    if (b[j] != '=') Fail(j, kInvalid);
     ++j;
-    while (j < end && IsSpace(b[j])) ++j;
-    if (j >= end || (b[j] != '"' && b[j] != '\'')) Fail(j, kInvalid);
+    while (j < limit && IsSpace(b[j])) ++j;
+    if (j >= limit) return false;
+    if (b[j] != '"' && b[j] != '\'') Fail(j, kInvalid);
     char q = b[j];
-    const char* close = static_cast<const char*>(std::memchr(b + j + 1, q, end - j - 1));
-    if (!close) Fail(j, kInvalid);
+    const char* close = static_cast<const char*>(std::memchr(b + j + 1, q, limit - j - 1));
+    if (!close) return false;
     std::size_t value_begin = j + 1, value_end = static_cast<std::size_t>(close - b);
     bool special = false;
     for (std::size_t k = value_begin; k < value_end; ++k) {
-      unsigned char c = static_cast<unsigned char>(b[k]);
+      unsigned char c = byte(k);
       if (c == '&' || c == '<' || c < 0x20 || c >= 0x80) {
         special = true;
         break;
@@ -405,6 +387,49 @@ FastXmlParser::Step FastXmlParser::StartTag(bool is_final) {
     }
     j = value_end + 1;
   }
+}
+
+FastXmlParser::Step FastXmlParser::StartTag(bool is_final) {
+  // Most tags lie whole in the buffer and are read in one go. One cut by the end of the buffer
+  // is scanned for its end (the first ">" outside quotes), resuming where the scan stopped as
+  // more arrives, and read once it is whole.
+  std::size_t gt = 0, name_length = 0;
+  bool empty = false;
+  if (resume_ != 0 || quote_ != 0 || !ReadTag(buf_.size(), gt, empty, name_length)) {
+    std::size_t i = pos_ + 1 + resume_;
+    char quote = quote_;
+    const char* data = buf_.data();
+    const std::size_t size = buf_.size();
+    while (i < size) {
+      if (quote) {
+        const char* close = static_cast<const char*>(std::memchr(data + i, quote, size - i));
+        if (!close) {
+          i = size;
+          break;
+        }
+        i = static_cast<std::size_t>(close - data) + 1;
+        quote = 0;
+        continue;
+      }
+      char c = data[i];
+      if (c == '>') break;
+      if (c == '"' || c == '\'') quote = c;
+      ++i;
+    }
+    if (i >= size) {
+      if (is_final) Fail(pos_, "unclosed token");
+      if (size - pos_ > kMaxToken) Fail(pos_, "a tag longer than 32 MiB");
+      resume_ = size - pos_ - 1;
+      quote_ = quote;
+      return Step::kNeedMore;
+    }
+    // A ">" outside quotes ends the tag: reading it either succeeds or fails on bad syntax.
+    if (!ReadTag(i + 1, gt, empty, name_length)) Fail(pos_, kInvalid);
+  }
+  if (root_closed_) Fail(pos_, "junk after document element");
+  if (open_.size() >= kMaxXmlDepth) Fail(pos_, "elements nested more than 4096 deep");
+  const char* b = buf_.data();
+  const std::size_t name_begin = pos_ + 1;
 
   // Namespace declarations first: they apply to the element's own name and attributes.
   const std::size_t bindings_before = bindings_.size();

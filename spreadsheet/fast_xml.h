@@ -60,6 +60,9 @@ class FastXmlParser {
   Step Next(bool is_final);
   Step Text(bool is_final);
   Step StartTag(bool is_final);
+  // Reads a start tag's name and attributes from pos_ within buf_[.., limit): true once its end
+  // is found (gt at its ">", empty for "/>"), false when the tag runs on past limit.
+  bool ReadTag(std::size_t limit, std::size_t& gt, bool& empty, std::size_t& name_length);
   Step EndTag(bool is_final);
   Step Markup(bool is_final);
   void EmitText(std::size_t begin, std::size_t end);
