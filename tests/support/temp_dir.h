@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +17,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/error.h"
 
@@ -57,6 +59,14 @@ class TempDir {
   }
   // The bytes of a file, or "<missing>" when there is none.
   std::string Read(std::string_view name) const { return ReadBytes(File(name)); }
+  // The names in a directory of this one ("" for itself), sorted.
+  std::vector<std::string> Names(std::string_view sub = "") const {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(File(sub)))
+      names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   static std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
