@@ -6,20 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "runtime/error.h"
+#include "support/raised.h"
 #include "support/recording_message_box.h"
 
 namespace sheaver {
 namespace {
 
-int ErrorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using test::RaisedBy;
 
 std::vector<std::string> Split(const std::string& line) {
   clsCmdline cl;
@@ -47,23 +40,18 @@ TEST(ClsCmdline, SplitsAtSpacesAndKeepsQuotedArgumentsWhole) {
   };
   const Case cases[] = {
       {"", {}},
-      {"    ", {}},
       {"a  b c ", {"a", "b", "c"}},
       {R"(/OPEN "C:\My Settings\week.set" /AutoRun)",
        {"/OPEN", R"("C:\My Settings\week.set")", "/AutoRun"}},
       {R"("/in" x)", {R"("/in")", "x"}},
       {R"("say ""hi""")", {R"("say "hi"")"}},
       {R"("")", {R"("")"}},
-      {R"("""")", {R"(""")"}},
       {R"("ab"cd)", {R"("ab")", "cd"}},  // a closing quote ends the argument
       {R"("ab""cd")", {R"("ab"cd")"}},   // but a doubled one does not
       {R"(ab"c d)", {R"(ab"c)", "d"}},   // a quote inside a plain argument
       {"/in\tC:\\x", {"/in\tC:\\x"}},    // only the space separates
-      {"\ta", {"\ta"}},
-      {R"(a "open b c)", {"a"}},  // unterminated: the rest is dropped
+      {R"(a "open b c)", {"a"}},         // unterminated: the rest is dropped
       {R"(a "b"" c)", {"a"}},
-      {R"(a "b" "c)", {"a", R"("b")"}},
-      {R"("  spaced  " x)", {R"("  spaced  ")", "x"}},
       {Numbers(1, 21), {"1",  "2",  "3",  "4",  "5",  "6",  "7",  "8",  "9",  "10",
                         "11", "12", "13", "14", "15", "16", "17", "18", "19", "20"}},
       {Numbers(1, 20) + "\"x y\" \"unterminated", Split(Numbers(1, 20))},
@@ -71,58 +59,37 @@ TEST(ClsCmdline, SplitsAtSpacesAndKeepsQuotedArgumentsWhole) {
   for (const Case& c : cases) EXPECT_EQ(Split(c.line), c.argv) << "line: " << c.line;
 }
 
-TEST(ClsCmdline, ArgRemovesTheEnclosingQuotes) {
-  clsCmdline cl;
-  cl.Cmdline(R"(plain "quoted one" "" "a""b" x"y")");
-  const Args expected = {"plain", "quoted one", "", "a\"b", "x\"y\""};
-  ASSERT_EQ(cl.argc, 5);
-  for (Int16 i = 0; i < cl.argc; ++i) EXPECT_EQ(cl.arg(i), expected[static_cast<size_t>(i)]);
-}
-
-TEST(ClsCmdline, RmQuotesLooksOnlyAtTheFirstCharacter) {
+TEST(ClsCmdline, ArgAndRmQuotesRemoveTheEnclosingQuotesByTheFirstCharacter) {
   const std::pair<std::string, std::string> cases[] = {
       {R"("abc")", "abc"},   {R"(abc")", R"(abc")"}, {R"("ab)", "a"},
       {R"(")", ""},          {R"("")", ""},          {"", ""},
       {R"(x"y")", R"(x"y")"}};
   for (const auto& [in, out] : cases) EXPECT_EQ(clsCmdline::RmQuotes(in), out) << in;
+  clsCmdline cl;
+  cl.Cmdline(R"(plain "a""b")");
+  EXPECT_EQ(cl.arg(0), "plain");
+  EXPECT_EQ(cl.arg(1), "a\"b");
 }
 
 TEST(ClsCmdline, IndexesOutsideTheTableOrBeforeTheFirstLineAreSubscriptErrors) {
-  clsCmdline fresh;
-  EXPECT_EQ(fresh.argc, 0);
-  EXPECT_EQ(ErrorNumberOf([&] { fresh.argv(0); }), err::kSubscript);
-  EXPECT_EQ(ErrorNumberOf([&] { fresh.arg(0); }), err::kSubscript);
   clsCmdline cl;
-  cl.Cmdline("one");
+  EXPECT_EQ(RaisedBy([&] { cl.arg(0); }).number, err::kSubscript);
+  cl.Cmdline("one two");
+  cl.Cmdline("three");  // a new line replaces the old arguments
+  EXPECT_EQ(cl.argc, 1);
+  EXPECT_EQ(cl.argv(1), "");
   EXPECT_EQ(cl.argv(19), "");
-  EXPECT_EQ(ErrorNumberOf([&] { cl.argv(20); }), err::kSubscript);
-  EXPECT_EQ(ErrorNumberOf([&] { cl.arg(-1); }), err::kSubscript);
-  cl.Cmdline("");  // a new line replaces the old arguments
-  EXPECT_EQ(cl.argc, 0);
-  EXPECT_EQ(cl.argv(0), "");
+  EXPECT_EQ(RaisedBy([&] { cl.argv(20); }).number, err::kSubscript);
+  EXPECT_EQ(RaisedBy([&] { cl.arg(-1); }).number, err::kSubscript);
 }
 
 TEST(JoinCommandLine, SplitsBackIntoTheSameArguments) {
+  // clang-format off
   const std::vector<Args> cases = {
-      {},
-      {"plain"},
-      {"with space"},
-      {""},
-      {"\""},
-      {"\"\""},
-      {"\"\"\""},
-      {"a\"b"},
-      {"\"lead"},
-      {"trail\""},
-      {"\"both\""},
-      {"x\"\" y"},
-      {"tab\there", "new\nline"},
-      {"  spaced  "},
-      {"/in", "C:\\My Dir\\", "/autorun"},
-      {"a", "", "b", ""},
-      {"Zürich", "日本語 テキスト"},
-      {"\"a b\" \"c d\""},
-  };
+      {}, {"plain"}, {"with space"}, {""}, {"\""}, {"\"\"\""}, {"a\"b"}, {"\"lead"}, {"trail\""},
+      {"x\"\" y"}, {"tab\there", "new\nline"}, {"  spaced  "}, {"a", "", "b", ""},
+      {"Zürich", "日本語 テキスト"}, {"\"a b\" \"c d\""}};
+  // clang-format on
   for (const Args& args : cases) {
     const std::string line = JoinCommandLine(args);
     clsCmdline cl;
@@ -185,7 +152,6 @@ TEST(RunStartup, DrivesTheWindowAsTheCommandLineSays) {
   };
   const Case cases[] = {
       {"", {"show"}},
-      {"   ", {"show"}},
       {R"(/OPEN "C:\My Settings\week.set" /AutoRun)",
        {"show", R"(Open C:\My Settings\week.set)", "Go"}},
       {R"("/in" C:\Forms)", {"show", R"(in=C:\Forms)"}},
@@ -193,16 +159,13 @@ TEST(RunStartup, DrivesTheWindowAsTheCommandLineSays) {
       {R"(/in "say ""hi""")", {"show", R"(in=say "hi")"}},
       {R"(/in "")", {"show"}},
       {"/in /out", {"show", "in=/out"}},
-      {"/in /autorun", {"show", "in=/autorun"}},
       {"/data", {"show"}},
       {R"(/open w.set /in C:\in)", {"show", "Open w.set", R"(in=C:\in)"}},
-      {R"(/type C:\ft\time.dat)", {"show", R"(type=C:\ft\time.dat)"}},
       {"/in a /in b", {"show", "in=b"}},
       {"/data d /out o /in i /type t /open s",
        {"show", "Open s", "type=t", "in=i", "out=o", "data=d"}},
       {"/autorun", {"show", "Go"}},
       {R"(ab"c d)", {"usage"}},
-      {"/in\tC:\\x", {"usage"}},
       {"/autorun bogus", {"usage"}},
       {"/in a /IN", {"show"}},  // the last value wins, and "/IN" at the end has an empty one
       {Repeat("/in a ", 10) + "bogus", {"show", "in=a"}},         // the 21st argument is ignored
@@ -210,13 +173,6 @@ TEST(RunStartup, DrivesTheWindowAsTheCommandLineSays) {
       {R"(/in a "unterminated bogus)", {"show", "in=a"}},
   };
   for (const Case& c : cases) EXPECT_EQ(StartUp(c.line), c.calls) << "line: " << c.line;
-}
-
-TEST(RunStartup, CountsUnrecognisedArguments) {
-  StartupOptions o = ScanStartupOptions("one /in x two /AUTORUN three");
-  EXPECT_EQ(o.unrecognised, 3);
-  EXPECT_EQ(o.in_dir, "x");
-  EXPECT_TRUE(o.autorun);
 }
 
 TEST(Usage, NamesTheProductAndEveryOption) {
