@@ -1,6 +1,5 @@
 // Helpers for the desktop program's tests: answering a modal dialog that the code under test is
-// about to show, doubles of the file dialog and folder browser, and a launcher that records the
-// programs it is asked to start.
+// about to show, and what a launcher that records the programs it is asked to start records.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,15 +10,10 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <optional>
+#include <ostream>
 #include <string>
-#include <vector>
-
-#include "datafiles/clsPath.h"
-#include "runtime/error.h"
 
 namespace sheaver::test {
 
@@ -77,74 +71,6 @@ inline void TypeAndAccept(QFileDialog& dialog, const QString& name) {
   edit->setText(name);
   static_cast<QDialog&>(dialog).accept();
 }
-
-// A file dialog that answers from a script: each ShowOpen takes the next answer, a path (the
-// chosen file) or nullopt (cancel). It records what it was set up with at each ShowOpen.
-class ScriptedFileDialog : public CommonDialog {
- public:
-  struct Shown {
-    std::string title, filter, init_dir, file_name;
-    long flags = 0;
-    bool cancel_error = false;
-  };
-  std::deque<std::optional<std::string>> answers;
-  std::vector<Shown> shown;
-
-  void CancelError(bool raise) override { current_.cancel_error = raise; }
-  void DialogTitle(const std::string& title) override { current_.title = title; }
-  void Filter(const std::string& filter) override { current_.filter = filter; }
-  void InitDir(const std::string& dir) override { current_.init_dir = dir; }
-  void Flags(long flags) override { current_.flags = flags; }
-  void FileName(const std::string& name) override { current_.file_name = name; }
-  std::string FileName() const override { return current_.file_name; }
-  void ShowOpen() override {
-    shown.push_back(current_);
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected file dialog \"" << current_.title << "\"";
-      answers.push_back(std::nullopt);
-    }
-    std::optional<std::string> answer = answers.front();
-    answers.pop_front();
-    if (!answer) {
-      if (current_.cancel_error) Raise(kErrDialogCancelled, kDialogCancelledText);
-      return;
-    }
-    current_.file_name = *answer;
-  }
-
- private:
-  Shown current_;
-};
-
-// A folder browser that answers from a script likewise, recording title and starting folder.
-class ScriptedFolderBrowser : public FolderBrowser {
- public:
-  struct Shown {
-    std::string title, starting_folder;
-  };
-  std::deque<std::optional<std::string>> answers;
-  std::vector<Shown> shown;
-
-  void Title(const std::string& title) override { current_.title = title; }
-  void StartingFolder(const std::string& folder) override { current_.starting_folder = folder; }
-  bool Browse() override {
-    shown.push_back(current_);
-    if (answers.empty()) {
-      ADD_FAILURE() << "unexpected folder browser \"" << current_.title << "\"";
-      return false;
-    }
-    std::optional<std::string> answer = answers.front();
-    answers.pop_front();
-    if (!answer) return false;
-    selected_ = *answer;
-    return true;
-  }
-  std::string SelectedFolder() const override { return selected_; }
-
- private:
-  Shown current_;
-  std::string selected_;
-};
 
 // A program start as the window asked for it.
 struct Launched {

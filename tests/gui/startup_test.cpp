@@ -43,42 +43,24 @@ class StartUpTest : public testing::Test {
   std::vector<int> ended_;
 };
 
-TEST_F(StartUpTest, OptionsFillTheWindowOverTheSettingsFile) {
-  std::filesystem::create_directory(work_.File("my settings"));
-  const std::string set =
-      work_.Write("my settings/week 7.set", "a.dat\r\n/in\r\n/out\r\nd.csv\r\n");
-  struct Case {
-    std::string command_line;
-    std::vector<std::string> fields;
+TEST_F(StartUpTest, OptionsFillTheWindowOverTheSettingsFileAndOthersShowTheUsageInstead) {
+  const std::string set = work_.Write("week 7.set", "a.dat\r\n/in\r\n/out\r\nd.csv\r\n");
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      {"/OPEN \"" + set + "\" /In \"/other in\" /out \"\"",
+       {"a.dat", "/other in", "/out", "d.csv"}},
+      {"/in /out \"/data\" \"x \"\"y\"\".csv\"", {"", "/out", "", "x \"y\".csv"}},
   };
-  const Case cases[] = {
-      {"", {"", "", "", ""}},
-      {"   ", {"", "", "", ""}},
-      {"/OPEN \"" + set + "\"", {"a.dat", "/in", "/out", "d.csv"}},
-      {"/open \"" + set + "\" /In \"/other in\"", {"a.dat", "/other in", "/out", "d.csv"}},
-      {"/in /out /type t.dat", {"t.dat", "/out", "", ""}},
-      {"\"/data\" \"x \"\"y\"\".csv\"", {"", "", "", "x \"y\".csv"}},
-      {"/type t.dat /data", {"t.dat", "", "", ""}},
-      {"/open \"" + set + "\" /out \"\"", {"a.dat", "/in", "/out", "d.csv"}},
-  };
-  for (const Case& c : cases) {
-    std::unique_ptr<frmMainWindow> window = Start(c.command_line);
-    ASSERT_NE(window, nullptr) << c.command_line;
-    EXPECT_TRUE(window->isVisible()) << c.command_line;
-    EXPECT_EQ(Fields(*window), c.fields) << c.command_line;
+  for (const auto& [line, fields] : cases) {
+    std::unique_ptr<frmMainWindow> window = Start(line);
+    ASSERT_NE(window, nullptr) << line;
+    EXPECT_TRUE(window->isVisible()) << line;
+    EXPECT_EQ(Fields(*window), fields) << line;
   }
   EXPECT_EQ(usages_, 0);
+  EXPECT_EQ(Start("/in a /autorun extra"), nullptr);
+  EXPECT_EQ(usages_, 1);
   EXPECT_TRUE(messages_->shown.empty());
   EXPECT_TRUE(ended_.empty());
-}
-
-TEST_F(StartUpTest, AnythingUnrecognisedShowsTheUsageAndNoWindow) {
-  for (const char* line : {"/bogus", "/in a /autorun extra", "/in\t/dir", "a\"b c"}) {
-    const int before = usages_;
-    EXPECT_EQ(Start(line), nullptr) << line;
-    EXPECT_EQ(usages_, before + 1) << line;
-  }
-  EXPECT_TRUE(messages_->shown.empty());
 }
 
 TEST_F(StartUpTest, ASettingsFileThatCannotBeLoadedIsReportedOverTheWindowAndEndsTheProgram) {
@@ -94,58 +76,42 @@ TEST_F(StartUpTest, ASettingsFileThatCannotBeLoadedIsReportedOverTheWindowAndEnd
 
 // ---- The program as a process ----
 
-struct ProcessResult {
-  int exit_code = -1;
-  std::string err;
-};
-
-ProcessResult RunProgram(const QStringList& args, const QProcessEnvironment& env) {
-  QProcess p;
-  p.setProcessEnvironment(env);
-  p.start(SHEAVER_PROGRAM, args);
-  if (!p.waitForFinished(60000)) {
-    p.kill();
-    p.waitForFinished();
-    return {};
-  }
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-          p.readAllStandardError().toStdString()};
-}
-
+// The program's environment: Qt's offscreen platform as its display, or no display at all.
 QProcessEnvironment Environment(bool display) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.remove("DISPLAY");
-  env.remove("WAYLAND_DISPLAY");
-  env.remove("QT_QPA_PLATFORM");
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
   if (display) env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("SHEAVER_LOCALE", "en_GB");
   return env;
 }
 
-TEST(ProgramTest, UsageGoesToStandardErrorWhereNobodySeesTheScreenAndEndsWithStatus2) {
-  for (bool display : {true, false}) {
-    const ProcessResult r =
-        RunProgram({"/in", "forms", "/bogus", "/autorun"}, Environment(display));
-    EXPECT_EQ(r.exit_code, 2) << display;
-    EXPECT_NE(r.err.find("Usage: \r\nSheaver [/open settings] [/type formtype] [/in inPath] "
-                         "[/out outPath] [/data dataFile] [/autorun]"),
-              std::string::npos)
-        << r.err;
-  }
-}
-
-TEST(ProgramTest, WithoutADisplayItSaysSoUnlessThereIsARunToDo) {
-  const ProcessResult r = RunProgram({"/in", "forms"}, Environment(false));
-  EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.err.find("no display to show the window on"), std::string::npos) << r.err;
-}
-
-TEST(ProgramTest, AnErrorAtStartUpEndsTheProgramWithItsMessage) {
+TEST(ProgramTest, UsageStartUpErrorsAndNoDisplayGoToStandardErrorWithTheirExitStatus) {
   test::TempDir dir;
-  for (bool display : {true, false}) {
-    const ProcessResult r = RunProgram(
-        {"/open", QString::fromStdString(dir.File("none.set")), "/autorun"}, Environment(display));
-    EXPECT_EQ(r.exit_code, 1) << display;
-    EXPECT_NE(r.err.find("Run-time error '53':"), std::string::npos) << r.err;
+  const QString missing = QString::fromStdString(dir.File("none.set"));
+  struct Case {
+    QStringList args;
+    bool display;
+    int exit_code;
+    const char* err;
+  };
+  const char* usage =
+      "Usage: \r\nSheaver [/open settings] [/type formtype] [/in inPath] [/out outPath] [/data "
+      "dataFile] [/autorun]";
+  const Case cases[] = {
+      {{"/in", "forms", "/bogus", "/autorun"}, true, 2, usage},
+      {{"/in", "forms", "/bogus", "/autorun"}, false, 2, usage},
+      {{"/in", "forms"}, false, 1, "no display to show the window on"},
+      {{"/open", missing, "/autorun"}, true, 1, "Run-time error '53':"},
+      {{"/open", missing, "/autorun"}, false, 1, "Run-time error '53':"},
+  };
+  for (const Case& c : cases) {
+    QProcess p;
+    p.setProcessEnvironment(Environment(c.display));
+    p.start(SHEAVER_PROGRAM, c.args);
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const std::string err = p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitCode(), c.exit_code) << err;
+    EXPECT_NE(err.find(c.err), std::string::npos) << err;
   }
 }
 
@@ -155,10 +121,8 @@ TEST(ProgramTest, AutorunWithoutADisplayFilesTheExamplesAndEnds) {
   for (const char* sub : {"forms", "FormTypes", "Settings"})
     fs::copy(std::string(SHEAVER_SOURCE_DIR "/examples/") + sub, dir.File(sub));
   fs::create_directory(dir.File("processed"));
-  QProcessEnvironment env = Environment(false);
-  env.insert("SHEAVER_LOCALE", "en_GB");
   QProcess p;
-  p.setProcessEnvironment(env);
+  p.setProcessEnvironment(Environment(false));
   p.setWorkingDirectory(QString::fromStdString(dir.Path()));
   p.start(SHEAVER_PROGRAM, {"/OPEN", "Settings/Example.set", "/AutoRun"});
   ASSERT_TRUE(p.waitForFinished(120000));
