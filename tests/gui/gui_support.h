@@ -1,5 +1,6 @@
-// Helpers for the desktop program's tests: answering a modal dialog that the code under test is
-// about to show, and what a launcher that records the programs it is asked to start records.
+// Helpers for the desktop programs' tests: answering a modal dialog that the code under test is
+// about to show, the scripted file dialog and folder browser, and what a launcher that records
+// the programs it is asked to start records.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <memory>
 #include <ostream>
 #include <string>
+
+#include "support/dialog_doubles.h"
 
 namespace sheaver::test {
 
