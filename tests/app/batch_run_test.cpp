@@ -161,6 +161,9 @@ TEST_F(Run, InputTextWithWildcardsIsThePattern) {
   paths.inputDirectory = " " + dir.File("in/w?ek02.xls") + "/ ";
   EXPECT_EQ(Go().number, 53);
   EXPECT_EQ(Rows(), Texts{"~/in/week02.xls|Processing"});
+  paths.formType = dir.File("form.dat");
+  EXPECT_EQ(Go().number, 0);
+  EXPECT_TRUE(messages->shown.empty());  // one workbook filed: nothing to say
 }
 
 TEST_F(Run, ReadsInputOnceAndTheOtherPathsForEveryWorkbookAndMovesNothingWithoutOutput) {
