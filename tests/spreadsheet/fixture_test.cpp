@@ -15,6 +15,7 @@
 #include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
 #include "spreadsheet/package_text.h"
+#include "spreadsheet/reference.h"
 
 namespace sheaver::xl {
 namespace {
@@ -66,10 +67,7 @@ Expected ReadExpected(const std::string& file) {
 }
 
 std::string CellName(std::uint32_t row, std::uint32_t col) {
-  std::string name;
-  for (std::uint32_t c = col + 1; c > 0; c = (c - 1) / 26)
-    name.insert(name.begin(), static_cast<char>('A' + (c - 1) % 26));
-  return name + std::to_string(row + 1);
+  return AreaText({row, col, row, col});
 }
 
 double Number(const std::string& text) {
@@ -201,6 +199,7 @@ std::string ObjectModelView(const std::string& file) {
   Range all = sheet.GetRange("A1:D16");
   for (Int16 i = 1; i <= all.Count(); ++i) view += "[" + ValueToText(all.Item(i).Value()) + "]";
   view += "\nA1 by name: " + ValueToText(sheet.GetRange("a1").Value());
+  view += "\nthe sheet's own name: " + ValueToText(sheet.GetRange("remark").Value());
   app.Quit();
   return view;
 }
@@ -219,6 +218,7 @@ TEST_P(SameForm, ReadsTheSameInEveryFormat) {
       << view;
   EXPECT_NE(view.find("[Sunday][10/03/2024][4][]"), std::string::npos) << view;
   EXPECT_NE(view.find("[Total][][40.75][]"), std::string::npos) << view;
+  EXPECT_NE(view.find("\nthe sheet's own name: Worked Sunday"), std::string::npos) << view;
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, SameForm, ::testing::Values("xls", "xlsx", "ods"));

@@ -1,10 +1,12 @@
-// The .ods reader over packages built here: value types, paragraph text and its white space,
-// repeated rows and columns, covered cells, the active sheet, named ranges and expressions,
-// lazy sheets, and the errors of encrypted, foreign or damaged packages.
+// The .ods reader over packages built here, for what the fixture and LibreOffice comparisons do
+// not reach: value types and their traps, paragraph text and its white space, repeated rows and
+// columns, covered cells, the active sheet, named ranges and expressions, lazy sheets, and the
+// errors of encrypted, foreign or damaged packages.
 #include "spreadsheet/ods_reader.h"
 
 #include <gtest/gtest.h>
 
+#include "checks.h"
 #include "runtime/error.h"
 #include "spreadsheet/package_builder.h"
 #include "spreadsheet/package_workbook.h"
@@ -12,20 +14,11 @@
 namespace sheaver::xl {
 namespace {
 
+using testing::ErrorOf;
 using testing::OdsBuilder;
 
 std::shared_ptr<WorkbookModel> Open(const OdsBuilder& b) {
   return OpenPackageWorkbook(b.Build(), "t.ods");
-}
-
-template <class F>
-std::pair<int, std::string> ErrorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return {e.Number(), e.Description()};
-  }
-  return {0, ""};
 }
 
 std::string Table(const std::string& name, const std::string& rows) {
@@ -37,42 +30,20 @@ std::string Row(const std::string& cells, const std::string& attributes = "") {
   return "<table:table-row " + attributes + ">" + cells + "</table:table-row>";
 }
 
-// One cell per row, the rows in the order of the cases.
-TEST(OdsReader, ReadsEveryValueType) {
+// The traps of the value types, one cell per row in the order of the cases; plain values of every
+// type, and error results as LibreOffice and Gnumeric write them, are in the fixtures.
+TEST(OdsReader, ValueTypesAndTheirTraps) {
   struct Case {
     const char* cell;
     Value value;
   } cases[] = {
-      {"office:value-type='float' office:value='42.5'><text:p>42,50</text:p>", Value::Number(42.5)},
-      {"office:value-type='percentage' office:value='0.25'><text:p>25%</text:p>",
-       Value::Number(0.25)},
-      {"office:value-type='currency' office:currency='EUR' office:value='-3'><text:p>-3 €</text:p>",
-       Value::Number(-3)},
-      {"office:value-type='date' office:date-value='2024-01-31'><text:p>31/01/24</text:p>",
-       Value::Date(45322)},
-      {"office:value-type='date' office:date-value='2024-01-31T18:00:00'>", Value::Date(45322.75)},
-      {"office:value-type='time' office:time-value='PT06H00M00S'><text:p>06:00</text:p>",
-       Value::Date(0.25)},
       {"office:value-type='time' office:time-value='PT36H'>", Value::Date(1.5)},
-      {"office:value-type='boolean' office:boolean-value='true'><text:p>TRUE</text:p>",
-       Value::Boolean(true)},
-      {"office:value-type='boolean' office:boolean-value='false'>", Value::Boolean(false)},
-      {"office:value-type='string'><text:p>plain</text:p>", Value::Text("plain")},
       {"office:value-type='string' office:string-value='from the attribute'><text:p>shown</text:p>",
        Value::Text("from the attribute")},
-      {"office:value-type='string'><text:p>two</text:p><text:p>lines</text:p>",
-       Value::Text("two\nlines")},
       {"office:value-type='string'><text:p/>", Value::Text("")},
-      {"table:formula='of:=1/0' office:value-type='string' office:string-value='' "
-       "calcext:value-type='error'>"
-       "<text:p>#DIV/0!</text:p>",
-       Value::ErrorCode("#DIV/0!")},
       {"table:formula='of:=X()' calcext:value-type='error'><text:p>Err:508</text:p>",
        Value::ErrorCode("#N/A")},
       {"table:formula='of:=[.A1]'>", Value::Empty()},  // never calculated
-      {"table:formula='of:=1/0' office:value-type='string' office:string-value='#DIV/0!'>"
-       "<text:p>#DIV/0!</text:p>",
-       Value::ErrorCode("#DIV/0!")},  // an error result written as text (Gnumeric)
       {"table:formula='of:=NA()'><text:p>#N/A</text:p>", Value::ErrorCode("#N/A")},
       {"office:value-type='string'><text:p>#N/A</text:p>", Value::Text("#N/A")},  // typed text
       {"><text:p>untyped text</text:p>", Value::Text("untyped text")},
@@ -87,7 +58,6 @@ TEST(OdsReader, ReadsEveryValueType) {
   for (std::size_t i = 0; i < std::size(cases); ++i)
     EXPECT_EQ(book->CellValue(0, static_cast<std::uint32_t>(i), 0), cases[i].value)
         << cases[i].cell;
-  EXPECT_EQ(book->format, "OpenDocument spreadsheet (.ods)");
 }
 
 TEST(OdsReader, ParagraphTextWithItsSpacesTabsAndBreaks) {
@@ -100,7 +70,6 @@ TEST(OdsReader, ParagraphTextWithItsSpacesTabsAndBreaks) {
       {"<text:p>\n<text:s text:c='2'/>lead</text:p>", "  lead"},
       {"<text:p>trail <text:s/></text:p>", "trail  "},
       {"<text:p>one trailing space </text:p>", "one trailing space "},  // kept, as LibreOffice does
-      {"<text:p>a <text:s/>b</text:p>", "a  b"},
       {"<text:p>  many   plain\n\tblanks \n </text:p>", "many plain blanks "},
       {"<text:p>tab<text:tab/>here</text:p>", "tab\there"},
       {"<text:p>line<text:line-break/>break</text:p>", "line\nbreak"},
@@ -190,10 +159,7 @@ TEST(OdsReader, ActiveSheetAndLazySheets) {
            Table("Three", Row("<table:table-cell office:value-type='float' office:value='3'/>"));
   b.active_table = "Two";
   auto book = Open(b);
-  ASSERT_EQ(book->sheets.size(), 3u);
-  EXPECT_EQ(book->sheets[2].name, "Three");
   EXPECT_EQ(book->active_sheet, 1u);
-  EXPECT_FALSE(book->IsLoaded(1));
   EXPECT_EQ(book->CellValue(1, 0, 0), Value::Number(2));
   EXPECT_FALSE(book->IsLoaded(0));
   EXPECT_EQ(book->CellValue(2, 0, 0), Value::Number(3));
@@ -206,31 +172,6 @@ TEST(OdsReader, ActiveSheetAndLazySheets) {
     EXPECT_EQ(other->CellValue(0, 0, 0), Value::Number(1)) << active;
     EXPECT_EQ(other->CellValue(1, 0, 0), Value::Number(2)) << active;
   }
-}
-
-TEST(OdsReader, HiddenSheetsAndTheDateSystem) {
-  OdsBuilder b;
-  b.automatic_styles =
-      "<style:style style:name='ta1' style:family='table'><style:table-properties "
-      "table:display='true'/>"
-      "</style:style><style:style style:name='ta2' style:family='table'>"
-      "<style:table-properties table:display='false'/></style:style>"
-      "<style:style style:name='ce1' style:family='table-cell'><style:table-properties "
-      "table:display='false'/>"
-      "</style:style>";
-  b.body =
-      "<table:calculation-settings><table:null-date table:date-value='1904-01-01'/>"
-      "</table:calculation-settings>"
-      "<table:table table:name='Shown' table:style-name='ta1'>" +
-      Row("<table:table-cell office:value-type='date' office:date-value='2024-01-31'/>") +
-      "</table:table><table:table table:name='Secret' table:style-name='ta2'/>"
-      "<table:table table:name='Plain' table:style-name='ce1'/><table:table table:name='None'/>";
-  auto book = Open(b);
-  std::vector<bool> visible;
-  for (const SheetInfo& s : book->sheets) visible.push_back(s.visible);
-  EXPECT_EQ(visible, (std::vector<bool>{true, false, true, true}));
-  EXPECT_EQ(book->date_system, DateSystem::k1904);
-  EXPECT_EQ(book->CellValue(0, 0, 0), Value::Date(45322));  // dates are written as dates
 }
 
 TEST(OdsReader, NamedRangesAndExpressions) {
@@ -253,12 +194,7 @@ TEST(OdsReader, NamedRangesAndExpressions) {
   std::vector<std::string> got;
   for (const NameInfo& n : book->names)
     got.push_back(n.full_name + " " + std::to_string(n.scope_sheet) + " " +
-                  (n.target.is_range ? std::to_string(n.target.sheet) + ":" +
-                                           std::to_string(n.target.area.first_row) + "," +
-                                           std::to_string(n.target.area.first_col) + "-" +
-                                           std::to_string(n.target.area.last_row) + "," +
-                                           std::to_string(n.target.area.last_col)
-                                     : n.target.reason));
+                  testing::TargetText(n.target));
   EXPECT_EQ(got, (std::vector<std::string>{
                      "Total -1 1:1,1-8,1", "Single -1 0:3,3-3,3", "Sum -1 it is a formula",
                      "Gone -1 it refers to deleted cells (#REF!)", "Sheet1!Local 0 0:2,2-2,2"}));
@@ -309,7 +245,7 @@ TEST(OdsReader, PackagesThatCannotBeRead) {
        "spreadsheet (.ods)"},
       {"no tables", no_tables.Build(), 1005, "the part content.xml is damaged: it holds no sheets"},
       {"malformed", malformed.Build(), 1005,
-       "the part content.xml is not well-formed XML (mismatched tag at line 1, column 634)"},
+       "the part content.xml is not well-formed XML (mismatched tag at line 1, column 583)"},
       {"missing", missing_parts, 1005, "the part content.xml (the sheets) is missing"},
   };
   for (Case& c : cases) {

@@ -45,11 +45,10 @@ inline std::vector<std::uint8_t> MakeZip(const std::vector<Part>& parts) {
   return out;
 }
 
-inline constexpr const char* kSheetNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
-inline constexpr const char* kRelNs =
+inline const std::string kSheetNs = "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+inline const std::string kRelNs =
     "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
-inline constexpr const char* kRelType =
-    "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+inline const std::string kRelType = kRelNs + "/";
 
 // The parts of an .xlsx workbook, filled in by a test and then packed.
 struct XlsxBuilder {
@@ -68,12 +67,8 @@ struct XlsxBuilder {
   std::string defined_names;
   std::vector<std::string> shared_strings;  // raw <si> contents
   std::string styles;                       // the whole styles part; none when empty
-  std::string main_ns = kSheetNs;
-  std::string rel_ns = kRelNs;
-  std::string rel_type = kRelType;
   std::string content_type =
       "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml";
-  std::vector<Part> extra_parts;
 
   std::vector<Part> Parts() const {
     std::vector<Part> parts;
@@ -91,11 +86,11 @@ struct XlsxBuilder {
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
          "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
          "<Relationship Id=\"rId1\" Type=\"" +
-             rel_type +
+             kRelType +
              "officeDocument\" Target=\"xl/workbook.xml\"/>"
              "</Relationships>"});
     std::string workbook = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"" +
-                           main_ns + "\" xmlns:r=\"" + rel_ns + "\">" + workbook_pr + "<sheets>";
+                           kSheetNs + "\" xmlns:r=\"" + kRelNs + "\">" + workbook_pr + "<sheets>";
     std::string rels =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
@@ -105,31 +100,31 @@ struct XlsxBuilder {
       std::string target = folder + "/sheet" + std::to_string(i + 1) + ".xml";
       workbook += "<sheet name=\"" + sheets[i].name + "\" sheetId=\"" + std::to_string(i + 1) +
                   "\" r:id=\"" + id + "\" " + sheets[i].extra_attributes + "/>";
-      rels += "<Relationship Id=\"" + id + "\" Type=\"" + rel_type + sheets[i].kind +
+      rels += "<Relationship Id=\"" + id + "\" Type=\"" + kRelType + sheets[i].kind +
               "\" Target=\"" + target + "\"/>";
       std::string root = sheets[i].kind == "chartsheet" ? "chartsheet" : "worksheet";
       parts.push_back({"xl/" + target, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><" + root +
-                                           " xmlns=\"" + main_ns + "\"><sheetData>" +
+                                           " xmlns=\"" + kSheetNs + "\"><sheetData>" +
                                            sheets[i].data + "</sheetData></" + root + ">"});
     }
     workbook += "</sheets>";
     if (!defined_names.empty()) workbook += "<definedNames>" + defined_names + "</definedNames>";
     workbook += "</workbook>";
     if (!shared_strings.empty()) {
-      std::string sst = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst xmlns=\"" + main_ns + "\">";
+      std::string sst =
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst xmlns=\"" + kSheetNs + "\">";
       for (const std::string& si : shared_strings) sst += "<si>" + si + "</si>";
       parts.push_back({"xl/sharedStrings.xml", sst + "</sst>"});
-      rels += "<Relationship Id=\"rId1\" Type=\"" + rel_type +
+      rels += "<Relationship Id=\"rId1\" Type=\"" + kRelType +
               "sharedStrings\" Target=\"sharedStrings.xml\"/>";
     }
     if (!styles.empty()) {
       parts.push_back({"xl/styles.xml", styles});
       rels +=
-          "<Relationship Id=\"rId2\" Type=\"" + rel_type + "styles\" Target=\"/xl/styles.xml\"/>";
+          "<Relationship Id=\"rId2\" Type=\"" + kRelType + "styles\" Target=\"/xl/styles.xml\"/>";
     }
     parts.push_back({"xl/workbook.xml", workbook});
     parts.push_back({"xl/_rels/workbook.xml.rels", rels + "</Relationships>"});
-    for (const Part& p : extra_parts) parts.push_back(p);
     return parts;
   }
 
@@ -141,8 +136,7 @@ struct OdsBuilder {
   std::string body;
   std::string active_table;  // settings.xml's ActiveTable; no settings part when empty
   std::string mimetype = "application/vnd.oasis.opendocument.spreadsheet";
-  std::string manifest_extra;    // inside the content.xml file entry, e.g. encryption data
-  std::string automatic_styles;  // inside <office:automatic-styles>
+  std::string manifest_extra;  // inside the content.xml file entry, e.g. encryption data
 
   std::vector<Part> Parts() const {
     std::vector<Part> parts;
@@ -168,8 +162,7 @@ struct OdsBuilder {
          " xmlns:xlink=\"http://www.w3.org/1999/xlink\""
          " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
          " xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
-         "<office:automatic-styles>" +
-             automatic_styles + "</office:automatic-styles><office:body><office:spreadsheet>" +
+         "<office:body><office:spreadsheet>" +
              body + "</office:spreadsheet></office:body></office:document-content>"});
     if (!active_table.empty())
       parts.push_back(

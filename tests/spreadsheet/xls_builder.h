@@ -72,15 +72,11 @@ inline Bytes LabelSstRec(std::uint16_t row, std::uint16_t col, std::uint32_t ind
   Put32(b, index);
   return Rec(0x00FD, b);
 }
-inline Bytes LabelRec(std::uint16_t row, std::uint16_t col, const std::string& s,
-                      bool biff8 = true) {
+// An Excel 5 LABEL: 8-bit characters in the workbook's code page.
+inline Bytes LabelRec(std::uint16_t row, std::uint16_t col, const std::string& s) {
   Bytes b = Cell(row, col, 0);
-  if (biff8) {
-    PutBytes(b, Str8(s));
-  } else {
-    Put16(b, static_cast<std::uint32_t>(s.size()));
-    PutText(b, s);
-  }
+  Put16(b, static_cast<std::uint32_t>(s.size()));
+  PutText(b, s);
   return Rec(0x0204, b);
 }
 // A FORMULA record whose cached result is the 8 given bytes.

@@ -1,0 +1,52 @@
+// What the spreadsheet tests compare: the error a piece of code raises, where a defined name
+// points, and cell values and areas, each as something that EXPECT_EQ can print.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "runtime/error.h"
+#include "spreadsheet/model.h"
+
+namespace sheaver::xl {
+
+// How GoogleTest prints a value: its kind and contents, "Number(7.5)", "Text(\"a\")".
+inline void PrintTo(const Value& v, std::ostream* os) {
+  static const char* const kKinds[] = {"Empty", "Number", "Date", "Text", "Boolean", "Error"};
+  *os << kKinds[static_cast<int>(v.kind)] << "(";
+  if (v.kind == Value::Kind::kText || v.kind == Value::Kind::kError) *os << '"' << v.text << '"';
+  if (v.kind == Value::Kind::kNumber || v.kind == Value::Kind::kDate ||
+      v.kind == Value::Kind::kBoolean)
+    *os << v.number;
+  *os << ")";
+}
+inline void PrintTo(const Area& a, std::ostream* os) {
+  *os << "rows " << a.first_row << "-" << a.last_row << ", cols " << a.first_col << "-"
+      << a.last_col;
+}
+
+}  // namespace sheaver::xl
+
+namespace sheaver::xl::testing {
+
+// The number and description of the Error that f raises; {0, ""} when it raises none.
+template <class F>
+std::pair<int, std::string> ErrorOf(F&& f) {
+  try {
+    f();
+  } catch (const Error& e) {
+    return {e.Number(), e.Description()};
+  }
+  return {0, ""};
+}
+
+// "sheet:first_row,first_col-last_row,last_col" (all from 0) for a range; the reason otherwise.
+inline std::string TargetText(const NameTarget& t) {
+  if (!t.is_range) return t.reason;
+  return std::to_string(t.sheet) + ":" + std::to_string(t.area.first_row) + "," +
+         std::to_string(t.area.first_col) + "-" + std::to_string(t.area.last_row) + "," +
+         std::to_string(t.area.last_col);
+}
+
+}  // namespace sheaver::xl::testing
