@@ -112,8 +112,9 @@ TEST(PackedNumbers, DecodeAsTheFileMeansThem) {
       {(536870911u << 2) | 2, 536870911.0},
       {(12345u << 2) | 3, 123.45},  // integer / 100
       {static_cast<std::uint32_t>(-5 << 2) | 3, -0.05},
-      {0x3FF80000, 1.5},            // high bits of 1.5
-      {0x404A4801, 52.5625 / 100},  // 0.525625, divided
+      {0x3FF80000, 1.5},       // high bits of 1.5
+      {(35u << 2) | 3, 0.35},  // divided by 100: times 0.01 is a bit off
+      {0x40292001, 0.125625},  // 12.5625 divided, likewise
       {0xC0240000, -10.0}};
   for (const Case& c : cases) {
     EXPECT_EQ(SheetCells::UnpackNumber(c.rk), c.expected) << std::hex << c.rk;
