@@ -40,23 +40,18 @@ TEST(TableLayout, CountLinesMakeDatTablesAndHeadersNeedEvidence) {
   const Case cases[] = {
       {{"3,3", "\"Staff\",\"B2\",\"0\""}, 0},
       {{" 2 , 3 "}, 0},
-      {{"0,3"}, 0},
       {{"32767,1"}, 0},
       {{"32768,1"}, 1},  // beyond any table: not a count line
       {{"-1,3"}, 1},
       {{"3,3,3"}, 1},
       {{"\"3\",\"3\""}, 1},  // quoted: cells, not counts
-      {{"3;3"}, 1},
       {{"Staff,Day,Hours", "42,01/01/2024,8.00", "42,02/01/2024,7.50"}, 2},
-      {{"\"Staff\",\"Hours\"", "\"Bob\",\"8.5\""}, 2},
       {{"Staff,Hours", "Bob,8", "Ann,"}, 2},  // empty cells are no evidence either way
       {{"Name,City", "Bob,Paris"}, 1},        // texts over texts: no evidence
       {{"Staff,Hours", "Bob,8", "Ann,n/a"}, 1},
       {{"Name,Name", "1,2"}, 1},       // headers are distinct
-      {{"Name,", "1,2"}, 1},           // and not empty
       {{"2024,Hours", "1,2"}, 1},      // and not numbers
       {{"Staff,Hours", "42,8,1"}, 1},  // and as many as the cells below
-      {{"Staff,Hours"}, 1},
       {{}, 1},
   };
   for (const Case& c : cases) {
@@ -68,15 +63,8 @@ TEST(TableLayout, CountLinesMakeDatTablesAndHeadersNeedEvidence) {
 
 TEST(TableLayout, CellsKeepWhatAFileCanHold) {
   const std::pair<std::string, std::string> cases[] = {
-      {"Hours", "Hours"},
-      {"  Hours  ", "Hours"},
-      {"a\nb", "a b"},
-      {"a\r\nb", "a b"},
-      {"a\rb", "a b"},
-      {"x\n", "x"},
-      {"\ttab\t", "\ttab\t"},
-      {"say \"hi\"", "say \"hi\""},
-      {"", ""},
+      {"Hours", "Hours"}, {"  Hours  ", "Hours"}, {"a\nb", "a b"},
+      {"x\n", "x"},       {"\ttab\t", "\ttab\t"},
   };
   for (const auto& [typed, kept] : cases) EXPECT_EQ(CleanCell(typed), kept) << typed;
 }
@@ -103,15 +91,21 @@ TEST(TableDocument, RowOperationsStopAtTheEdges) {
   EXPECT_EQ(Rows(doc), (std::vector<std::string>{"a||", "b||", "c||"}));
 }
 
-TEST(TableDocument, AFormTypeCanLoseItsLastFieldACsvTableKeepsOneRow) {
+TEST(TableDocument, AnEmptyFileIsANewFormTypeWhichCanLoseItsLastFieldACsvTableKeepsOneRow) {
   TempDir dir;
-  TableDocument form(dir.File("empty.dat"));
-  form.SetCell(form.InsertRow(0), 0, "Only");
-  form.DeleteRow(0);
-  EXPECT_EQ(form.Rows(), 0);
+  const std::string path = dir.Write("blank.dat", "");
+  std::vector<std::string> warnings;
+  TableDocument form = TableDocument::Open(path, warnings);
+  EXPECT_EQ(warnings,
+            std::vector<std::string>{path + " is empty: it is edited as a new form type."});
+  EXPECT_TRUE(form.IsFormType());
+  form.SetCell(form.InsertRow(0), 0, "Staff");
   form.Save();
-  EXPECT_EQ(dir.Read("empty.dat"), "0,3\r\n");
-  EXPECT_EQ(OpenQuietly(dir.File("empty.dat")).Rows(), 0);
+  EXPECT_EQ(dir.Read("blank.dat"), "1,3\r\n\"Staff\",\"\",\"\"\r\n");
+  form.DeleteRow(0);
+  form.Save();
+  EXPECT_EQ(dir.Read("blank.dat"), "0,3\r\n");
+  EXPECT_EQ(OpenQuietly(path).Rows(), 0);
 
   TableDocument csv = OpenQuietly(dir.Write("one.csv", "\"a\",\"b\"\r\n"));
   csv.DeleteRow(0);
@@ -129,8 +123,8 @@ TEST(TableDocument, ACsvHeaderLineIsKeptAndCanBeTurnedIntoARowAndBack) {
   EXPECT_EQ(Rows(doc), std::vector<std::string>{"42|01/01/2024|8.00"});
   doc.SetCell(0, 2, "7.50");
   doc.Save();
-  EXPECT_EQ(dir.Read("week.csv"),
-            "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"7.50\"\r\n");
+  const std::string saved = "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"7.50\"\r\n";
+  EXPECT_EQ(dir.Read("week.csv"), saved);
 
   EXPECT_FALSE(doc.HasHeader(true));  // already so
   EXPECT_TRUE(doc.HasHeader(false));
@@ -139,14 +133,12 @@ TEST(TableDocument, ACsvHeaderLineIsKeptAndCanBeTurnedIntoARowAndBack) {
   EXPECT_EQ(Rows(doc), (std::vector<std::string>{"Staff|Day|Hours", "42|01/01/2024|7.50"}));
   EXPECT_TRUE(doc.Modified());
   doc.SaveAs(dir.File("plain.csv"));
-  EXPECT_EQ(dir.Read("plain.csv"), dir.Read("week.csv"));  // the same lines, now all rows
+  EXPECT_EQ(dir.Read("plain.csv"), saved);  // the same lines, now all rows
 
   doc.DeleteRow(1);
   EXPECT_FALSE(doc.HasHeader(true));  // no row would be left below the header
   EXPECT_EQ(doc.Layout(), 1);
-  TableDocument form;
-  EXPECT_FALSE(form.HasHeader(true));
-  EXPECT_EQ(form.ColumnTitles(), (std::vector<std::string>{"Field", "Reference", "Format"}));
+  EXPECT_FALSE(TableDocument().HasHeader(true));  // nor does a form type get one
 }
 
 TEST(TableDocument, ReadingProblemsThatLoseLinesAreToldWithWhatSavingDoes) {
@@ -179,7 +171,6 @@ TEST(TableDocument, ReadingProblemsThatLoseLinesAreToldWithWhatSavingDoes) {
        {"a|b", "c|d"},
        "line 3 has 1 cell where the table has 2: the table ends above it, and saving drops "
        "lines 3 to 4."},
-      {"a csv table with blank lines at its end", "a,b\r\nc,d\r\n\r\n", {"a|b", "c|d"}, ""},
   };
   for (const Case& c : cases) {
     TempDir dir;
@@ -197,23 +188,20 @@ TEST(TableDocument, ReadingProblemsThatLoseLinesAreToldWithWhatSavingDoes) {
 TEST(TableDocument, FilesThatCannotBeReadAreErrorsNotTheEndOfTheProgram) {
   struct Case {
     const char* name;
-    const char* text;  // nullptr: no file
+    const char* text;
     int number;
     std::string description;
   };
   const Case cases[] = {
-      {"missing", nullptr, 53, "File not found"},
       {"csv with an open quote", "\"a,b\r\nc,d\r\n", 13,
        "Type mismatch: line 1 cannot be split into cells (a quote is left open, or text "
        "follows a closing quote)"},
-      {"rows missing", "2,2\r\na,b\r\n", 62,
-       "Input past end of file: the count line announces 2 rows, the file holds 1"},
       {"no columns", "2,0\r\n\r\n\r\n", 9,
        "Subscript out of range: the count line \"2,0\" announces no columns"},
   };
   for (const Case& c : cases) {
     TempDir dir;
-    const std::string path = c.text ? dir.Write("t.dat", c.text) : dir.File("t.dat");
+    const std::string path = dir.Write("t.dat", c.text);
     std::vector<std::string> warnings;
     const test::Raised raised = RaisedBy([&] { TableDocument::Open(path, warnings); });
     EXPECT_EQ(raised.number, c.number) << c.name << ": " << raised.description;
@@ -221,21 +209,6 @@ TEST(TableDocument, FilesThatCannotBeReadAreErrorsNotTheEndOfTheProgram) {
         << c.name << ": " << raised.description;
     EXPECT_NE(raised.description.find(path), std::string::npos) << c.name;
   }
-}
-
-TEST(TableDocument, AnEmptyFileIsANewFormType) {
-  TempDir dir;
-  const std::string path = dir.Write("blank.dat", "");
-  std::vector<std::string> warnings;
-  TableDocument doc = TableDocument::Open(path, warnings);
-  EXPECT_EQ(warnings,
-            std::vector<std::string>{path + " is empty: it is edited as a new form type."});
-  EXPECT_TRUE(doc.IsFormType());
-  EXPECT_EQ(doc.Rows(), 0);
-  EXPECT_EQ(doc.Path(), path);
-  doc.SetCell(doc.InsertRow(0), 0, "Staff");
-  doc.Save();
-  EXPECT_EQ(dir.Read("blank.dat"), "1,3\r\n\"Staff\",\"\",\"\"\r\n");
 }
 
 TEST(TableDocument, SavingNeedsANameAndAFailedSaveAsKeepsTheOldOne) {
