@@ -304,13 +304,5 @@ TEST_F(Examples, EachSettingsFileFilesItsFormsIntoTheExpectedDataFile) {
   }
 }
 
-TEST_F(Examples, WorkedExampleFormAloneGivesItsEightLines) {
-  const Outcome o = RunTool({"--type", "FormTypes/Timesheet.dat", "--in",
-                             "forms/*2024-01-01 042.xls", "--data", "worked.csv", "-q"});
-  EXPECT_EQ(o.status, kExitOk) << o.err;
-  EXPECT_EQ(dir.Read("worked.csv"), dir.Read("expected/WorkedExample.csv"));
-  EXPECT_EQ(dir.Read("worked.csv"), test::kTimesheetCsv);
-}
-
 }  // namespace
 }  // namespace sheaver::cli
