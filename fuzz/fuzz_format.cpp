@@ -7,7 +7,8 @@
 //
 // Only sheaver::Error may leave the code under test; anything else, a hang or a sanitizer report
 // is a bug. Checks a few promises as well: a date the reader accepts is written back by
-// DateToText and reads again as the same moment.
+// DateToText and reads again as the same moment; the fixed number and date codes, which
+// FormatValue writes directly, give what the general readers and patterns give.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -43,6 +44,40 @@ void Guarded(F&& f) {
   }
 }
 
+// The text of f(), or "#" and the error number.
+template <typename F>
+std::string Outcome(F&& f) {
+  try {
+    return f();
+  } catch (const Error& e) {
+    return "#" + std::to_string(e.Number());
+  }
+}
+
+// FormatValue under each fixed number and date code, with and without "+", against the way the
+// general readers and patterns take.
+void CheckFixedCodes(std::string_view text, Int16 index, const Locale& locale) {
+  for (const char* key : {"0", "0.0", "0.00", "0.000"}) {
+    for (Int16 offset : {Int16{0}, index}) {
+      const std::string code = offset == 0 ? key : std::string("+") + key;
+      Check(Outcome([&] { return FormatValue(text, code, offset, locale); }) == Outcome([&] {
+              return FormatNumber(ReadLeadingNumber(text, locale) + Decimal::FromInteger(offset),
+                                  key, locale);
+            }));
+    }
+  }
+  const char* const dates[][2] = {
+      {"dmy", "dd/mm/yyyy"}, {"mdy", "mm/dd/yyyy"}, {"ymd", "yyyymmdd"}};
+  for (const auto& [key, pattern] : dates) {
+    for (Int16 offset : {Int16{0}, index}) {
+      const std::string code = offset == 0 ? key : std::string("+") + key;
+      Check(Outcome([&] { return FormatValue(text, code, offset, locale); }) == Outcome([&] {
+              return FormatDate(AddDays(ParseDate(text, locale), offset), pattern, locale);
+            }));
+    }
+  }
+}
+
 bool SameSecond(DateValue a, DateValue b) {
   CivilDateTime x = ToCivil(a), y = ToCivil(b);
   return x.year == y.year && x.month == y.month && x.day == y.day && x.hour == y.hour &&
@@ -65,6 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Guarded([&] { FormatValue(text, code, index, locale); });
   Guarded([&] { FormatCellText(code, text, locale); });  // the roles swapped
   Guarded([&] { QuoteText(text); });
+  CheckFixedCodes(text, index, locale);
   Guarded([&] {
     Decimal d = ReadLeadingNumber(text, locale);
     NumberToText(d, locale);
