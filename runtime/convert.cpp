@@ -1,22 +1,47 @@
 #include "runtime/convert.h"
 
+#include <charconv>
 #include <cmath>
 #include <string>
+#include <string_view>
+
+#include "runtime/error.h"
 
 namespace sheaver {
 namespace {
 
-std::string TwoDigits(int v) {
-  return {static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+void AppendTwoDigits(std::string& text, int v) {
+  text += static_cast<char>('0' + v / 10 % 10);
+  text += static_cast<char>('0' + v % 10);
 }
 
-std::string FourDigits(int v) {
-  return TwoDigits(v / 100) + TwoDigits(v % 100);
+void AppendFourDigits(std::string& text, int v) {
+  AppendTwoDigits(text, v / 100);
+  AppendTwoDigits(text, v % 100);
 }
 
 }  // namespace
 
 std::string NumberToText(double value, const Locale& locale) {
+  if (!std::isfinite(value)) Raise(err::kOverflow);
+  // printf's "%.15g" rounds to the same fifteen significant digits, drops the same trailing
+  // zeros and picks the exponent form for the same magnitudes as the rule below; it only writes
+  // the exponent and negative zero differently. Its plain results are taken as they are, which
+  // spares every ordinary cell number the decimal arithmetic.
+  char buffer[32];
+  const auto written =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  const std::string_view plain(buffer, static_cast<std::size_t>(written.ptr - buffer));
+  if (written.ec == std::errc() && plain.find('e') == std::string_view::npos && plain != "-0") {
+    const std::size_t point = plain.find('.');
+    if (point == std::string_view::npos) return std::string(plain);
+    std::string text;
+    text.reserve(plain.size() + locale.decimal_separator.size());
+    text.append(plain.substr(0, point));
+    text += locale.decimal_separator;
+    text.append(plain.substr(point + 1));
+    return text;
+  }
   return NumberToText(Decimal::FromDouble(value), locale);
 }
 
@@ -42,33 +67,56 @@ std::string NumberToText(const Decimal& value, const Locale& locale) {
 }
 
 std::string DateToText(DateValue date, const Locale& locale) {
-  CivilDateTime c = ToCivil(date);
-  const std::string& sep = locale.date_separator;
-  std::string day_part;
-  switch (locale.date_order) {
-    case DateOrder::kDayMonthYear:
-      day_part = TwoDigits(c.day) + sep + TwoDigits(c.month) + sep + FourDigits(c.year);
-      break;
-    case DateOrder::kMonthDayYear:
-      day_part = TwoDigits(c.month) + sep + TwoDigits(c.day) + sep + FourDigits(c.year);
-      break;
-    case DateOrder::kYearMonthDay:
-      day_part = FourDigits(c.year) + sep + TwoDigits(c.month) + sep + TwoDigits(c.day);
-      break;
+  const CivilDateTime c = ToCivil(date);
+  const bool has_time = c.hour != 0 || c.minute != 0 || c.second != 0;
+  std::string text;
+  if (!has_time || std::trunc(date) != 0.0) {
+    const std::string& sep = locale.date_separator;
+    switch (locale.date_order) {
+      case DateOrder::kDayMonthYear:
+        AppendTwoDigits(text, c.day);
+        text += sep;
+        AppendTwoDigits(text, c.month);
+        text += sep;
+        AppendFourDigits(text, c.year);
+        break;
+      case DateOrder::kMonthDayYear:
+        AppendTwoDigits(text, c.month);
+        text += sep;
+        AppendTwoDigits(text, c.day);
+        text += sep;
+        AppendFourDigits(text, c.year);
+        break;
+      case DateOrder::kYearMonthDay:
+        AppendFourDigits(text, c.year);
+        text += sep;
+        AppendTwoDigits(text, c.month);
+        text += sep;
+        AppendTwoDigits(text, c.day);
+        break;
+    }
+    if (!has_time) return text;
+    text += ' ';
   }
-  bool has_time = c.hour != 0 || c.minute != 0 || c.second != 0;
-  if (!has_time) return day_part;
+  // A value of only a time of day (day 0) gives the time alone.
   const std::string& ts = locale.time_separator;
-  std::string time;
   if (locale.hour12) {
-    int h = c.hour % 12 == 0 ? 12 : c.hour % 12;
-    time = std::to_string(h) + ts + TwoDigits(c.minute) + ts + TwoDigits(c.second) + " " +
-           (c.hour < 12 ? locale.am : locale.pm);
+    const int h = c.hour % 12 == 0 ? 12 : c.hour % 12;
+    text += std::to_string(h);
+    text += ts;
+    AppendTwoDigits(text, c.minute);
+    text += ts;
+    AppendTwoDigits(text, c.second);
+    text += ' ';
+    text += c.hour < 12 ? locale.am : locale.pm;
   } else {
-    time = TwoDigits(c.hour) + ts + TwoDigits(c.minute) + ts + TwoDigits(c.second);
+    AppendTwoDigits(text, c.hour);
+    text += ts;
+    AppendTwoDigits(text, c.minute);
+    text += ts;
+    AppendTwoDigits(text, c.second);
   }
-  if (std::trunc(date) == 0.0) return time;
-  return day_part + " " + time;
+  return text;
 }
 
 }  // namespace sheaver

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cfloat>
 #include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "runtime/error.h"
 
@@ -50,6 +55,49 @@ TEST(NumberToText, LocaleSeparatorAndNotTheProcessLocale) {
   EXPECT_EQ(NumberToText(12.5, Locale::EnglishDayFirst()), "12.5");
 }
 
+// A double's text is taken from the C++ library's shortest-form writer when it is plain, else
+// from the decimal conversion: both must give the same text for every double.
+TEST(NumberToText, DoublesAgreeWithTheDecimalConversion) {
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                DBL_MIN,
+                                -DBL_MIN,
+                                5e-324,
+                                DBL_MAX,
+                                0.0001,
+                                0.00009999999999999999,
+                                0.000099999999999999995,
+                                0.00010000000000000001,
+                                999999999999999.0,
+                                999999999999999.4,
+                                999999999999999.5,
+                                999999999999999.9,
+                                1e15,
+                                123456789012345.67,
+                                0.1 + 0.2,
+                                1.0 / 3,
+                                2.0 / 3,
+                                45322.5729166667,
+                                0.5,
+                                2.5,
+                                1.0000000000000005,
+                                1.0000000000000015};
+  std::mt19937_64 random(42);
+  std::uniform_int_distribution<int> exponent(-25, 25), places(0, 6);
+  std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+  std::uniform_int_distribution<long long> whole(-99999999, 99999999);
+  for (int i = 0; i < 20000; ++i) {
+    values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+    values.push_back(static_cast<double>(whole(random)) / std::pow(10.0, places(random)));
+    const double any = std::bit_cast<double>(random());
+    if (std::isfinite(any)) values.push_back(any);
+  }
+  for (const Locale& locale : {Locale::EnglishDayFirst(), Locale::German()})
+    for (double v : values)
+      ASSERT_EQ(NumberToText(v, locale), NumberToText(Decimal::FromDouble(v), locale))
+          << std::hexfloat << v;
+}
+
 TEST(NumberToText, NotANumberIsOverflow) {
   try {
     NumberToText(std::numeric_limits<double>::quiet_NaN(), Locale::EnglishDayFirst());
@@ -74,6 +122,8 @@ TEST(DateToText, ShortDateFourDigitYearAndTime) {
       {Locale::EnglishMonthFirst(), 45322.25, "01/31/2024 6:00:00 AM"},
       {Locale::EnglishMonthFirst(), 45322.0001, "01/31/2024 12:00:09 AM"},
       {Locale::EnglishDayFirst(), 0.75, "18:00:00"},
+      {Locale::EnglishMonthFirst(), 0.75, "6:00:00 PM"},
+      {Locale::EnglishDayFirst(), -1.25, "29/12/1899 06:00:00"},
       {Locale::EnglishDayFirst(), 0, "30/12/1899"},
       {Locale::EnglishDayFirst(), kMinDate, "01/01/0100"},
       {Locale::EnglishDayFirst(), 10959, "01/01/1930"},  // four digits: no window to misread
