@@ -80,6 +80,15 @@ void MoveForm(const std::string& path, const std::string& outDir) {
   std::string target(directory);
   target += kPathSeparator;
   target.append(path, last + 1);
+  // Nearly always nothing stands at the target yet, and a move that never replaces settles that
+  // case at once. Only when it fails is the target looked up and an ordinary file of that name
+  // deleted before the move is tried again: a failed move leaves everything as it was, so the
+  // outcome is the one of looking up first, without a lookup for every workbook.
+  try {
+    MoveFile(path, target);
+    return;
+  } catch (const Error&) {
+  }
   if (OrdinaryFileExists(target)) {
     // Moving a workbook onto itself (the output directory is its own directory) would delete it
     // as "the file of the same name" before the move: refuse instead, leaving it in place.
