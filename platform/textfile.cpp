@@ -1,7 +1,6 @@
 #include "platform/textfile.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -59,11 +58,6 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
   std::vector<std::string> lines;
   if (maxLines == 0) return lines;
   const int fd = OpenOrRaise(path, O_RDONLY);
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    throw Error(err::kPathFileAccess).Within(path);
-  }
 
   std::string line;
   bool afterCr = false;  // the last byte ended a line with CR: an LF right after it belongs to it
@@ -80,6 +74,8 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
       if (errno == EINTR) continue;
       const int error = errno;
       ::close(fd);
+      // A directory opens like a file and fails only here.
+      if (error == EISDIR) throw Error(err::kPathFileAccess).Within(path);
       throw FileError(error, path);
     }
     if (n == 0) {
@@ -87,18 +83,25 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
       if (!line.empty()) endLine();  // a last line without a line end
       break;
     }
-    for (ssize_t i = 0; i < n && lines.size() < maxLines; ++i) {
-      const char c = buffer[i];
+    const std::string_view bytes(buffer, static_cast<std::size_t>(n));
+    std::size_t i = 0;
+    while (i < bytes.size() && lines.size() < maxLines) {
       if (afterCr) {
         afterCr = false;
-        if (c == '\n') continue;
+        if (bytes[i] == '\n') {
+          ++i;
+          continue;
+        }
       }
-      if (c == '\r' || c == '\n') {
-        afterCr = c == '\r';
-        endLine();
-      } else {
-        line += c;
+      const std::size_t end = bytes.find_first_of("\r\n", i);
+      if (end == std::string_view::npos) {
+        line.append(bytes.substr(i));
+        break;
       }
+      line.append(bytes.substr(i, end - i));
+      afterCr = bytes[end] == '\r';
+      endLine();
+      i = end + 1;
     }
   }
   ::close(fd);
