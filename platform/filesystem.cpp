@@ -1,11 +1,11 @@
 #include "platform/filesystem.h"
 
-#include <dirent.h>
+#include "platform/directory_listing.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -106,29 +106,6 @@ bool SplitExtension(const std::vector<std::string_view>& chars, std::size_t& dot
   return false;
 }
 
-// The name with every character folded as Folded does, without splitting it into a list.
-std::string FoldedName(std::string_view name) {
-  std::string folded(name);
-  for (std::size_t i = 0; i < folded.size();) {
-    const auto lead = static_cast<unsigned char>(folded[i]);
-    if (lead < 0xC0) {
-      if (lead >= 'A' && lead <= 'Z') folded[i] = static_cast<char>(lead + 32);
-      ++i;
-      continue;
-    }
-    std::size_t n = 1;
-    while (n < 4 && i + n < folded.size() &&
-           (static_cast<unsigned char>(folded[i + n]) & 0xC0) == 0x80)
-      ++n;
-    if (n == 2 && lead == 0xC3) {
-      const auto b = static_cast<unsigned char>(folded[i + 1]);
-      if (b >= 0x80 && b <= 0x9E && b != 0x97) folded[i + 1] = static_cast<char>(b + 0x20);
-    }
-    i += n;
-  }
-  return folded;
-}
-
 bool IsAscii(std::string_view text) {
   for (char c : text)
     if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -198,6 +175,9 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }
 
 }  // namespace
+
+LocalFileSystem::LocalFileSystem() : listing_(std::make_unique<DirectoryListing>()) {}
+LocalFileSystem::~LocalFileSystem() = default;
 
 std::shared_ptr<FileSystem> SetFileSystem(std::shared_ptr<FileSystem> fileSystem) {
   return std::exchange(Installed(), std::move(fileSystem));
@@ -308,54 +288,7 @@ std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, 
     if (IsReadableOrdinaryFile(pattern)) return {name};
     return {};
   }
-
-  const std::string dir = DirectoryOf(pattern);
-  DIR* d = ::opendir(dir.c_str());
-  if (d == nullptr) {
-    if (errno == ENOENT || errno == ENOTDIR) return {};
-    throw FileError(errno, dir);
-  }
-  // The matching names with their sort keys; which of them are ordinary files is checked later,
-  // in order, only as far as the limit needs.
-  struct Candidate {
-    std::string key;
-    std::string name;
-    unsigned char type;  // the directory entry's type, DT_UNKNOWN when the file system gives none
-  };
-  std::vector<Candidate> candidates;
-  while (const dirent* entry = ::readdir(d)) {
-    const std::string_view entryName = entry->d_name;
-    if (entryName.empty() || entryName[0] == '.') continue;
-    if (!MatchesWildcard(name, entryName)) continue;
-    candidates.push_back({FoldedName(entryName), std::string(entryName), entry->d_type});
-  }
-  ::closedir(d);
-
-  const auto before = [](const Candidate& a, const Candidate& b) {
-    return a.key != b.key ? a.key < b.key : a.name < b.name;
-  };
-  std::vector<std::string> found;
-  std::size_t sorted = 0;  // candidates[0, sorted) are the smallest, in order
-  for (std::size_t i = 0; i < candidates.size() && found.size() < limit; ++i) {
-    if (i == sorted) {
-      // Sort the next stretch: twice what is still wanted (some may not be ordinary files),
-      // or everything when that is most of what is left.
-      const std::size_t left = candidates.size() - i;
-      const std::size_t wanted = limit - found.size();
-      const std::size_t stretch = wanted >= left / 2 ? left : std::max<std::size_t>(2 * wanted, 64);
-      const auto from = candidates.begin() + static_cast<std::ptrdiff_t>(i);
-      const auto to = from + static_cast<std::ptrdiff_t>(std::min(stretch, left));
-      std::partial_sort(from, to, candidates.end(), before);
-      sorted = i + std::min(stretch, left);
-    }
-    const std::string path = JoinPath(dir, candidates[i].name);
-    // An entry the directory already says is a regular file needs only the access check.
-    const bool ordinary = candidates[i].type == DT_REG
-                              ? ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0
-                              : IsReadableOrdinaryFile(path);
-    if (ordinary) found.push_back(std::move(candidates[i].name));
-  }
-  return found;
+  return listing_->Find(DirectoryOf(pattern), name, limit);
 }
 
 void LocalFileSystem::MoveFile(const std::string& source, const std::string& target) {

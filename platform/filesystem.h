@@ -48,9 +48,13 @@ class FileSystem {
   virtual std::string ProgramDirectory() = 0;
 };
 
+class DirectoryListing;
+
 // The machine's own file system.
 class LocalFileSystem : public FileSystem {
  public:
+  LocalFileSystem();
+  ~LocalFileSystem() override;
   std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override;
   std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override;
   void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) override;
@@ -59,6 +63,10 @@ class LocalFileSystem : public FileSystem {
   void DeleteFile(const std::string& path) override;
   std::string CurrentDirectory() override;
   std::string ProgramDirectory() override;
+
+ private:
+  // Keeps following the directory searched last, for the next search of it.
+  std::unique_ptr<DirectoryListing> listing_;
 };
 
 // Installs the file system every operation below goes through and returns the previous one.
@@ -81,7 +89,9 @@ FileSystem& Files();
 // - A missing directory finds nothing; an unreadable one is an error (Permission denied).
 // - At most `limit` names: the first ones in that order. Only those are checked for being
 //   ordinary readable files, so a lookup for the first few names of a large directory costs one
-//   pass over the directory and a sort, not a file status per entry.
+//   pass over the directory and a partial sort, not a file status per entry; a search of the
+//   directory searched last does not even read it again on a local file system (see
+//   platform/directory_listing.h).
 std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit = kAllFiles);
 
 // True when FindFiles(path) finds something: path names an ordinary, readable, visible file (or
