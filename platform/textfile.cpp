@@ -119,8 +119,20 @@ void LocalFileSystem::WriteTextLines(const std::string& path,
 }
 
 void LocalFileSystem::AppendTextLine(const std::string& path, std::string_view line) {
-  std::string data(line);
-  data += kLineEnd;
+  // The line and its end go out in one write, so that the line is appended whole; a record
+  // line is short, and only a long one needs the heap for that.
+  char small[512];
+  std::string large;
+  std::string_view data;
+  if (line.size() + kLineEnd.size() <= sizeof small) {
+    line.copy(small, line.size());
+    kLineEnd.copy(small + line.size(), kLineEnd.size());
+    data = std::string_view(small, line.size() + kLineEnd.size());
+  } else {
+    large.reserve(line.size() + kLineEnd.size());
+    large.append(line).append(kLineEnd);
+    data = large;
+  }
   WriteAndClose(OpenOrRaise(path, O_WRONLY | O_CREAT | O_APPEND), data, path);
 }
 

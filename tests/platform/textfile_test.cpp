@@ -95,6 +95,13 @@ TEST(AppendTextLine, CreatesTheFileThenAppends) {
   AppendTextLine(path, "");
   EXPECT_EQ(dir.Read("out.csv"), "Name,Hours\r\n\"Zoë\",7.5\r\n\r\n");
   EXPECT_EQ(ReadTextLines(path), Lines({"Name,Hours", "\"Zoë\",7.5", ""}));
+  // Lines of every length arrive whole, short ones and long ones alike.
+  for (std::size_t length : {509u, 510u, 511u, 70000u}) {
+    const std::string line(length, static_cast<char>('a' + length % 26));
+    AppendTextLine(path, line);
+    EXPECT_EQ(ReadTextLines(path).back(), line) << length;
+  }
+  EXPECT_EQ(dir.Read("out.csv").size(), 26u + 509 + 510 + 511 + 70000 + 4 * 2);
 }
 
 TEST(TextFiles, FailuresRaiseFileErrorsNamingTheFile) {
