@@ -24,23 +24,55 @@ void AppendFourDigits(std::string& text, int v) {
 
 std::string NumberToText(double value, const Locale& locale) {
   if (!std::isfinite(value)) Raise(err::kOverflow);
-  // printf's "%.15g" rounds to the same fifteen significant digits, drops the same trailing
-  // zeros and picks the exponent form for the same magnitudes as the rule below; it only writes
-  // the exponent and negative zero differently. Its plain results are taken as they are, which
-  // spares every ordinary cell number the decimal arithmetic.
-  char buffer[32];
+  // Most cell numbers take a short way to the same text as the decimal conversion below. A
+  // whole number below 10^15 is its own digits.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+    char digits[24];
+    const auto written =
+        std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value));
+    return std::string(digits, written.ptr);  // -0 is written "0"
+  }
+  // A double whose shortest exact text has at most fifteen significant digits rounds to those
+  // digits at fifteen (a double resolves more finely than fifteen digits can), so that text is
+  // the one wanted, unless it needs the exponent form.
+  char shortest[32];
   const auto written =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-  const std::string_view plain(buffer, static_cast<std::size_t>(written.ptr - buffer));
-  if (written.ec == std::errc() && plain.find('e') == std::string_view::npos && plain != "-0") {
-    const std::size_t point = plain.find('.');
-    if (point == std::string_view::npos) return std::string(plain);
-    std::string text;
-    text.reserve(plain.size() + locale.decimal_separator.size());
-    text.append(plain.substr(0, point));
-    text += locale.decimal_separator;
-    text.append(plain.substr(point + 1));
-    return text;
+      std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific);
+  std::string_view text(shortest, static_cast<std::size_t>(written.ptr - shortest));
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const std::size_t e = text.find('e');
+  int exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view exp = text.substr(e + 1);
+    if (!exp.empty() && exp.front() == '+') exp.remove_prefix(1);
+    std::from_chars(exp.data(), exp.data() + exp.size(), exponent);
+  }
+  char digits[24];
+  std::size_t count = 0;
+  for (char c : text.substr(0, e))
+    if (c != '.' && count < sizeof digits) digits[count++] = c;
+  const int point = exponent + 1;  // digits before the decimal point
+  if (written.ec == std::errc() && e != std::string_view::npos && count <= 15 && point <= 15 &&
+      point >= -3) {
+    const std::string_view all(digits, count);
+    std::string plain;
+    plain.reserve(count + 8);
+    if (negative) plain += '-';
+    if (point <= 0) {
+      plain += '0';
+      plain += locale.decimal_separator;
+      plain.append(static_cast<std::size_t>(-point), '0');
+      plain.append(all);
+    } else if (static_cast<std::size_t>(point) >= count) {
+      plain.append(all);
+      plain.append(static_cast<std::size_t>(point) - count, '0');
+    } else {
+      plain.append(all.substr(0, static_cast<std::size_t>(point)));
+      plain += locale.decimal_separator;
+      plain.append(all.substr(static_cast<std::size_t>(point)));
+    }
+    return plain;
   }
   return NumberToText(Decimal::FromDouble(value), locale);
 }
