@@ -127,8 +127,8 @@ void clsDatFile::Save() const {
   }
 }
 
-void clsDatFile::FillRow(Int16 r, const std::vector<std::string>& words) {
-  for (Int16 c = 0; c < cols_; ++c) Data(r, c, words[static_cast<std::size_t>(c) + 1]);
+void clsDatFile::FillRow(Int16 r, std::vector<std::string>&& words) {
+  for (Int16 c = 0; c < cols_; ++c) Data(r, c, std::move(words[static_cast<std::size_t>(c) + 1]));
 }
 
 void clsDatFile::RaiseInputPastEnd(const std::string& what) const {
@@ -167,10 +167,10 @@ void clsDatFile::LoadDat() {
     if (lineIndex >= lines.size())
       RaiseInputPastEnd("the count line announces " + Decimal(rows_) + " rows, the file holds " +
                         Decimal(r));
-    const WordList words = GetWords(lines[lineIndex]);
+    WordList words = GetWords(lines[lineIndex]);
     // A row with another number of cells ends the reading; the rows below it stay empty.
     if (words.size() - 1 != static_cast<std::size_t>(cols_)) break;
-    FillRow(r, words);
+    FillRow(r, std::move(words));
   }
 }
 
@@ -196,7 +196,7 @@ void clsDatFile::LoadCsv(bool withHeader) {
   }
   Rows(count);
   Clear();
-  for (Int16 r = 0; r < rows_; ++r) FillRow(r, rows[static_cast<std::size_t>(r)]);
+  for (Int16 r = 0; r < rows_; ++r) FillRow(r, std::move(rows[static_cast<std::size_t>(r)]));
 }
 
 std::string clsDatFile::QuoteField(std::string_view text) {

@@ -95,7 +95,7 @@ class clsDatFile {
   bool InGrid(Int16 r, Int16 c) const;
   std::string_view Cell(Int16 r, Int16 c) const;
   std::string& CellForWrite(Int16 r, Int16 c);
-  void FillRow(Int16 r, const std::vector<std::string>& words);
+  void FillRow(Int16 r, std::vector<std::string>&& words);
   std::string RowLine(Int16 r) const;
   [[noreturn]] void RaiseInputPastEnd(const std::string& what) const;
   [[noreturn]] void RaiseOverflow(const std::string& what) const;

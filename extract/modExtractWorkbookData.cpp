@@ -91,27 +91,27 @@ bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
 // counted once per workbook instead of once per cell.
 class Strip {
  public:
-  explicit Strip(xl::Range range)
-      : range_(std::move(range)),
-        rows_(range_.Rows().Count()),
-        columns_(range_.Columns().Count()) {}
+  explicit Strip(const xl::Range& range)
+      : rows_(range.Rows().Count()),
+        columns_(range.Columns().Count()),
+        cells_(rows_ == 1 ? range.Columns() : range.Rows()) {}
 
   // GetCellText of the range for record index.
   std::string CellText(Int16 index) const {
     if (rows_ == 1) {
       const std::int32_t position = columns_ == 1 ? 0 : index;
-      if (position < columns_)
-        return xl::ValueToText(range_.Columns().Item(Add16(position, 1)).Value());
+      if (position < columns_) return xl::ValueToText(cells_.Item(Add16(position, 1)).Value());
     } else if (columns_ == 1) {
-      if (index < rows_) return xl::ValueToText(range_.Rows().Item(Add16(index, 1)).Value());
+      if (index < rows_) return xl::ValueToText(cells_.Item(Add16(index, 1)).Value());
     }
     return {};
   }
 
  private:
-  xl::Range range_;
   std::int32_t rows_;
   std::int32_t columns_;
+  // The range seen as its columns (a one-row strip) or as its rows: the cells of the records.
+  xl::Range cells_;
 };
 
 std::string RecordContext(Int16 index) {
