@@ -226,6 +226,7 @@ CompoundFile::CompoundFile(const ByteSource& source) : source_(source) {
   std::vector<std::uint32_t> stack;
   if (root.child != kNoStream) stack.push_back(root.child);
   std::vector<std::pair<std::uint32_t, Entry>> found;
+  found.reserve(std::min<std::size_t>(entry_count, 16));
   while (!stack.empty()) {
     std::uint32_t index = stack.back();
     stack.pop_back();
@@ -241,6 +242,7 @@ CompoundFile::CompoundFile(const ByteSource& source) : source_(source) {
   }
   std::sort(found.begin(), found.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });
+  top_.reserve(found.size());
   for (auto& f : found) top_.push_back(std::move(f.second));
 }
 
@@ -286,6 +288,7 @@ void CompoundFile::ReadMiniStream() {
       Chain(first_mini_fat_, std::min<std::uint64_t>(mini_fat_count_, sector_count_),
             "the small-sector table", false);
   std::vector<std::uint8_t> buffer(sector_size_);
+  mini_fat_.reserve(chain.size() * (sector_size_ / 4));
   for (std::uint32_t id : chain) {
     if (owner_[id] != kFree)
       RaiseDamaged("sector " + std::to_string(id) + " belongs to both " + OwnerName(owner_[id]) +

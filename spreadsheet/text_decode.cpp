@@ -108,10 +108,15 @@ void AppendUtf16Le(std::string& out, std::span<const std::uint8_t> bytes) {
 }
 
 void AppendLatin1(std::string& out, std::span<const std::uint8_t> bytes) {
-  for (std::uint8_t b : bytes) {
-    if (b < 0x80) {
-      out += static_cast<char>(b);
-    } else {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    // Runs of ASCII characters, most texts entirely, are the same bytes in UTF-8.
+    std::size_t ascii = i;
+    while (ascii < bytes.size() && bytes[ascii] < 0x80) ++ascii;
+    out.append(reinterpret_cast<const char*>(bytes.data()) + i, ascii - i);
+    i = ascii;
+    if (i < bytes.size()) {
+      const std::uint8_t b = bytes[i++];
       out += static_cast<char>(0xC0 | (b >> 6));
       out += static_cast<char>(0x80 | (b & 0x3F));
     }
