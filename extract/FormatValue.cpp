@@ -229,8 +229,9 @@ std::optional<DateValue> ReadPlainDate(std::string_view text, const Locale& loca
 }
 
 void AppendTwoDigits(std::string& text, int value) {
-  text += static_cast<char>('0' + value / 10 % 10);
-  text += static_cast<char>('0' + value % 10);
+  const char digits[2] = {static_cast<char>('0' + value / 10 % 10),
+                          static_cast<char>('0' + value % 10)};
+  text.append(digits, 2);
 }
 
 // The date under "dd/mm/yyyy", "mm/dd/yyyy" or "yyyymmdd", "/" being the locale's separator.

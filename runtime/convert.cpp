@@ -11,8 +11,8 @@ namespace sheaver {
 namespace {
 
 void AppendTwoDigits(std::string& text, int v) {
-  text += static_cast<char>('0' + v / 10 % 10);
-  text += static_cast<char>('0' + v % 10);
+  const char digits[2] = {static_cast<char>('0' + v / 10 % 10), static_cast<char>('0' + v % 10)};
+  text.append(digits, 2);
 }
 
 void AppendFourDigits(std::string& text, int v) {
@@ -102,6 +102,7 @@ std::string DateToText(DateValue date, const Locale& locale) {
   const CivilDateTime c = ToCivil(date);
   const bool has_time = c.hour != 0 || c.minute != 0 || c.second != 0;
   std::string text;
+  text.reserve(20 + 2 * locale.date_separator.size() + locale.pm.size());
   if (!has_time || std::trunc(date) != 0.0) {
     const std::string& sep = locale.date_separator;
     switch (locale.date_order) {
@@ -134,7 +135,8 @@ std::string DateToText(DateValue date, const Locale& locale) {
   const std::string& ts = locale.time_separator;
   if (locale.hour12) {
     const int h = c.hour % 12 == 0 ? 12 : c.hour % 12;
-    text += std::to_string(h);
+    if (h >= 10) text += '1';
+    text += static_cast<char>('0' + h % 10);
     text += ts;
     AppendTwoDigits(text, c.minute);
     text += ts;

@@ -123,6 +123,8 @@ TEST(DateToText, ShortDateFourDigitYearAndTime) {
       {Locale::EnglishMonthFirst(), 45322.0001, "01/31/2024 12:00:09 AM"},
       {Locale::EnglishDayFirst(), 0.75, "18:00:00"},
       {Locale::EnglishMonthFirst(), 0.75, "6:00:00 PM"},
+      {Locale::EnglishMonthFirst(), 45322.4375, "01/31/2024 10:30:00 AM"},
+      {Locale::EnglishMonthFirst(), 45322.9375, "01/31/2024 10:30:00 PM"},
       {Locale::EnglishDayFirst(), -1.25, "29/12/1899 06:00:00"},
       {Locale::EnglishDayFirst(), 0, "30/12/1899"},
       {Locale::EnglishDayFirst(), kMinDate, "01/01/0100"},
