@@ -21,7 +21,9 @@ enum class State {
 }  // namespace
 
 WordList GetWords(std::string_view line) {
-  WordList words(1);
+  WordList words;
+  words.reserve(8);  // room for the words of a usual line without regrowing
+  words.emplace_back();
   State state = State::kBetweenWords;
   std::string quoted;          // text of the quoted word being read
   std::size_t heldSpaces = 0;  // spaces seen after a quote that may be the closing one
