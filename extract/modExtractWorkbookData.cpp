@@ -87,6 +87,17 @@ bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The larger of a range's row and column counts (0 if neither is positive); Overflow (6) above
+// 32767.
+Int16 LengthOf(const xl::Range& range) {
+  Int16 length = 0;
+  const std::int32_t rows = range.Rows().Count();
+  if (rows > 0) length = ToInt16(rows);
+  const std::int32_t columns = range.Columns().Count();
+  if (columns > length) length = ToInt16(columns);
+  return length;
+}
+
 // A field's range with its row and column counts, which every record's cell text depends on:
 // counted once per workbook instead of once per cell.
 class Strip {
@@ -138,29 +149,25 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   SpreadsheetSession session;
   xlBook = &xlApp->GetWorkbooks().Open(workbookPath);
 
-  // The record count: the longest field.
+  // The record count: the longest field. Each reference resolves to the same range every time
+  // it is resolved in this workbook, so the range found for the count is the one kept for the
+  // field's values.
   Int16 recordCount = 0;
-  for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
-    try {
-      const Int16 length = RangeLength(fields[i].reference);
-      if (length > recordCount) recordCount = length;
-    } catch (Error& e) {
-      throw e.Within(FieldContext(fields[i], i, false));
-    }
-  }
-
-  if (fields.empty())
-    Raise(err::kSubscript,
-          "Subscript out of range: the form type " + formTypePath + " has no field rows");
   std::vector<Strip> ranges;
   ranges.reserve(fields.size());
   for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
     try {
-      ranges.push_back(Strip(GetRange(fields[i].reference)));
+      const xl::Range range = GetRange(fields[i].reference);
+      const Int16 length = LengthOf(range);
+      if (length > recordCount) recordCount = length;
+      ranges.emplace_back(range);
     } catch (Error& e) {
       throw e.Within(FieldContext(fields[i], i, false));
     }
   }
+  if (fields.empty())
+    Raise(err::kSubscript,
+          "Subscript out of range: the form type " + formTypePath + " has no field rows");
 
   if (!OrdinaryFileExists(dataFilePath)) {
     std::string header;
@@ -245,15 +252,8 @@ xl::Range GetRange(std::string_view reference) {
 }
 
 Int16 RangeLength(std::string_view reference) {
-  const xl::Range range = GetRange(reference);
-  Int16 length = 0;
-  const std::int32_t rows = range.Rows().Count();
-  if (rows > 0) length = ToInt16(rows);
-  const std::int32_t columns = range.Columns().Count();
-  if (columns > length) length = ToInt16(columns);
-  return length;
+  return LengthOf(GetRange(reference));
 }
-
 std::string GetCellText(const xl::Range& range, Int16 index) {
   return Strip(range).CellText(index);
 }
