@@ -2,12 +2,15 @@
 # Files N copies of the example timesheets with sheaver-cli (--all, 100 workbooks a run) and with
 # a python3-xlrd script doing the same job (bench/xlrd_filing.py: read, format, append line by
 # line, move), in the same run on the same machine. Prints workbooks per second for both, the
-# ratio, and whether both wrote the same data file.
-# Usage: bench/filing_vs_xlrd.sh [N] [BUILD_DIR]   (defaults 10000 and build/default)
+# ratio, and whether both wrote the same data file. With RUNS above 1 the whole comparison is
+# run that many times on fresh copies, the two tools taking turns, and the medians are printed:
+# on a machine shared with other work a single run's wall-clock time says little.
+# Usage: bench/filing_vs_xlrd.sh [N] [BUILD_DIR] [RUNS]   (defaults 10000, build/default and 1)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 n=${1:-10000}
 build=${2:-build/default}
+runs=${3:-1}
 cli=$build/cli/sheaver-cli
 py=/usr/bin/python3
 work=$(mktemp -d)
@@ -40,20 +43,31 @@ seconds() {  # seconds COMMAND...: wall-clock seconds, CPU seconds on stderr of 
   echo "$wall $(echo "$user + $sys" | bc -l)"
 }
 
-copies "$work/ours/in"; mkdir -p "$work/ours/out"
-copies "$work/peer/in"; mkdir -p "$work/peer/out"
-sync
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 
-read -r ours_wall ours_cpu < <(seconds "$cli" --type "$form_type" --in "$work/ours/in" \
-  --out "$work/ours/out" --data "$work/ours/data.csv" --all --quiet)
-read -r peer_wall peer_cpu < <(seconds "$py" bench/xlrd_filing.py "$form_type" "$work/peer/in" \
-  "$work/peer/out" "$work/peer/data.csv")
+same=yes
+for ((run = 1; run <= runs; ++run)); do
+  rm -rf "$work/ours" "$work/peer"
+  copies "$work/ours/in"; mkdir -p "$work/ours/out"
+  copies "$work/peer/in"; mkdir -p "$work/peer/out"
+  sync
 
-left=$(ls "$work/ours/in" | wc -l)
-same=no
-cmp -s "$work/ours/data.csv" "$work/peer/data.csv" && same=yes
+  read -r wall cpu < <(seconds "$cli" --type "$form_type" --in "$work/ours/in" \
+    --out "$work/ours/out" --data "$work/ours/data.csv" --all --quiet)
+  echo "$wall" >>"$work/ours.wall"; echo "$cpu" >>"$work/ours.cpu"
+  read -r wall cpu < <(seconds "$py" bench/xlrd_filing.py "$form_type" "$work/peer/in" \
+    "$work/peer/out" "$work/peer/data.csv")
+  echo "$wall" >>"$work/peer.wall"; echo "$cpu" >>"$work/peer.cpu"
+
+  left=$(ls "$work/ours/in" | wc -l)
+  cmp -s "$work/ours/data.csv" "$work/peer/data.csv" || same=no
+done
+ours_wall=$(median <"$work/ours.wall"); ours_cpu=$(median <"$work/ours.cpu")
+peer_wall=$(median <"$work/peer.wall"); peer_cpu=$(median <"$work/peer.cpu")
+
 printf "%d workbooks (%d forms), %d lines each way, %s left behind; same data file: %s\n" "$n" \
   "${#forms[@]}" "$(wc -l <"$work/ours/data.csv")" "$left" "$same"
+[[ $runs -gt 1 ]] && printf "medians of %d runs\n" "$runs"
 printf "%-14s %9s %12s %9s %12s\n" "" "wall s" "workbooks/s" "cpu s" "per cpu s"
 printf "%-14s %9s %12s %9s %12s\n" sheaver-cli "$ours_wall" "$(rate "$ours_wall")" \
   "$ours_cpu" "$(rate "$ours_cpu")"
