@@ -69,10 +69,13 @@ bool ReportsEveryChange(int fd) {
   }
 }
 
+// Changes to the directory's entries and to the directory itself. Nothing about the entries'
+// own files (their permissions are checked by every search), so that opening and reading them
+// costs no reports.
 constexpr std::uint32_t kReportedChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
-                                           IN_ATTRIB | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+                                           IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
 // Reports after which the kept entries cannot be trusted: the queue lost reports, or the
-// directory itself went away, moved, or changed its permissions.
+// directory itself went away or moved.
 constexpr std::uint32_t kLostTrack =
     IN_Q_OVERFLOW | IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT;
 
@@ -142,9 +145,10 @@ void DirectoryListing::Read(const std::string& dir, std::string_view pattern) {
 
 bool DirectoryListing::CatchUp(const std::string& dir, std::string_view pattern) {
   if (notify_ < 0 || dir != dir_ || pattern != pattern_) return false;
-  // The same directory still stands at the path.
+  // The same directory still stands at the path, and reading it would still be allowed.
   struct stat st;
   if (::stat(dir.c_str(), &st) != 0 || st.st_dev != device_ || st.st_ino != inode_) return false;
+  if (::faccessat(AT_FDCWD, dir.c_str(), R_OK, AT_EACCESS) != 0) return false;
   alignas(inotify_event) char buffer[1 << 16];
   for (;;) {
     const ssize_t n = ::read(notify_, buffer, sizeof buffer);
@@ -156,10 +160,7 @@ bool DirectoryListing::CatchUp(const std::string& dir, std::string_view pattern)
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
       if (event->mask & kLostTrack) return false;
-      if (event->len == 0) {
-        if (event->mask & IN_ATTRIB) return false;  // the directory's own permissions
-        continue;
-      }
+      if (event->len == 0) continue;
       const std::string_view name(event->name, ::strnlen(event->name, event->len));
       if (!Wanted(pattern, name)) continue;
       if (event->mask & (IN_DELETE | IN_MOVED_FROM)) Remove(name);
