@@ -493,7 +493,11 @@ class BiffLoader : public SheetLoader {
 class GlobalsParser {
  public:
   GlobalsParser(std::span<const std::uint8_t> stream, std::string_view where, WorkbookModel& book)
-      : stream_(stream), where_(where), book_(book) {}
+      : stream_(stream), where_(where), book_(book) {
+    // Room for the formats and cell formats of a usual workbook, grown as needed beyond.
+    format_is_date_.reserve(16);
+    xf_formats_.reserve(32);
+  }
 
   Globals Parse();
 
