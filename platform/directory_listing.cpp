@@ -46,13 +46,6 @@ bool Wanted(std::string_view pattern, std::string_view name) {
   return !name.empty() && name[0] != '.' && MatchesWildcard(pattern, name);
 }
 
-// A regular file (links followed) that this process may read.
-bool IsReadableOrdinaryFile(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
-}
-
 // File systems whose change reports cover every change to a directory's entries, whoever makes
 // it. On a network file system another machine's changes go unreported.
 bool ReportsEveryChange(int fd) {

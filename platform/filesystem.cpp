@@ -32,13 +32,6 @@ bool IsDirectory(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// A regular file (links followed) that this process may read.
-bool IsReadableOrdinaryFile(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-         ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
-}
-
 // One character of a UTF-8 text: a lead byte and its continuation bytes. Invalid sequences fall
 // apart into single bytes, so any byte string can be matched.
 std::vector<std::string_view> Characters(std::string_view text) {
@@ -138,6 +131,24 @@ bool MatchAscii(std::string_view p, std::string_view n) {
   return pi == p.size();
 }
 
+// The type bits of the file at path (a link itself with `follow` false), asking for nothing
+// else: a file whose times have been asked for gets a finer time stamp, and so an inode update,
+// at its next change, which for the data file looked up before every workbook is the first
+// append. False with errno set when there is no such file.
+bool FileType(const std::string& path, bool follow, mode_t& type) {
+  struct statx sx;
+  const int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
+  if (::statx(AT_FDCWD, path.c_str(), flags, STATX_TYPE, &sx) == 0) {
+    type = sx.stx_mode & S_IFMT;
+    return true;
+  }
+  if (errno != ENOSYS) return false;
+  struct stat st;
+  if ((follow ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st)) != 0) return false;
+  type = st.st_mode & S_IFMT;
+  return true;
+}
+
 [[noreturn]] void ThrowMoveError(Error error, const std::string& source,
                                  const std::string& target) {
   // The system call's path is replaced by both names: the user needs to see the whole move.
@@ -189,6 +200,11 @@ FileSystem& Files() {
 
 std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) {
   return Files().FindFiles(pattern, limit);
+}
+bool IsReadableOrdinaryFile(const std::string& path) {
+  mode_t type;
+  return FileType(path, true, type) && S_ISREG(type) &&
+         ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
 }
 bool OrdinaryFileExists(const std::string& path) {
   return !FindFiles(path, 1).empty();
@@ -293,17 +309,16 @@ std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, 
 
 void LocalFileSystem::MoveFile(const std::string& source, const std::string& target) {
   if (source.empty() || target.empty()) ThrowMoveError(Error(err::kBadFileName), source, target);
-  struct stat st;
-  if (::lstat(source.c_str(), &st) != 0) ThrowMoveError(FileError(errno, source), source, target);
-  if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-    ThrowMoveError(Error(err::kFileNotFound), source, target);
+  mode_t type;
+  if (!FileType(source, false, type)) ThrowMoveError(FileError(errno, source), source, target);
+  if (!S_ISREG(type) && !S_ISLNK(type)) ThrowMoveError(Error(err::kFileNotFound), source, target);
 
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
     return;
   int error = errno;
   if (error == EINVAL || error == ENOSYS) {
     // A file system without the no-replace rename: check, then rename.
-    if (::lstat(target.c_str(), &st) == 0)
+    if (FileType(target, false, type))
       ThrowMoveError(Error(err::kFileAlreadyExists), source, target);
     if (::rename(source.c_str(), target.c_str()) == 0) return;
     error = errno;
