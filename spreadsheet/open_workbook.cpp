@@ -202,8 +202,17 @@ std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes
 std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
   try {
     // One open, one status and one read for a file of form size. Non-blocking, so that a fifo
-    // named like a workbook is refused below instead of waiting for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // named like a workbook is refused below instead of waiting for a writer. Reading a form
+    // leaves its access time as it was (as on systems that keep no access times, and saving an
+    // inode update per form) where the system allows it, which is for the user's own files;
+    // once refused, the program stops asking.
+    static bool keepAccessTime = true;
+    const int flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+    int fd = ::open(path.c_str(), keepAccessTime ? flags | O_NOATIME : flags);
+    if (fd < 0 && errno == EPERM && keepAccessTime) {
+      keepAccessTime = false;
+      fd = ::open(path.c_str(), flags);
+    }
     if (fd < 0) {
       if (errno == ENOENT || errno == ENOTDIR) Raise(err::kFileNotFound);
       Raise(errno == EACCES ? err::kPermissionDenied : err::kPathFileAccess);
