@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -58,6 +59,7 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
   std::vector<std::string> lines;
   if (maxLines == 0) return lines;
   const int fd = OpenOrRaise(path, O_RDONLY);
+  lines.reserve(std::min<std::size_t>(maxLines, 16));  // a form type's or settings file's lines
 
   std::string line;
   bool afterCr = false;  // the last byte ended a line with CR: an LF right after it belongs to it

@@ -74,6 +74,11 @@ double SheetCells::UnpackNumber(std::uint32_t packed) {
 }
 
 void SheetCells::Add(std::uint32_t row, Cell cell) {
+  if (cells_.empty()) {
+    // Room for a form-sized sheet from the first cell on, rather than growing step by step.
+    cells_.reserve(64);
+    rows_.reserve(16);
+  }
   if (sorted_) {
     if (rows_.empty() || row > rows_.back().row) {
       rows_.push_back({row, static_cast<std::uint32_t>(cells_.size())});
@@ -126,11 +131,21 @@ void SheetCells::AddError(std::uint32_t row, std::uint32_t col, std::uint8_t cod
   Add(row, {static_cast<std::uint16_t>(col), kError, 0, code});
 }
 
+namespace {
+
+// Gives back what a vector grew beyond its size, when that is worth a copy.
+template <class T>
+void ShrinkIfWasteful(std::vector<T>& v) {
+  if ((v.capacity() - v.size()) * sizeof(T) >= 4096) v.shrink_to_fit();
+}
+
+}  // namespace
+
 void SheetCells::Finish() {
   if (sorted_) {
-    cells_.shrink_to_fit();
-    rows_.shrink_to_fit();
-    doubles_.shrink_to_fit();
+    ShrinkIfWasteful(cells_);
+    ShrinkIfWasteful(rows_);
+    ShrinkIfWasteful(doubles_);
     return;
   }
   // Rare: a writer put cells out of order. Merge everything by (row, column, arrival), keep
@@ -160,8 +175,8 @@ void SheetCells::Finish() {
     cells_.push_back(all[i].cell);
   }
   sorted_ = true;
-  cells_.shrink_to_fit();
-  rows_.shrink_to_fit();
+  ShrinkIfWasteful(cells_);
+  ShrinkIfWasteful(rows_);
 }
 
 Value SheetCells::Decode(const Cell& cell, const StringTable& strings) const {
