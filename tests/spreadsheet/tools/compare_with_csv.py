@@ -18,7 +18,6 @@ the text shows, TRUE/FALSE for booleans, error texts equal. Exits 1 on any diffe
 """
 import csv
 import datetime
-import glob
 import os
 import re
 import shutil
@@ -26,13 +25,12 @@ import subprocess
 import sys
 import tempfile
 
+from tab_lines import ERROR_TEXTS, read_dump, report
+
 # Separator 44 (comma), text delimiter 34 ("), UTF-8 (76), from line 1, no column formats,
 # English (US), quoted fields not as text, no special numbers, contents as stored (not as
 # shown), values not formulas, spaces kept, every sheet into a file of its own.
 FILTER = "csv:Text - txt - csv (StarCalc):44,34,76,1,,1033,false,false,false,false,false,-1"
-
-ERROR_TEXTS = {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A"}
-
 
 def export(workbooks, out_dir):
     soffice = shutil.which("soffice")
@@ -44,35 +42,6 @@ def export(workbooks, out_dir):
                             "--convert-to", FILTER, "--outdir", out_dir, wb],
                            check=True, capture_output=True, timeout=300)
     return True
-
-
-def unescape(s):
-    out, i = [], 0
-    while i < len(s):
-        if s[i] == "\\" and i + 1 < len(s):
-            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}[s[i + 1]])
-            i += 2
-        else:
-            out.append(s[i])
-            i += 1
-    return "".join(out)
-
-
-def read_dump(program, path):
-    out = subprocess.run([program, path], capture_output=True, text=True, check=True).stdout
-    sheets, cells, error = [], {}, None
-    for line in out.splitlines():
-        f = line.split("\t")
-        if f[0] == "ERROR":
-            error = line
-        elif f[0] == "SHEET":
-            sheets.append(unescape(f[3]))
-        elif f[0] == "CELL":
-            kind, value = f[4], unescape(f[5])
-            if kind not in ("text", "error"):
-                value = float.fromhex(value)
-            cells[(int(f[1]), int(f[2]), int(f[3]))] = (kind, value)
-    return sheets, cells, error
 
 
 def serial_of(day, seconds=0.0):
@@ -151,11 +120,11 @@ def same(ours, text):
 
 def compare(program, workbook, csv_dir):
     problems = []
-    sheets, cells, error = read_dump(program, workbook)
-    if error:
-        return [error]
+    book = read_dump(program, workbook)
+    if book["error"]:
+        return ["engine raised %d: %s" % book["error"]]
     base = os.path.splitext(os.path.basename(workbook))[0]
-    for index, name in enumerate(sheets):
+    for index, (name, _) in enumerate(book["sheets"]):
         path = os.path.join(csv_dir, "%s-%s.csv" % (base, name))
         if not os.path.exists(path):
             problems.append("no export %s" % path)
@@ -166,11 +135,9 @@ def compare(program, workbook, csv_dir):
                 for c, text in enumerate(row):
                     if text != "":
                         theirs[(r, c)] = text
-        mine = {(r, c): v for (s, r, c), v in cells.items() if s == index}
+        mine = {(r, c): v for (s, r, c), v in book["cells"].items() if s == index}
         for key in sorted(set(theirs) | set(mine)):
             a, b = mine.get(key), theirs.get(key)
-            if a is None and b is None:
-                continue
             if a is not None and b is None and a[0] == "text" and a[1].replace("\t", "") == "":
                 continue
             if a is None or b is None or not same(a, b):
@@ -180,31 +147,22 @@ def compare(program, workbook, csv_dir):
     return problems
 
 
+def compare_all(program, workbooks, csv_dir):
+    return report(((os.path.basename(wb), compare(program, wb, csv_dir)) for wb in workbooks),
+                  "LibreOffice exports them")
+
+
 def main():
     args = sys.argv[1:]
     if args[0] == "--export":
         return 0 if export(args[2:], args[1]) else 77
-    live = args[0] == "--live"
-    if live:
-        program, workbooks = args[1], args[2:]
-        tmp = tempfile.mkdtemp()
-        if not export(workbooks, tmp):
+    if args[0] != "--live":
+        return compare_all(args[0], args[2:], args[1])
+    with tempfile.TemporaryDirectory() as csv_dir:
+        if not export(args[2:], csv_dir):
             print("LibreOffice (soffice) is not installed: live comparison skipped")
             return 77
-        csv_dir = tmp
-    else:
-        program, csv_dir, workbooks = args[0], args[1], args[2:]
-    failed = 0
-    for wb in workbooks:
-        problems = compare(program, wb, csv_dir)
-        print("%-50s %s" % (os.path.basename(wb), "same" if not problems else "DIFFERENT"))
-        for p in problems:
-            print("    " + p)
-        failed += bool(problems)
-    if live:
-        shutil.rmtree(csv_dir)
-    print("%d of %d workbooks read the same as LibreOffice exports them" % (len(workbooks) - failed, len(workbooks)))
-    return 1 if failed else 0
+        return compare_all(args[1], args[2:], csv_dir)
 
 
 if __name__ == "__main__":

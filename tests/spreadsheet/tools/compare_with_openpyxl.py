@@ -17,7 +17,6 @@ import datetime
 import os
 import re
 import shutil
-import subprocess
 import sys
 import tempfile
 import warnings
@@ -26,6 +25,7 @@ warnings.simplefilter("ignore")
 import openpyxl  # noqa: E402
 from openpyxl.utils import datetime as xldate  # noqa: E402
 from openpyxl.utils.cell import range_boundaries  # noqa: E402
+from tab_lines import ERROR_TEXTS, read_dump, report  # noqa: E402
 
 OPENPYXL_CANNOT_READ = {
     # Its workbook part lives under wtf/ rather than xl/: openpyxl looks only for xl/.
@@ -54,44 +54,6 @@ def decode_escapes(text):
     return re.sub(r"_x([0-9A-Fa-f]{4})_", lambda m: chr(int(m.group(1), 16)), text)
 
 
-ERROR_TEXTS = {"#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A", "#GETTING_DATA"}
-
-
-def unescape(s):
-    out, i = [], 0
-    while i < len(s):
-        if s[i] == "\\" and i + 1 < len(s):
-            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}[s[i + 1]])
-            i += 2
-        else:
-            out.append(s[i])
-            i += 1
-    return "".join(out)
-
-
-def read_dump(program, path):
-    result = subprocess.run([program, path], capture_output=True, text=True, check=True)
-    book = {"sheets": [], "cells": {}, "names": {}}
-    for line in result.stdout.splitlines():
-        f = line.split("\t")
-        if f[0] == "ERROR":
-            book["error"] = (int(f[1]), unescape(f[2]))
-        elif f[0] == "BOOK":
-            book["date1904"] = f[2] == "1904"
-            book["active"] = int(f[3])
-        elif f[0] == "SHEET":
-            book["sheets"].append((unescape(f[3]), f[2]))
-        elif f[0] == "CELL":
-            kind, value = f[4], unescape(f[5])
-            if kind not in ("text", "error"):
-                value = float.fromhex(value)
-            book["cells"][(int(f[1]), int(f[2]), int(f[3]))] = (kind, value)
-        elif f[0] == "NAME":
-            target = tuple(int(x) for x in f[6:11]) if f[5] == "RANGE" else None
-            book["names"][unescape(f[1])] = target
-    return book
-
-
 def quote_sheet(name):
     plain = name and not name[0].isdigit() and all(c.isalnum() or c in "_." for c in name)
     return name if plain else "'" + name.replace("'", "''") + "'"
@@ -103,7 +65,7 @@ def expected_cell(cell):
     if v is None:
         return None
     if cell.data_type == "e":
-        return ("error", v if v in ERROR_TEXTS else "#N/A")
+        return ("error", v if v in ERROR_TEXTS | {"#GETTING_DATA"} else "#N/A")
     if isinstance(v, bool):
         return ("bool", 1.0 if v else 0.0)
     if isinstance(v, (int, float)):
@@ -139,11 +101,11 @@ def expected_name_target(wb, dn):
     return (index, r1 - 1, c1 - 1, r2 - 1, c2 - 1)
 
 
-def compare(program, path, label):
+def compare(program, path):
     problems = []
     ours = read_dump(program, path)
-    if "error" in ours:
-        return ["engine raised %s: %s" % ours["error"]]
+    if ours["error"]:
+        return ["engine raised %d: %s" % ours["error"]]
     if path.lower().endswith((".xlsx", ".xlsm")):
         wb = openpyxl.load_workbook(path, data_only=True)
     else:
@@ -186,17 +148,18 @@ def compare(program, path, label):
             if len(problems) > 20:
                 break
 
+    our_names = {full: target for full, _, _, target in ours["names"]}
     for dn in wb.defined_names.definedName:
         local = dn.name[6:] if dn.name.startswith("_xlnm.") else dn.name
         full = local
         if dn.localSheetId is not None and int(dn.localSheetId) < len(wb._sheets):
             full = quote_sheet(wb._sheets[int(dn.localSheetId)].title) + "!" + local
-        if full not in ours["names"]:
+        if full not in our_names:
             problems.append("name %s: missing from the engine" % full)
             continue
         want = expected_name_target(wb, dn)
-        if ours["names"][full] != want:
-            problems.append("name %s (%s): engine %r, openpyxl %r" % (full, dn.attr_text, ours["names"][full], want))
+        if our_names[full] != want:
+            problems.append("name %s (%s): engine %r, openpyxl %r" % (full, dn.attr_text, our_names[full], want))
     return problems
 
 
@@ -209,15 +172,8 @@ def main():
                     and row["file"] not in OPENPYXL_CANNOT_READ:
                 files.append((row["file"], os.path.join(corpus, row["file"])))
     files += [(os.path.basename(p), p) for p in sys.argv[3:]]
-    failed = 0
-    for label, path in files:
-        problems = compare(program, path, label)
-        print("%-55s %s" % (label, "same" if not problems else "DIFFERENT"))
-        for p in problems:
-            print("    " + p)
-        failed += bool(problems)
-    print("%d of %d workbooks read the same as openpyxl reads them" % (len(files) - failed, len(files)))
-    return 1 if failed else 0
+    return report(((label, compare(program, path)) for label, path in files),
+                  "openpyxl reads them")
 
 
 if __name__ == "__main__":

@@ -12,10 +12,11 @@ EXPECTED_ERRORS below. Exits 1 on any difference.
 """
 import csv
 import math
-import subprocess
 import sys
 
 import xlrd
+
+from tab_lines import read_dump
 
 # Files marked otherwise than `ok`, and the .xlsx/.ods files this reader does not read yet:
 # error number and a phrase of the description.
@@ -67,40 +68,6 @@ OPEN_DESPITE_MANIFEST = {
 MAX_SERIAL = 2958466.0
 
 
-def unescape(s):
-    out, i = [], 0
-    while i < len(s):
-        if s[i] == "\\" and i + 1 < len(s):
-            out.append({"t": "\t", "n": "\n", "r": "\r", "\\": "\\"}[s[i + 1]])
-            i += 2
-        else:
-            out.append(s[i])
-            i += 1
-    return "".join(out)
-
-
-def dump(tool, path):
-    out = subprocess.run([tool, path], capture_output=True, timeout=120)
-    if out.returncode != 0:
-        raise RuntimeError("xls_dump exited %d: %s" % (out.returncode, out.stderr.decode()[-400:]))
-    book = {"sheets": [], "cells": {}, "names": [], "error": None}
-    for line in out.stdout.decode("utf-8").splitlines():
-        f = line.split("\t")
-        if f[0] == "ERROR":
-            book["error"] = (int(f[1]), unescape(f[2]))
-        elif f[0] == "SHEET":
-            book["sheets"].append((f[2], unescape(f[3])))
-        elif f[0] == "CELL":
-            value = unescape(f[5]) if f[4] in ("text", "error") else float.fromhex(f[5])
-            book["cells"][(int(f[1]), int(f[2]), int(f[3]))] = (f[4], value)
-        elif f[0] == "NAME":
-            target = None
-            if f[5] == "RANGE":
-                target = tuple(int(x) for x in f[6:11])
-            book["names"].append((unescape(f[1]), int(f[2]), f[3] == "1", target))
-    return book
-
-
 def same_number(a, b):
     return a == b or abs(a - b) <= math.ulp(max(abs(a), abs(b)))
 
@@ -127,7 +94,7 @@ def xlrd_cells(bk, sheet):
 
 
 def compare_ok(tool, rel, path, problems, stats):
-    ours = dump(tool, path)
+    ours = read_dump(tool, path)
     if ours["error"]:
         problems.append("%s: expected to open, got error %d: %s" % (rel, *ours["error"]))
         return
@@ -137,7 +104,7 @@ def compare_ok(tool, rel, path, problems, stats):
         stats["xlrd_rejects"].append("%s (%s: %s)" % (rel, type(e).__name__, str(e)[:60]))
         stats["files"] += 1
         return
-    our_sheets = [(i, name) for i, (kind, name) in enumerate(ours["sheets"]) if kind == "worksheet"]
+    our_sheets = [(i, name) for i, (name, kind) in enumerate(ours["sheets"]) if kind == "worksheet"]
     their_sheets = [s.name for s in bk.sheets()]
     if [n for _, n in our_sheets] != their_sheets:
         problems.append("%s: worksheets differ: ours %r, xlrd %r" % (rel, [n for _, n in our_sheets], their_sheets))
@@ -201,13 +168,13 @@ def main():
         path = corpus + "/" + rel
         if rel in EXPECTED_ERRORS:
             number, phrase = EXPECTED_ERRORS[rel]
-            got = dump(tool, path)["error"]
+            got = read_dump(tool, path)["error"]
             if not got or got[0] != number or phrase not in got[1]:
                 problems.append("%s: expected error %d with %r, got %r" % (rel, number, phrase, got))
             stats["errors"] += 1
         elif expected == "ok" or rel in OPEN_DESPITE_MANIFEST or rel in PACKAGED_ELSEWHERE:
             if rel.startswith(("xlsx/", "ods/")) or rel in PACKAGED_ELSEWHERE:
-                got = dump(tool, path)["error"]
+                got = read_dump(tool, path)["error"]
                 if got:
                     problems.append("%s: expected to open, got error %d: %s" % (rel, *got))
                 continue
