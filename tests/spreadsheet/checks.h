@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "runtime/error.h"
 #include "spreadsheet/model.h"
@@ -47,6 +48,23 @@ inline std::string TargetText(const NameTarget& t) {
   return std::to_string(t.sheet) + ":" + std::to_string(t.area.first_row) + "," +
          std::to_string(t.area.first_col) + "-" + std::to_string(t.area.last_row) + "," +
          std::to_string(t.area.last_col);
+}
+
+// Each name of a workbook as "full_name [builtin] [hidden] scope target", in workbook order.
+inline std::vector<std::string> NamesText(const WorkbookModel& book) {
+  std::vector<std::string> out;
+  for (const NameInfo& n : book.names)
+    out.push_back(n.full_name + (n.builtin ? " builtin" : "") + (n.hidden ? " hidden" : "") + " " +
+                  std::to_string(n.scope_sheet) + " " + TargetText(n.target));
+  return out;
+}
+
+// The values of columns 0 .. count-1 of one row.
+inline std::vector<Value> RowValues(WorkbookModel& book, std::size_t sheet, std::uint32_t row,
+                                    std::uint32_t count) {
+  std::vector<Value> out;
+  for (std::uint32_t col = 0; col < count; ++col) out.push_back(book.CellValue(sheet, row, col));
+  return out;
 }
 
 }  // namespace sheaver::xl::testing
