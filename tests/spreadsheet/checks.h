@@ -2,8 +2,10 @@
 // points, and cell values and areas, each as something that EXPECT_EQ can print.
 #pragma once
 
+#include <cctype>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -48,6 +50,13 @@ inline std::string TargetText(const NameTarget& t) {
   return std::to_string(t.sheet) + ":" + std::to_string(t.area.first_row) + "," +
          std::to_string(t.area.first_col) + "-" + std::to_string(t.area.last_row) + "," +
          std::to_string(t.area.last_col);
+}
+
+// A text as a GoogleTest case name: letters and digits kept, anything else '_'.
+inline std::string TestName(std::string_view text) {
+  std::string name;
+  for (char c : text) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
 }
 
 // Each name of a workbook as "full_name [builtin] [hidden] scope target", in workbook order.

@@ -2,7 +2,6 @@
 // sector structures gives error 1005 with its reason, never a crash, a hang or a huge allocation.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 
 #include "checks.h"
@@ -88,11 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
         Damage{"directory link past its end", [](Bytes& f) { Poke32(f, 1024 + 128 + 72, 77); },
                "past the end of the directory"},
         Damage{"root entry missing", [](Bytes& f) { f[1024 + 66] = 1; }, "not the root"}),
-    [](const ::testing::TestParamInfo<Damage>& info) {
-      std::string name;
-      for (const char* p = info.param.what; *p; ++p) name += std::isalnum(*p) ? *p : '_';
-      return name;
-    });
+    [](const auto& info) { return testing::TestName(info.param.what); });
 
 }  // namespace
 }  // namespace sheaver::xl
