@@ -1,5 +1,5 @@
 // Prints everything the engine reads from a workbook in a canonical line form, for comparison
-// with another reader (tests/spreadsheet/tools/compare_with_xlrd.py):
+// with another reader (the compare_with_*.py tools, through tab_lines.py):
 //   BOOK <format> <date system> <active sheet index>
 //   SHEET <index> <kind> <name>
 //   CELL <sheet index> <row> <col> <kind> <value>   numbers as hexadecimal floats
@@ -21,22 +21,15 @@ namespace {
 std::string Escape(std::string_view s) {
   std::string out;
   for (char c : s) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
-    }
+    const char* e = c == '\\'   ? "\\\\"
+                    : c == '\t' ? "\\t"
+                    : c == '\n' ? "\\n"
+                    : c == '\r' ? "\\r"
+                                : nullptr;
+    if (e)
+      out += e;
+    else
+      out += c;
   }
   return out;
 }
@@ -47,23 +40,8 @@ std::string HexFloat(double d) {
   return std::string(buf, r.ptr);
 }
 
-const char* KindName(Value::Kind k) {
-  switch (k) {
-    case Value::Kind::kEmpty:
-      return "empty";
-    case Value::Kind::kNumber:
-      return "number";
-    case Value::Kind::kDate:
-      return "date";
-    case Value::Kind::kText:
-      return "text";
-    case Value::Kind::kBoolean:
-      return "bool";
-    case Value::Kind::kError:
-      return "error";
-  }
-  return "?";
-}
+// The kinds in the order of Value::Kind.
+const char* const kKindNames[] = {"empty", "number", "date", "text", "bool", "error"};
 
 }  // namespace
 
@@ -100,7 +78,8 @@ int main(int argc, char** argv) {
         std::string value = v.kind == Value::Kind::kText || v.kind == Value::Kind::kError
                                 ? Escape(v.text)
                                 : HexFloat(v.number);
-        std::printf("CELL\t%zu\t%u\t%u\t%s\t%s\n", i, row, col, KindName(v.kind), value.c_str());
+        std::printf("CELL\t%zu\t%u\t%u\t%s\t%s\n", i, row, col,
+                    kKindNames[static_cast<int>(v.kind)], value.c_str());
       });
     }
   } catch (const Error& e) {
