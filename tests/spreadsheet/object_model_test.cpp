@@ -85,18 +85,12 @@ TEST(ValueToText, EachKindAsTheCellTextReadsIt) {
 // What the file is, when it is not a workbook, from what its container holds; the other kinds
 // of file (text, HTML, encrypted .xlsx ...) are in the corpus's table of expected errors.
 TEST(OpenByContent, ContainersWithoutAWorkbookSayWhatTheyHold) {
-  struct Case {
-    Bytes bytes;
-    int number;
-    const char* phrase;
-  } cases[] = {
-      {BuildCompoundFile(Bytes(10, 1), "WordDocument"), err::kWorkbookUnreadable, "Word document"},
-      {BuildCompoundFile(Bytes(10, 1), "Other"), err::kWorkbookUnreadable, "(it holds: Other)"},
-  };
-  for (const Case& c : cases) {
-    const auto [number, text] = ErrorOf([&] { OpenWorkbookBytes(c.bytes, "a.xls"); });
-    EXPECT_EQ(number, c.number) << text;
-    EXPECT_NE(text.find(c.phrase), std::string::npos) << text;
+  for (const auto& c :
+       {std::pair{"WordDocument", "Word document"}, std::pair{"Other", "(it holds: Other)"}}) {
+    const auto [number, text] =
+        ErrorOf([&] { OpenWorkbookBytes(BuildCompoundFile(Bytes(10, 1), c.first), "a.xls"); });
+    EXPECT_EQ(number, err::kWorkbookUnreadable) << text;
+    EXPECT_NE(text.find(c.second), std::string::npos) << text;
   }
   // A workbook stream without its container reads as one inside a container.
   Bytes stream = BuildStream({}, {{"S", 0, NumberRec(0, 0, 9)}});

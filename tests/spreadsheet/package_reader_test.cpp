@@ -109,25 +109,21 @@ TEST(XlsxReader, CellsWithoutReferencesFollowOneAnother) {
                                            "9,0=10"}));
 }
 
-TEST(XlsxReader, SheetKindsAndTheFirstWindowsActiveTab) {
+// Chart sheets, hidden sheets and the active tab are in the fixtures and the corpus; these are
+// the rarer kinds, a second window, and tabs that are not there.
+TEST(XlsxReader, RarerSheetKindsAndTheFirstWindowsActiveTab) {
   XlsxBuilder b;
   b.workbook_pr =
       "<bookViews><workbookView activeTab='2'/><workbookView activeTab='0'/></bookViews>";
   b.Add("First", "");
-  b.Add("Chart", "", "chartsheet");
-  b.Add("Hidden", "<row r='2'><c r='B2'><v>2</v></c></row>", "worksheet", "state='hidden'");
   b.Add("Dialog", "", "dialogsheet");
   b.Add("Macros", "", "xlMacrosheet");
   auto book = Open(b);
   std::vector<SheetKind> kinds;
   for (const SheetInfo& s : book->sheets) kinds.push_back(s.kind);
-  EXPECT_EQ(kinds,
-            (std::vector<SheetKind>{SheetKind::kWorksheet, SheetKind::kChart, SheetKind::kWorksheet,
-                                    SheetKind::kOther, SheetKind::kMacroSheet}));
-  EXPECT_FALSE(book->sheets[2].visible);
+  EXPECT_EQ(kinds, (std::vector<SheetKind>{SheetKind::kWorksheet, SheetKind::kOther,
+                                           SheetKind::kMacroSheet}));
   EXPECT_EQ(book->active_sheet, 2u);
-  EXPECT_EQ(book->CellValue(2, 1, 1), Value::Number(2));  // its part found past the chart's
-
   for (const char* views : {"<bookViews><workbookView activeTab='9'/></bookViews>", ""}) {
     b.workbook_pr = views;
     EXPECT_EQ(Open(b)->active_sheet, 0u) << views;
@@ -238,14 +234,12 @@ TEST(OdsReader, ParagraphTextWithItsSpacesTabsAndBreaks) {
     const char* paragraphs;
     const char* text;
   } cases[] = {
-      // As LibreOffice writes "  lead", "trail  ", "a  b": extra spaces as <text:s/>, layout
-      // white space around them ignored.
+      // Extra spaces as LibreOffice writes them (<text:s/>, as the fixtures hold them), layout
+      // white space around them ignored; line breaks are in the fixtures too.
       {"<text:p>\n<text:s text:c='2'/>lead</text:p>", "  lead"},
-      {"<text:p>trail <text:s/></text:p>", "trail  "},
       {"<text:p>one trailing space </text:p>", "one trailing space "},  // kept, as LibreOffice does
       {"<text:p>  many   plain\n\tblanks \n </text:p>", "many plain blanks "},
       {"<text:p>tab<text:tab/>here</text:p>", "tab\there"},
-      {"<text:p>line<text:line-break/>break</text:p>", "line\nbreak"},
       {"<text:p><text:span>sp</text:span>an <text:a xlink:href='x'>link</text:a></text:p>",
        "span link"},
       {"<office:annotation><text:p>a comment</text:p></office:annotation><text:p>value</text:p>",
