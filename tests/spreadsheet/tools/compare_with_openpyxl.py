@@ -25,7 +25,7 @@ warnings.simplefilter("ignore")
 import openpyxl  # noqa: E402
 from openpyxl.utils import datetime as xldate  # noqa: E402
 from openpyxl.utils.cell import range_boundaries  # noqa: E402
-from tab_lines import ERROR_TEXTS, read_dump, report  # noqa: E402
+from tab_lines import ERROR_TEXTS, differing_cells, read_dump, report  # noqa: E402
 
 OPENPYXL_CANNOT_READ = {
     # Its workbook part lives under wtf/ rather than xl/: openpyxl looks only for xl/.
@@ -101,6 +101,15 @@ def expected_name_target(wb, dn):
     return (index, r1 - 1, c1 - 1, r2 - 1, c2 - 1)
 
 
+def same(ours, theirs):
+    """Whether the engine reads a cell as openpyxl does; the empty text reads as no cell."""
+    if theirs is None or ours is None or ours[0] != theirs[0]:
+        return ours == ("text", "") and theirs is None
+    if ours[0] == "date":
+        return abs(ours[1] - theirs[1]) < 1e-8
+    return ours[1] == theirs[1]
+
+
 def compare(program, path):
     problems = []
     ours = read_dump(program, path)
@@ -133,20 +142,8 @@ def compare(program, path):
             e = expected_cell(cell)
             if e is not None:
                 expected[(index, row - 1, column - 1)] = e
-    for key in sorted(set(expected) | set(ours["cells"])):
-        a, b = ours["cells"].get(key), expected.get(key)
-        if a == ("text", "") and b is None:
-            continue
-        if a is None or b is None or a[0] != b[0]:
-            ok = False
-        elif a[0] == "date":
-            ok = abs(a[1] - b[1]) < 1e-8
-        else:
-            ok = a[1] == b[1]
-        if not ok:
-            problems.append("cell %s: engine %r, openpyxl %r" % (key, a, b))
-            if len(problems) > 20:
-                break
+    for key, a, b in differing_cells(ours["cells"], expected, same)[:20]:
+        problems.append("cell %s: engine %r, openpyxl %r" % (key, a, b))
 
     our_names = {full: target for full, _, _, target in ours["names"]}
     for dn in wb.defined_names.definedName:

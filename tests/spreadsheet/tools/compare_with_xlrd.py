@@ -16,7 +16,7 @@ import sys
 
 import xlrd
 
-from tab_lines import read_dump
+from tab_lines import differing_cells, read_dump
 
 # Files marked otherwise than `ok`, and the .xlsx/.ods files this reader does not read yet:
 # error number and a phrase of the description.
@@ -68,8 +68,14 @@ OPEN_DESPITE_MANIFEST = {
 MAX_SERIAL = 2958466.0
 
 
-def same_number(a, b):
-    return a == b or abs(a - b) <= math.ulp(max(abs(a), abs(b)))
+def same(ours, theirs):
+    """The same kind, and the same text, or numbers equal to the last unit in the last place."""
+    if ours is None or theirs is None or ours[0] != theirs[0]:
+        return False
+    a, b = ours[1], theirs[1]
+    if ours[0] in ("number", "date", "bool"):
+        return a == b or abs(a - b) <= math.ulp(max(abs(a), abs(b)))
+    return a == b
 
 
 def xlrd_cells(bk, sheet):
@@ -111,20 +117,9 @@ def compare_ok(tool, rel, path, problems, stats):
         return
     differences = []
     for (index, name), sheet in zip(our_sheets, bk.sheets()):
-        theirs = {}
-        for (r, c), kind, v in xlrd_cells(bk, sheet):
-            theirs[(index, r, c)] = (kind, v)
+        theirs = {(index, r, c): (kind, v) for (r, c), kind, v in xlrd_cells(bk, sheet)}
         mine = {k: v for k, v in ours["cells"].items() if k[0] == index}
-        for key in sorted(set(theirs) | set(mine)):
-            a, b = mine.get(key), theirs.get(key)
-            if a is None or b is None or a[0] != b[0]:
-                differences.append((key, a, b))
-                continue
-            if a[0] in ("number", "date", "bool"):
-                if not same_number(a[1], b[1]):
-                    differences.append((key, a, b))
-            elif a[1] != b[1]:
-                differences.append((key, a, b))
+        differences += differing_cells(mine, theirs, same)
         stats["cells"] += len(theirs)
     for key, a, b in differences[:5]:
         problems.append("%s: sheet %d cell (%d,%d): ours %r, xlrd %r" % (rel, key[0], key[1], key[2], a, b))

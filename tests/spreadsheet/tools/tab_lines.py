@@ -54,6 +54,13 @@ def read_dump(program, path):
     return book
 
 
+def differing_cells(mine, theirs, same):
+    """(key, ours, theirs) for each cell of either reader that `same(ours, theirs)` says the
+    two read differently; None stands for a cell a reader does not have."""
+    keys = sorted(set(mine) | set(theirs))
+    return [(k, mine.get(k), theirs.get(k)) for k in keys if not same(mine.get(k), theirs.get(k))]
+
+
 def report(results, oracle):
     """Prints each (label, problems) of a comparison with `oracle` as it comes, then a summary;
     returns the exit code: 1 when any workbook differs."""
