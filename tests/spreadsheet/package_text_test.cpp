@@ -32,17 +32,15 @@ TEST(PackageText, DecodeEscapes) {
   for (const Case& c : cases) EXPECT_EQ(DecodeEscapes(c.in), c.out) << c.in;
 }
 
+// Sheets 0 to 3 of a package workbook; sheet 2 is a chart.
 std::vector<SheetInfo> Sheets() {
-  std::vector<SheetInfo> sheets(4);
-  sheets[0].name = "Sheet1";
-  sheets[1].name = "My Sheet";
-  sheets[2].name = "Chart1";
-  sheets[2].kind = SheetKind::kChart;
-  sheets[3].name = "It's";
-  for (SheetInfo& s : sheets) {
-    s.max_rows = kPackageMaxRows;
-    s.max_cols = kPackageMaxCols;
+  std::vector<SheetInfo> sheets;
+  for (const char* name : {"Sheet1", "My Sheet", "Chart1", "It's"}) {
+    sheets.emplace_back().name = name;
+    sheets.back().max_rows = kPackageMaxRows;
+    sheets.back().max_cols = kPackageMaxCols;
   }
+  sheets[2].kind = SheetKind::kChart;
   return sheets;
 }
 
