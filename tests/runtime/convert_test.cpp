@@ -6,80 +6,59 @@
 #include <cfloat>
 #include <clocale>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <random>
 #include <vector>
 
-#include "runtime/error.h"
+#include "support/raised.h"
 
 namespace sheaver {
 namespace {
 
+const Locale kGB = Locale::EnglishDayFirst();
+
 TEST(NumberToText, FifteenDigitsNoTrailingZerosExponentOnlyAtTheEnds) {
-  struct Row {
+  const struct {
     double value;
     const char* expected;
   } rows[] = {
-      {0, "0"},
       {-0.0, "0"},
-      {12.5, "12.5"},
       {-12.5, "-12.5"},
       {0.1 + 0.2, "0.3"},  // 0.30000000000000004 has 17 digits
-      {1.0 / 3, "0.333333333333333"},
       {2.0 / 3, "0.666666666666667"},
-      {100, "100"},
       {123456789012345, "123456789012345"},
       {999999999999999.9, "1E+15"},  // rounds up to sixteen digits
-      {1e15, "1E+15"},
-      {1.5e20, "1.5E+20"},
       {-1.5e20, "-1.5E+20"},
-      {0.0001, "0.0001"},
       {0.00015, "0.00015"},
       {0.00001, "1E-05"},
-      {1.5e-5, "1.5E-05"},
       {1e-100, "1E-100"},
-      {1.7976931348623157e308, "1.79769313486232E+308"},
-      {45322.5729166667, "45322.5729166667"},
+      {DBL_MAX, "1.79769313486232E+308"},
+      {std::numeric_limits<double>::quiet_NaN(), "#6"},
   };
-  for (const Row& r : rows) EXPECT_EQ(NumberToText(r.value, Locale::EnglishDayFirst()), r.expected);
-}
-
-TEST(NumberToText, LocaleSeparatorAndNotTheProcessLocale) {
-  EXPECT_EQ(NumberToText(12.5, Locale::German()), "12,5");
+  for (const auto& r : rows)
+    EXPECT_EQ(test::TextOrError([&] { return NumberToText(r.value, kGB); }), r.expected);
   EXPECT_EQ(NumberToText(1.5e-5, Locale::French()), "1,5E-05");
   EXPECT_EQ(NumberToText(1234567.5, Locale::German()), "1234567,5");  // never grouped
   // A process locale with a comma (as the window program sets from the environment) changes
   // nothing; the C locale is the only one sure to exist, so this checks the code path at least.
   std::setlocale(LC_NUMERIC, "C");
-  EXPECT_EQ(NumberToText(12.5, Locale::EnglishDayFirst()), "12.5");
+  EXPECT_EQ(NumberToText(12.5, kGB), "12.5");
 }
 
 // A double's text is taken from the C++ library's shortest-form writer when it is plain, else
 // from the decimal conversion: both must give the same text for every double.
 TEST(NumberToText, DoublesAgreeWithTheDecimalConversion) {
   std::vector<double> values = {0.0,
-                                -0.0,
                                 DBL_MIN,
-                                -DBL_MIN,
                                 5e-324,
                                 DBL_MAX,
                                 0.0001,
                                 0.00009999999999999999,
                                 0.000099999999999999995,
                                 0.00010000000000000001,
-                                999999999999999.0,
                                 999999999999999.4,
                                 999999999999999.5,
-                                999999999999999.9,
-                                1e15,
                                 123456789012345.67,
-                                0.1 + 0.2,
-                                1.0 / 3,
-                                2.0 / 3,
-                                45322.5729166667,
-                                0.5,
-                                2.5,
                                 1.0000000000000005,
                                 1.0000000000000015};
   std::mt19937_64 random(42);
@@ -92,45 +71,32 @@ TEST(NumberToText, DoublesAgreeWithTheDecimalConversion) {
     const double any = std::bit_cast<double>(random());
     if (std::isfinite(any)) values.push_back(any);
   }
-  for (const Locale& locale : {Locale::EnglishDayFirst(), Locale::German()})
+  for (const Locale& locale : {kGB, Locale::German()})
     for (double v : values)
       ASSERT_EQ(NumberToText(v, locale), NumberToText(Decimal::FromDouble(v), locale))
           << std::hexfloat << v;
 }
 
-TEST(NumberToText, NotANumberIsOverflow) {
-  try {
-    NumberToText(std::numeric_limits<double>::quiet_NaN(), Locale::EnglishDayFirst());
-    ADD_FAILURE() << "NaN formatted";
-  } catch (const Error& e) {
-    EXPECT_EQ(e.Number(), err::kOverflow);
-  }
-}
-
 TEST(DateToText, ShortDateFourDigitYearAndTime) {
-  struct Row {
-    Locale locale;
+  const Locale us = Locale::EnglishMonthFirst(), de = Locale::German(), c = Locale::Fallback();
+  const struct {
+    const Locale& locale;
     DateValue date;
     const char* expected;
   } rows[] = {
-      {Locale::EnglishDayFirst(), 45322, "31/01/2024"},
-      {Locale::EnglishMonthFirst(), 45322, "01/31/2024"},
-      {Locale::German(), 45322, "31.01.2024"},
-      {Locale::Fallback(), 45322, "2024-01-31"},
-      {Locale::EnglishDayFirst(), 45322.5729166667, "31/01/2024 13:45:00"},
-      {Locale::EnglishMonthFirst(), 45322.5729166667, "01/31/2024 1:45:00 PM"},
-      {Locale::EnglishMonthFirst(), 45322.25, "01/31/2024 6:00:00 AM"},
-      {Locale::EnglishMonthFirst(), 45322.0001, "01/31/2024 12:00:09 AM"},
-      {Locale::EnglishDayFirst(), 0.75, "18:00:00"},
-      {Locale::EnglishMonthFirst(), 0.75, "6:00:00 PM"},
-      {Locale::EnglishMonthFirst(), 45322.4375, "01/31/2024 10:30:00 AM"},
-      {Locale::EnglishMonthFirst(), 45322.9375, "01/31/2024 10:30:00 PM"},
-      {Locale::EnglishDayFirst(), -1.25, "29/12/1899 06:00:00"},
-      {Locale::EnglishDayFirst(), 0, "30/12/1899"},
-      {Locale::EnglishDayFirst(), kMinDate, "01/01/0100"},
-      {Locale::EnglishDayFirst(), 10959, "01/01/1930"},  // four digits: no window to misread
+      {us, 45322, "01/31/2024"},
+      {de, 45322, "31.01.2024"},
+      {c, 45322, "2024-01-31"},
+      {kGB, 45322.5729166667, "31/01/2024 13:45:00"},
+      {us, 45322.0001, "01/31/2024 12:00:09 AM"},
+      {us, 45322.9375, "01/31/2024 10:30:00 PM"},
+      {kGB, 0.75, "18:00:00"},
+      {us, 0.75, "6:00:00 PM"},
+      {kGB, -1.25, "29/12/1899 06:00:00"},
+      {kGB, kMinDate, "01/01/0100"},
+      {kGB, 10959, "01/01/1930"},  // four digits: no window to misread
   };
-  for (const Row& r : rows) EXPECT_EQ(DateToText(r.date, r.locale), r.expected) << r.locale.name;
+  for (const auto& r : rows) EXPECT_EQ(DateToText(r.date, r.locale), r.expected) << r.date;
 }
 
 }  // namespace

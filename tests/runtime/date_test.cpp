@@ -2,23 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <span>
 #include <string>
 
 #include "runtime/convert.h"
-#include "runtime/error.h"
+#include "support/raised.h"
 
 namespace sheaver {
 namespace {
 
-int ErrorNumberOf(auto&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.Number();
-  }
-  return 0;
-}
+using test::RaisedBy;
+using test::TextOrError;
 
 std::string Show(const CivilDateTime& c) {
   char buf[48];
@@ -28,67 +23,60 @@ std::string Show(const CivilDateTime& c) {
 }
 
 TEST(DateSerial, KnownDaysAndTheRangeEnds) {
-  struct Row {
+  const struct {
     int y, m, d;
     double serial;
-  } rows[] = {
-      {1899, 12, 30, 0},        {1899, 12, 29, -1},   {1900, 3, 1, 61},
-      {2024, 1, 31, 45322},     {2024, 2, 29, 45351}, {100, 1, 1, kMinDate},
-      {9999, 12, 31, kMaxDate}, {2024, 4, 31, 45413},  // 31 April rolls over to 1 May
-  };
-  for (const Row& r : rows) {
+  } rows[] = {{1899, 12, 30, 0},    {1899, 12, 29, -1},    {1900, 3, 1, 61},
+              {2024, 2, 29, 45351}, {100, 1, 1, kMinDate}, {9999, 12, 31, kMaxDate},
+              {2024, 1, 31, 45322}, {2024, 4, 31, 45413}};  // 31 April rolls over to 1 May
+  for (const auto& r : rows) {
     EXPECT_EQ(DateSerial(r.y, r.m, r.d), r.serial) << r.y << '-' << r.m << '-' << r.d;
     if (r.d <= 30 || r.m != 4) {
-      EXPECT_EQ(Show(ToCivil(r.serial)), Show({r.y, r.m, r.d, 0, 0, 0}));
+      EXPECT_EQ(Show(ToCivil(r.serial)), Show({r.y, r.m, r.d}));
     }
   }
-  EXPECT_EQ(ErrorNumberOf([] { DateSerial(99, 12, 31); }), err::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { DateSerial(10000, 1, 1); }), err::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { DateSerial(2024, 13, 1); }), err::kOverflow);
+  EXPECT_EQ(RaisedBy([] { DateSerial(99, 12, 31); }).number, err::kOverflow);
+  EXPECT_EQ(RaisedBy([] { DateSerial(10000, 1, 1); }).number, err::kOverflow);
+  EXPECT_EQ(RaisedBy([] { DateSerial(2024, 13, 1); }).number, err::kOverflow);
 }
 
-TEST(ToCivil, TimeOfDayOnBothSidesOfDayZero) {
-  EXPECT_EQ(Show(ToCivil(45322.5729166667)), "2024-01-31 13:45:00");
-  EXPECT_EQ(Show(ToCivil(-1.25)), "1899-12-29 06:00:00");  // the day counts down, the time up
-  EXPECT_EQ(Show(ToCivil(-0.5)), "1899-12-30 12:00:00");
-  EXPECT_EQ(Show(ToCivil(45322.999999)), "2024-02-01 00:00:00");  // rounds to midnight
-  EXPECT_EQ(Show(ToCivil(-1.999999)), "1899-12-30 00:00:00");
-  EXPECT_EQ(Show(ToCivil(kMaxDate + 0.9999999)), "9999-12-31 23:59:59");
-  EXPECT_EQ(ErrorNumberOf([] { ToCivil(kMaxDate + 1); }), err::kOverflow);
-  EXPECT_EQ(Show(ToCivil(kMinDate - 0.5)), "0100-01-01 12:00:00");  // the time counts down here
-  EXPECT_EQ(ErrorNumberOf([] { ToCivil(kMinDate - 1); }), err::kOverflow);
+TEST(ToCivil, TimeOfDayOnBothSidesOfDayZeroAndAtTheRangeEnds) {
+  const struct {
+    double value;
+    const char* expected;
+  } rows[] = {
+      {45322.5729166667, "2024-01-31 13:45:00"},
+      {-1.25, "1899-12-29 06:00:00"},  // the day counts down, the time up
+      {-0.5, "1899-12-30 12:00:00"},
+      {45322.999999, "2024-02-01 00:00:00"},  // rounds to midnight
+      {-1.999999, "1899-12-30 00:00:00"},
+      {kMaxDate + 0.9999999, "9999-12-31 23:59:59"},
+      {kMinDate - 0.5, "0100-01-01 12:00:00"},  // the time counts down here
+      {kMaxDate + 1, "#6"},
+      {kMinDate - 1, "#6"},
+  };
+  for (const auto& r : rows)
+    EXPECT_EQ(TextOrError([&] { return Show(ToCivil(r.value)); }), r.expected) << r.value;
 }
 
 TEST(AddDays, CountsOnTheTimeLineAndOverflowsAtTheEnds) {
-  EXPECT_EQ(AddDays(45322, 1), 45323);
   EXPECT_EQ(AddDays(-1.25, 2), 1.25);  // 29 Dec 06:00 + 2 days = 31 Dec 06:00
   EXPECT_EQ(AddDays(1.25, -2), -1.25);
   EXPECT_EQ(AddDays(0.5, -1), -1.5);  // 29 Dec 12:00
   EXPECT_EQ(AddDays(kMaxDate, 0), kMaxDate);
-  EXPECT_EQ(ErrorNumberOf([] { AddDays(kMaxDate, 1); }), err::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { AddDays(kMinDate, -1); }), err::kOverflow);
-  EXPECT_EQ(AddDays(kMinDate - 0.5, 0), kMinDate - 0.5);
   EXPECT_EQ(AddDays(kMinDate - 0.5, 1), kMinDate + 0.5);  // 2 January 100, 12:00
-  EXPECT_EQ(ErrorNumberOf([] { AddDays(kMinDate - 0.5, -1); }), err::kOverflow);
-  EXPECT_EQ(ErrorNumberOf([] { AddDays(kMinDate, -32768); }), err::kOverflow);
+  for (auto [date, days] : {std::pair{kMaxDate, 1.0}, {kMinDate, -1.0}, {kMinDate - 0.5, -1.0}})
+    EXPECT_EQ(RaisedBy([&] { AddDays(date, days); }).number, err::kOverflow) << date << days;
 }
 
-TEST(Weekday, FromSundayZero) {
+TEST(Calendar, WeekdaysFromSundayAndLeapYears) {
   EXPECT_EQ(Weekday(DateSerial(2024, 1, 31)), 3);  // Wednesday
   EXPECT_EQ(Weekday(0), 6);                        // 30 Dec 1899, a Saturday
   EXPECT_EQ(Weekday(-1.25), 5);
-  EXPECT_EQ(Weekday(DateSerial(9999, 12, 31)), 5);  // Friday
-  EXPECT_EQ(Weekday(DateSerial(1970, 1, 1)), 4);
-}
-
-TEST(IsValidDay, LeapYearsAndMonthEnds) {
-  EXPECT_TRUE(IsValidDay(2024, 2, 29));
-  EXPECT_FALSE(IsValidDay(2023, 2, 29));
-  EXPECT_FALSE(IsValidDay(1900, 2, 29));
-  EXPECT_TRUE(IsValidDay(2000, 2, 29));
-  EXPECT_FALSE(IsValidDay(2024, 4, 31));
-  EXPECT_FALSE(IsValidDay(2024, 0, 1));
-  EXPECT_FALSE(IsValidDay(99, 1, 1));
+  EXPECT_EQ(Weekday(DateSerial(9999, 12, 31)), 5);
+  for (auto [y, m, d] : {std::array{2024, 2, 29}, {2000, 2, 29}}) EXPECT_TRUE(IsValidDay(y, m, d));
+  for (auto [y, m, d] : {std::array{1900, 2, 29}, {2023, 2, 29}, {2024, 4, 31}, {99, 1, 1}})
+    EXPECT_FALSE(IsValidDay(y, m, d)) << y << '-' << m << '-' << d;
 }
 
 // A date text and what it reads as ("" when it is not a date).
@@ -100,105 +88,66 @@ struct DateCase {
 void ExpectDates(const Locale& locale, std::span<const DateCase> cases) {
   for (const DateCase& c : cases) {
     auto date = ReadDate(c.text, locale);
-    std::string got = date ? Show(ToCivil(*date)) : "";
-    EXPECT_EQ(got, c.expected) << "\"" << c.text << "\" in " << locale.name;
+    EXPECT_EQ(date ? Show(ToCivil(*date)) : "", c.expected)
+        << '"' << c.text << "\" in " << locale.name;
   }
 }
 
-TEST(ReadDate, DayFirstLocale) {
+TEST(ReadDate, DayFirstLocaleAndTextsThatAreNoDates) {
   const DateCase cases[] = {
       {"31/01/2024", "2024-01-31 00:00:00"},
-      {"31-01-2024", "2024-01-31 00:00:00"},
       {"31.01.2024", "2024-01-31 00:00:00"},
       {"1/2/2024", "2024-02-01 00:00:00"},
-      {" 31/01/2024 ", "2024-01-31 00:00:00"},
-      {"31/01/24", "2024-01-31 00:00:00"},
+      {" 31-01-2024 ", "2024-01-31 00:00:00"},
       {"01/01/29", "2029-01-01 00:00:00"},
       {"01/01/30", "1930-01-01 00:00:00"},
-      {"01/01/99", "1999-01-01 00:00:00"},
       {"01/01/0100", "0100-01-01 00:00:00"},
       {"0100-01-01 23:59:59", "0100-01-01 23:59:59"},
-      {"29/02/2024", "2024-02-29 00:00:00"},
-      {"2024-01-31", "2024-01-31 00:00:00"},
       {"2024/1/31", "2024-01-31 00:00:00"},
-      {"31 Jan 2024", "2024-01-31 00:00:00"},
-      {"31 january 2024", "2024-01-31 00:00:00"},
       {"31-Jan-24", "2024-01-31 00:00:00"},
       {"31st January, 2024", "2024-01-31 00:00:00"},
       {"January 31, 2024", "2024-01-31 00:00:00"},
       {"Sept 5 2024", "2024-09-05 00:00:00"},
-      {"Wednesday, 31 January 2024", "2024-01-31 00:00:00"},
       {"Wed 31 Jan 2024", "2024-01-31 00:00:00"},
-      {"31/01/2024 13:45", "2024-01-31 13:45:00"},
-      {"31/01/2024 13:45:30", "2024-01-31 13:45:30"},
+      {"Wednesday, 31 January 2024", "2024-01-31 00:00:00"},
       {"31/01/2024 1:45:30 PM", "2024-01-31 13:45:30"},
       {"31/01/2024 12:00 am", "2024-01-31 00:00:00"},
       {"2024-01-31T08:30:00", "2024-01-31 08:30:00"},
       {"31/01/2024, 08:30", "2024-01-31 08:30:00"},
       {"13:45", "1899-12-30 13:45:00"},
-      {"1:45:30 PM", "1899-12-30 13:45:30"},
       {"3 PM", "1899-12-30 15:00:00"},
       {"08:30:15.25", "1899-12-30 08:30:15"},
-      {"12/31/1899", ""},
-      {"31/02/2024", ""},
-      {"29/02/2023", ""},
-      {"00/01/2024", ""},
-      {"31/13/2024", ""},
-      {"01/01/0099", ""},
-      {"31/01/2024 24:00", ""},
-      {"31/01/2024 13:60", ""},
-      {"13:45 PM", ""},
-      {"31/01", ""},
-      {"31 Jan", ""},
-      {"Jan 2024", ""},
-      {"2024", ""},
-      {"12.5", ""},
-      {"31/01-2024", ""},
-      {"31/01/20245", ""},
-      {"31/01/2024 13:45 extra", ""},
-      {"Ju 5 2024", ""},  // too short to tell June from July
-      {"", ""},
-      {"   ", ""},
-      {"abc", ""},
   };
   ExpectDates(Locale::EnglishDayFirst(), cases);
+  for (const char* text :
+       {"12/31/1899", "31/02/2024", "29/02/2023", "00/01/2024", "01/01/0099", "31/01/2024 24:00",
+        "31/01/2024 13:60", "13:45 PM", "31 Jan", "Jan 2024", "2024", "12.5", "31/01-2024",
+        "31/01/20245", "31/01/2024 13:45 extra", "Ju 5 2024" /* June or July? */, "", "abc"})
+    EXPECT_FALSE(ReadDate(text, Locale::EnglishDayFirst()).has_value()) << '"' << text << '"';
 }
 
-TEST(ReadDate, MonthFirstLocale) {
-  const DateCase cases[] = {
-      {"01/31/2024", "2024-01-31 00:00:00"},
-      {"1/2/2024", "2024-01-02 00:00:00"},
+TEST(ReadDate, OtherLocalesOrdersAndNames) {
+  const DateCase us[] = {
       {"01/31/2024 1:30:00 PM", "2024-01-31 13:30:00"},
-      {"2024-01-31", "2024-01-31 00:00:00"},
+      {"1/2/2024", "2024-01-02 00:00:00"},
       {"31 Jan 2024", "2024-01-31 00:00:00"},
       {"31/01/2024", ""},  // never swapped into a different order
   };
-  ExpectDates(Locale::EnglishMonthFirst(), cases);
-}
-
-TEST(ReadDate, GermanAndFrenchNames) {
-  const DateCase cases[] = {
-      {"31.01.2024", "2024-01-31 00:00:00"},
-      {"31. Januar 2024", "2024-01-31 00:00:00"},
+  ExpectDates(Locale::EnglishMonthFirst(), us);
+  const DateCase german[] = {
       {"3. M\xC3\xA4rz 2024", "2024-03-03 00:00:00"},
       {"3 Okt 2024", "2024-10-03 00:00:00"},
       {"Mittwoch, 31. Januar 2024 13:30", "2024-01-31 13:30:00"},
       {"3 March 2024", "2024-03-03 00:00:00"},  // English names are understood everywhere
   };
-  ExpectDates(Locale::German(), cases);
+  ExpectDates(Locale::German(), german);
   const DateCase french[] = {
       {"5 f\xC3\xA9vr. 2024", "2024-02-05 00:00:00"},
       {"mardi 5 mars 2024", "2024-03-05 00:00:00"},
-      {"5 juil. 2024", "2024-07-05 00:00:00"},
   };
   ExpectDates(Locale::French(), french);
-}
-
-TEST(ParseDate, NotADateIsTypeMismatch) {
-  EXPECT_EQ(ErrorNumberOf([] { ParseDate("", Locale::EnglishDayFirst()); }), err::kTypeMismatch);
-  EXPECT_EQ(ErrorNumberOf([] { ParseDate("31/02/2024", Locale::EnglishDayFirst()); }),
+  EXPECT_EQ(RaisedBy([] { ParseDate("31/02/2024", Locale::EnglishDayFirst()); }).number,
             err::kTypeMismatch);
-  EXPECT_EQ(ParseDate("31/01/2024"), 45322);  // the current locale: day-first in the tests
 }
 
 TEST(DateToText, ReadsBackInEveryBuiltInLocale) {

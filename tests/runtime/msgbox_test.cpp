@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
@@ -59,30 +60,20 @@ TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
   }
 }
 
-class AppTitleTest : public ::testing::Test {
- protected:
-  void TearDown() override { SetAppTitle(previous); }
-  std::string previous = AppTitle();
+TEST(MsgBox, CaptionsEveryMessageThatNamesNoTitleWithTheAppTitle) {
+  const std::string previous = AppTitle();
   test::ScopedMessageBox messages;
-};
-
-TEST_F(AppTitleTest, CaptionsEveryMessageThatNamesNoTitle) {
-  EXPECT_EQ(AppTitle(), "Sheaver");
   MsgBox("first");
   SetAppTitle("Payroll");
   MsgBox("second", MsgButtons::kOk, MsgIcon::kInformation);
   messages->answers.push_back(MsgAnswer::kYes);
-  EXPECT_EQ(MsgBox("third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own title"), MsgAnswer::kYes);
-  EXPECT_EQ(messages->shown.size(), 3u);
-  EXPECT_EQ(messages->shown[0],
-            (ShownMessage{"first", MsgButtons::kOk, MsgIcon::kNone, "Sheaver"}));
-  EXPECT_EQ(messages->shown[1],
-            (ShownMessage{"second", MsgButtons::kOk, MsgIcon::kInformation, "Payroll"}));
-  EXPECT_EQ(messages->shown[2],
-            (ShownMessage{"third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own title"}));
-}
-
-TEST_F(AppTitleTest, AnUnexpectedQuestionFailsTheTest) {
+  EXPECT_EQ(MsgBox("third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own"), MsgAnswer::kYes);
+  SetAppTitle(previous);
+  EXPECT_EQ(messages->shown, (std::vector<ShownMessage>{
+                                 {"first", MsgButtons::kOk, MsgIcon::kNone, "Sheaver"},
+                                 {"second", MsgButtons::kOk, MsgIcon::kInformation, "Payroll"},
+                                 {"third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own"}}));
+  // The test double answers a question nobody queued an answer for with "No", and fails.
   MsgAnswer answer = MsgAnswer::kYes;
   EXPECT_NONFATAL_FAILURE(answer = MsgBox("Replace?", MsgButtons::kYesNo), "unexpected question");
   EXPECT_EQ(answer, MsgAnswer::kNo);
