@@ -27,201 +27,157 @@ Raised File(const TempDir& dir, const std::vector<FormField>& fields,
       [&] { ExtractWorkbookData(workbook, dir.File("form.dat"), dir.File("data.csv")); });
 }
 
-TEST(ExtractWorkbookData, WorkedTimesheetGivesHeaderAndSevenRecords) {
-  TempDir dir;
-  EXPECT_EQ(File(dir, test::TimesheetFields()).description, "");
-  EXPECT_EQ(dir.Read("data.csv"), test::kTimesheetCsv);
-}
-
 TEST(ExtractWorkbookData, HeaderOnlyWhenTheDataFileIsMissing) {
   const std::string records = std::string(test::kTimesheetCsv).substr(17);  // after the header
-  struct Case {
+  const struct {
     const char* name;
     const char* before;  // nullptr: no data file
     int workbooks;
     std::string after;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"missing", nullptr, 1, test::kTimesheetCsv},
       {"empty file", "", 1, records},
       {"earlier records", "x\r\n", 1, "x\r\n" + records},
       {"second workbook of a run", nullptr, 2, test::kTimesheetCsv + records},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     TempDir dir;
     if (c.before) dir.Write("data.csv", c.before);
-    for (int i = 0; i < c.workbooks; ++i) EXPECT_EQ(File(dir, test::TimesheetFields()).number, 0);
+    for (int i = 0; i < c.workbooks; ++i)
+      EXPECT_EQ(File(dir, test::TimesheetFields()).description, "") << c.name;
     EXPECT_EQ(dir.Read("data.csv"), c.after) << c.name;
   }
 }
 
-// What each form type makes of the week workbook.
-struct FieldsCase {
-  const char* name;
-  std::vector<FormField> fields;
-  std::string csv;
-};
-
-class ExtractFields : public testing::TestWithParam<FieldsCase> {};
-
-TEST_P(ExtractFields, GivesTheseLines) {
-  TempDir dir;
-  const FieldsCase& c = GetParam();
-  const Raised raised = File(dir, c.fields);
-  EXPECT_EQ(raised.description, "");
-  EXPECT_EQ(dir.Read("data.csv"), c.csv);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Week, ExtractFields,
-    testing::Values(
-        FieldsCase{"single_cells_give_one_record",
-                   {{"Staff", "B2", "0"}, {"Title", "A1", "text"}, {"Start", "WeekStart", "ymd"}},
-                   "Staff,Title,Start\r\n42,\"Timesheet title\",20240101\r\n"},
-        FieldsCase{
-            "one_field_writes_no_separator", {{"Staff", "$B$2", "0.0"}}, "Staff\r\n42.0\r\n"},
-        FieldsCase{"row_strip_of_seven_repeats_single_cells",
-                   {{"Day", "DayRow", "text"}, {"Staff", "B2", "0"}},
-                   "Day,Staff\r\n\"Mon\",42\r\n\"Tue\",42\r\n\"Wed\",42\r\n\"Thu\",42\r\n"
-                   "\"Fri\",42\r\n\"Sat\",42\r\n\"Sun\",42\r\n"},
-        FieldsCase{"shorter_strip_gives_empty_text_past_its_end",
-                   {{"Day", "B14:H14", "text"}, {"Hours", "C6:C8", "0.00"}},
-                   "Day,Hours\r\n\"Mon\",8.00\r\n\"Tue\",7.50\r\n\"Wed\",8.00\r\n\"Thu\",0.00\r\n"
-                   "\"Fri\",0.00\r\n\"Sat\",0.00\r\n\"Sun\",0.00\r\n"},
-        FieldsCase{"block_counts_its_longer_side_and_reads_empty",
-                   {{"Block", "Block", "text"}, {"Cells", "E2:F3", "0"}, {"Staff", "B2", "0"}},
-                   "Block,Cells,Staff\r\n\"\",0,42\r\n\"\",0,42\r\n\"\",0,42\r\n"},
-        FieldsCase{"names_ignore_letter_case_and_reach_other_sheets",
-                   {{"a", "weekstart", "dmy"},
-                    {"b", "WEEKSTART", "mdy"},
-                    {"c", "farcell", "0"},
-                    {"d", "extra!local", "text"}},
-                   "a,b,c,d\r\n01/01/2024,01/01/2024,99,\"from extra\"\r\n"},
-        FieldsCase{"unknown_or_malformed_references_read_a1",
-                   {{"a", "Hourz", "text"},
-                    {"b", "", "text"},
-                    {"c", "C6:", "text"},
-                    {"d", "Local", "text"},
-                    {"e", "Extra!A1", "text"}},
-                   "a,b,c,d,e\r\n\"Timesheet title\",\"Timesheet title\",\"Timesheet title\","
-                   "\"Timesheet title\",\"Timesheet title\"\r\n"},
-        FieldsCase{"names_with_commas_and_quotes_go_into_the_header_unaltered",
-                   {{"Staff, no.", "B2", "0"}, {"say \"hi\"", "B2", "0"}},
-                   "Staff, no.,say \"hi\"\r\n42,42\r\n"},
-        FieldsCase{"text_keeps_its_line_break_inside_quotes",
-                   {{"Note", "B4", "text"}},
-                   "Note\r\n\"He said \"\"hi\"\", then\nleft\"\r\n"},
-        FieldsCase{"no_format_code_writes_the_cell_text",
-                   {{"Start", "B3", ""}, {"Hours", "C7", ""}},
-                   "Start,Hours\r\n01/01/2024,7.5\r\n"},
-        FieldsCase{"plus_advances_numbers_and_dates_by_the_record",
-                   {{"n", "B2", "+0"}, {"d", "B3", "+ymd"}, {"h", "Hours", "0"}},
-                   "n,d,h\r\n42,20240101,8\r\n43,20240102,8\r\n44,20240103,8\r\n"
-                   "45,20240104,8\r\n46,20240105,6\r\n47,20240106,0\r\n48,20240107,0\r\n"}),
-    [](const testing::TestParamInfo<FieldsCase>& info) { return std::string(info.param.name); });
-
-TEST(ExtractWorkbookData, ReferencesAreReadOnTheActiveSheet) {
-  TempDir dir;
-  EXPECT_EQ(File(dir, {{"a", "A1", "text"}, {"b", "B2", "0"}, {"c", "nothing", "text"}},
-                 test::SecondActiveWorkbook())
-                .description,
-            "");
-  EXPECT_EQ(dir.Read("data.csv"), "a,b,c\r\n\"second sheet\",2,\"second sheet\"\r\n");
-}
-
-TEST(ExtractWorkbookData, TwoColumnFormTypeReadsWithEmptyFormat) {
+// What each form type makes of the week workbook (or another one).
+TEST(ExtractWorkbookData, FieldsGiveTheseLines) {
+  const struct {
+    const char* name;
+    std::vector<FormField> fields;
+    std::string csv;
+    std::string workbook = test::WeekWorkbook();
+  } cases[] = {
+      {"single cells give one record",
+       {{"Staff", "B2", "0"}, {"Title", "A1", "text"}, {"Start", "WeekStart", "ymd"}},
+       "Staff,Title,Start\r\n42,\"Timesheet title\",20240101\r\n"},
+      {"one field writes no separator", {{"Staff", "$B$2", "0.0"}}, "Staff\r\n42.0\r\n"},
+      {"a row strip of seven repeats single cells",
+       {{"Day", "DayRow", "text"}, {"Staff", "B2", "0"}},
+       "Day,Staff\r\n\"Mon\",42\r\n\"Tue\",42\r\n\"Wed\",42\r\n\"Thu\",42\r\n\"Fri\",42\r\n"
+       "\"Sat\",42\r\n\"Sun\",42\r\n"},
+      {"a shorter strip gives empty text past its end",
+       {{"Day", "B14:H14", "text"}, {"Hours", "C6:C8", "0.00"}},
+       "Day,Hours\r\n\"Mon\",8.00\r\n\"Tue\",7.50\r\n\"Wed\",8.00\r\n\"Thu\",0.00\r\n"
+       "\"Fri\",0.00\r\n\"Sat\",0.00\r\n\"Sun\",0.00\r\n"},
+      {"a block counts its longer side and reads empty",
+       {{"Block", "Block", "text"}, {"Cells", "E2:F3", "0"}, {"Staff", "B2", "0"}},
+       "Block,Cells,Staff\r\n\"\",0,42\r\n\"\",0,42\r\n\"\",0,42\r\n"},
+      {"names ignore letter case and reach other sheets",
+       {{"a", "weekstart", "dmy"}, {"b", "FARCELL", "0"}, {"c", "extra!local", "text"}},
+       "a,b,c\r\n01/01/2024,99,\"from extra\"\r\n"},
+      {"unknown or malformed references read A1",
+       {{"a", "Hourz", "text"},
+        {"b", "", "text"},
+        {"c", "C6:", "text"},
+        {"d", "Local", "text"},
+        {"e", "Extra!A1", "text"}},
+       "a,b,c,d,e\r\n\"Timesheet title\",\"Timesheet title\",\"Timesheet title\","
+       "\"Timesheet title\",\"Timesheet title\"\r\n"},
+      {"names with commas and quotes go into the header unaltered",
+       {{"Staff, no.", "B2", "0"}, {"say \"hi\"", "B2", "0"}},
+       "Staff, no.,say \"hi\"\r\n42,42\r\n"},
+      {"text keeps its line break inside quotes",
+       {{"Note", "B4", "text"}},
+       "Note\r\n\"He said \"\"hi\"\", then\nleft\"\r\n"},
+      {"no format code writes the cell text",
+       {{"Start", "B3", ""}, {"Hours", "C7", ""}},
+       "Start,Hours\r\n01/01/2024,7.5\r\n"},
+      {"plus advances numbers and dates by the record",
+       {{"n", "B2", "+0"}, {"d", "B3", "+ymd"}, {"h", "Hours", "0"}},
+       "n,d,h\r\n42,20240101,8\r\n43,20240102,8\r\n44,20240103,8\r\n45,20240104,8\r\n"
+       "46,20240105,6\r\n47,20240106,0\r\n48,20240107,0\r\n"},
+      {"references are read on the active sheet",
+       {{"a", "A1", "text"}, {"b", "B2", "0"}, {"c", "nothing", "text"}},
+       "a,b,c\r\n\"second sheet\",2,\"second sheet\"\r\n",
+       test::SecondActiveWorkbook()},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    EXPECT_EQ(File(dir, c.fields, c.workbook).description, "") << c.name;
+    EXPECT_EQ(dir.Read("data.csv"), c.csv) << c.name;
+  }
+  // A form type of two columns reads with empty format codes.
   TempDir dir;
   dir.Write("form.dat", "2,2\r\n\"Staff\",\"B2\"\r\n\"Hours\",\"C7\"\r\n");
   ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("data.csv"));
   EXPECT_EQ(dir.Read("data.csv"), "Staff,Hours\r\n42,7.5\r\n");
 }
 
-// Failures: the error (number and where it says it happened) and what stays in the data file.
-struct FailureCase {
-  const char* name;
-  std::vector<FormField> fields;
-  int number;
-  std::string description_start;  // the description begins with this
-  std::string csv;                // the data file afterwards ("<missing>" when never created)
-};
-
-class ExtractFailures : public testing::TestWithParam<FailureCase> {};
-
-TEST_P(ExtractFailures, RaiseNamingWorkbookFieldAndRecord) {
-  TempDir dir;
-  const FailureCase& c = GetParam();
-  const Raised raised = File(dir, c.fields);
-  EXPECT_EQ(raised.number, c.number);
-  EXPECT_EQ(raised.description.substr(0, c.description_start.size()), c.description_start)
-      << raised.description;
-  EXPECT_EQ(dir.Read("data.csv"), c.csv);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Week, ExtractFailures,
-    testing::Values(
-        FailureCase{"text_that_is_no_date",
-                    {{"Staff", "B2", "0"}, {"Day", "B6", "+dmy"}},
-                    13,
-                    "week.xls: field Day (B6, +dmy), record 1: ",
-                    "Staff,Day\r\n"},
-        FailureCase{"error_value",
-                    {{"Result", "B5", "text"}},
-                    13,
-                    "week.xls: field Result (B5, text), record 1: Type mismatch: the cell holds "
-                    "the error value #DIV/0!",
-                    "Result\r\n"},
-        FailureCase{"shorter_date_strip_fails_past_its_end",
-                    {{"Hours", "Hours", "0.0"}, {"Day", "Dates", "dmy"}},
-                    13,
-                    "week.xls: field Day (Dates, dmy), record 4: ",
-                    "Hours,Day\r\n8.0,01/01/2024\r\n7.5,02/01/2024\r\n8.0,03/01/2024\r\n"},
-        FailureCase{"name_that_is_not_a_range",
-                    {{"Staff", "B2", "0"}, {"Rate", "rate", "0.00"}},
-                    1004,
-                    "week.xls: field Rate (rate): ",
-                    "<missing>"},
-        FailureCase{"whole_column_overflows_before_anything_is_written",
-                    {{"Staff", "B2", "0"}, {"Everything", "D:D", "text"}},
-                    6,
-                    "week.xls: field Everything (D:D): Overflow",
-                    "<missing>"}),
-    [](const testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
-
-TEST(ExtractWorkbookData, FormTypeWithoutFieldsFailsAfterOpeningAndWritesNothing) {
-  TempDir dir;
-  dir.Write("form.dat", "0,3\r\n");
-  const Raised raised = RaisedBy(
-      [&] { ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("d.csv")); });
-  EXPECT_EQ(raised.number, 9);
-  EXPECT_EQ(dir.Read("d.csv"), "<missing>");
-  // The workbook is opened first: a missing one is reported instead.
-  const Raised missing = RaisedBy(
-      [&] { ExtractWorkbookData(dir.File("none.xls"), dir.File("form.dat"), dir.File("d.csv")); });
-  EXPECT_EQ(missing.number, 53);
+// Failures of a field: the error (number and where it says it happened) and what stays in the
+// data file.
+TEST(ExtractWorkbookData, FieldFailuresNameWorkbookFieldAndRecord) {
+  const struct {
+    std::vector<FormField> fields;
+    int number;
+    std::string description_start;
+    std::string csv;  // the data file afterwards ("<missing>" when never created)
+  } cases[] = {
+      {{{"Staff", "B2", "0"}, {"Day", "B6", "+dmy"}},
+       13,
+       "week.xls: field Day (B6, +dmy), record 1: ",
+       "Staff,Day\r\n"},
+      {{{"Result", "B5", "text"}},
+       13,
+       "week.xls: field Result (B5, text), record 1: Type mismatch: the cell holds the error "
+       "value #DIV/0!",
+       "Result\r\n"},
+      {{{"Hours", "Hours", "0.0"}, {"Day", "Dates", "dmy"}},
+       13,
+       "week.xls: field Day (Dates, dmy), record 4: ",
+       "Hours,Day\r\n8.0,01/01/2024\r\n7.5,02/01/2024\r\n8.0,03/01/2024\r\n"},
+      {{{"Staff", "B2", "0"}, {"Rate", "rate", "0.00"}},
+       1004,
+       "week.xls: field Rate (rate): ",
+       "<missing>"},
+      {{{"Staff", "B2", "0"}, {"Everything", "D:D", "text"}},
+       6,
+       "week.xls: field Everything (D:D): Overflow",
+       "<missing>"},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    const Raised raised = File(dir, c.fields);
+    EXPECT_EQ(raised.number, c.number) << raised.description;
+    EXPECT_EQ(raised.description.substr(0, c.description_start.size()), c.description_start)
+        << raised.description;
+    EXPECT_EQ(dir.Read("data.csv"), c.csv) << c.description_start;
+  }
 }
 
 TEST(ExtractWorkbookData, UnreadableInputsRaiseTheirErrorNamingTheWorkbook) {
   TempDir dir;
   test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
+  dir.Write("nofields.dat", "0,3\r\n");
   dir.Write("notes.xls", "Staff,Hours\r\n42,8\r\n");
   dir.Write("empty.xls", "");
-  struct Case {
+  const struct {
     std::string workbook, formType;
     int number;
     std::string start;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {dir.File("notes.xls"), dir.File("form.dat"), 1005, "notes.xls: not a workbook: "},
       {dir.File("empty.xls"), dir.File("form.dat"), 1005, "empty.xls: not a workbook: "},
       {dir.File("gone.xls"), dir.File("form.dat"), 53, "gone.xls: File not found"},
       {test::WeekWorkbook(), dir.File("noform.dat"), 53,
        "week.xls: " + dir.File("noform.dat") + ": File not found"},
+      {test::WeekWorkbook(), dir.File("nofields.dat"), 9, "week.xls: Subscript out of range"},
+      // The workbook is opened first: a missing one is reported instead.
+      {dir.File("gone.xls"), dir.File("nofields.dat"), 53, "gone.xls: File not found"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     const Raised raised =
         RaisedBy([&] { ExtractWorkbookData(c.workbook, c.formType, dir.File("data.csv")); });
-    EXPECT_EQ(raised.number, c.number) << c.workbook << ": " << raised.description;
+    EXPECT_EQ(raised.number, c.number) << raised.description;
     EXPECT_EQ(raised.description.substr(0, c.start.size()), c.start) << raised.description;
   }
   EXPECT_EQ(dir.Read("data.csv"), "<missing>");

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,24 +13,16 @@
 namespace sheaver {
 namespace {
 
-using test::TempDir;
+using test::FormField;
 
-// The lines of a data file's text, without their CR LF ends.
-std::vector<std::string> Lines(std::string text) {
-  std::vector<std::string> lines;
-  for (std::size_t end; (end = text.find("\r\n")) != std::string::npos; text.erase(0, end + 2))
-    lines.push_back(text.substr(0, end));
-  return lines;
-}
-
-clsDatFile FormType(const std::vector<test::FormField>& fields, const std::string& name = {}) {
+clsDatFile FormType(const std::vector<FormField>& fields, const std::string& name = {}) {
   clsDatFile table;
   table.FileName(name);
   table.cols(3);
   if (!fields.empty()) table.Rows(static_cast<Int16>(fields.size()));  // a new table has 0
   table.Clear();
   for (Int16 r = 0; r < table.Rows(); ++r) {
-    const test::FormField& f = fields[static_cast<std::size_t>(r)];
+    const FormField& f = fields[static_cast<std::size_t>(r)];
     table.Data(r, 0, f.name);
     table.Data(r, 1, f.reference);
     table.Data(r, 2, f.format);
@@ -38,117 +30,87 @@ clsDatFile FormType(const std::vector<test::FormField>& fields, const std::strin
   return table;
 }
 
-std::vector<std::string> DirectoryListing(const std::string& dir) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(dir))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+// A preview as one text: each line followed by "|", then "#" and the number of the error that
+// ended it, if any.
+std::string Shown(const PreviewResult& preview) {
+  std::string shown;
+  for (const std::string& line : preview.lines) shown += line + "|";
+  return preview.error ? shown + "#" + std::to_string(preview.error->Number()) : shown;
 }
 
-TEST(Preview, GivesTheLinesARunWritesToANewDataFile) {
-  TempDir dir;
+// The preview gives the lines a run writes to a new data file, up to the error that stops it
+// and the error itself; the form type's file, whether it was read or the table in memory used
+// as it stands, is left as it was, and nothing else is written.
+TEST(Preview, GivesTheLinesARunWritesAndTheErrorThatStopsIt) {
+  test::TempDir dir;
   test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
-  const std::vector<std::string> expected = Lines(test::kTimesheetCsv);
-
-  const PreviewResult fromFile = PreviewWorkbookData(test::WeekWorkbook(), dir.File("form.dat"));
-  EXPECT_FALSE(fromFile.error.has_value());
-  EXPECT_EQ(fromFile.lines, expected);
-
-  const PreviewResult inMemory =
-      PreviewWorkbookData(test::WeekWorkbook(), FormType(test::TimesheetFields()));
-  EXPECT_FALSE(inMemory.error.has_value());
-  EXPECT_EQ(inMemory.lines, expected);
-  EXPECT_EQ(DirectoryListing(dir.Path()), std::vector<std::string>{"form.dat"});
-}
-
-TEST(Preview, AnInMemoryFormTypeIsUsedAsItStandsAndItsFileIsNeverTouched) {
-  TempDir dir;
-  // The file under the form type's name says something else; the preview must not read it, nor
-  // write the unsaved table over it.
-  const std::string stale = "1,3\r\n\"Old\",\"A1\",\"text\"\r\n";
-  const std::string path = dir.Write("form.dat", stale);
-  const PreviewResult preview = PreviewWorkbookData(
-      test::WeekWorkbook(), FormType({{"Staff", "B2", "0.0"}, {"Day", "Dates", "ymd"}}, path));
-  EXPECT_FALSE(preview.error.has_value());
-  EXPECT_EQ(preview.lines, (std::vector<std::string>{"Staff,Day", "42.0,20240101", "42.0,20240102",
-                                                     "42.0,20240103"}));
-  EXPECT_EQ(dir.Read("form.dat"), stale);
-  EXPECT_EQ(DirectoryListing(dir.Path()), std::vector<std::string>{"form.dat"});
-
-  // A form type whose file does not exist yet is not created by a preview either.
-  const std::string unsaved = dir.File("new.dat");
-  EXPECT_EQ(
-      PreviewWorkbookData(test::WeekWorkbook(), FormType({{"Staff", "B2", "0"}}, unsaved)).lines,
-      (std::vector<std::string>{"Staff", "42"}));
-  EXPECT_FALSE(std::filesystem::exists(unsaved));
-}
-
-TEST(Preview, KeepsTheLinesBeforeAnErrorAndTheErrorItself) {
-  struct Case {
-    const char* name;
-    std::vector<test::FormField> fields;
-    std::vector<std::string> lines;
-    int number;
-    std::string description;
-  };
-  const Case cases[] = {
-      {"a date field on a text in record 4",
-       {{"Hours", "Hours", "0"}, {"Day", "Dates", "dmy"}},
-       {"Hours,Day", "8,01/01/2024", "8,02/01/2024", "8,03/01/2024"},
-       13,
-       "week.xls: field Day (Dates, dmy), record 4: Type mismatch"},
-      {"a name that is no range",
-       {{"Rate", "Rate", "0.00"}},
-       {},
-       1004,
-       "week.xls: field Rate (Rate): the name 'Rate' does not refer to a range: it is a constant"},
-      {"no field at all",
-       {},
-       {},
-       9,
-       "week.xls: Subscript out of range: the form type Untitled.dat"},
-  };
-  for (const Case& c : cases) {
-    const PreviewResult preview = PreviewWorkbookData(test::WeekWorkbook(), FormType(c.fields));
-    EXPECT_EQ(preview.lines, c.lines) << c.name;
-    ASSERT_TRUE(preview.error.has_value()) << c.name;
-    EXPECT_EQ(preview.error->Number(), c.number) << c.name;
-    EXPECT_EQ(preview.error->Description().substr(0, c.description.size()), c.description)
-        << c.name << ": " << preview.error->Description();
-  }
-}
-
-TEST(Preview, ErrorsOfTheFormTypeFileAndTheWorkbookAreResultsToo) {
-  TempDir dir;
   dir.Write("bad.dat", "three,3\r\n");
-  const std::string missingBook = dir.File("missing.xls");
-  struct Case {
-    std::string workbook, formType;
-    int number;
-  };
-  const Case cases[] = {
-      {test::WeekWorkbook(), dir.File("missing.dat"), 53},
-      {test::WeekWorkbook(), dir.File("bad.dat"), 13},
-      {missingBook, dir.File("bad.dat"), 13},  // the form type is read first
-  };
-  for (const Case& c : cases) {
-    const PreviewResult preview = PreviewWorkbookData(c.workbook, c.formType);
-    EXPECT_TRUE(preview.lines.empty()) << c.formType;
-    ASSERT_TRUE(preview.error.has_value()) << c.formType;
-    EXPECT_EQ(preview.error->Number(), c.number) << preview.error->Description();
-  }
-  const PreviewResult noBook = PreviewWorkbookData(missingBook, FormType({{"A", "A1", "text"}}));
-  ASSERT_TRUE(noBook.error.has_value());
-  EXPECT_EQ(noBook.error->Number(), 53);
-}
+  // The file under this name says something else: the preview must neither read it nor write
+  // the unsaved table over it.
+  const std::string stale = "1,3\r\n\"Old\",\"A1\",\"text\"\r\n";
+  dir.Write("stale.dat", stale);
+  const std::string week = test::WeekWorkbook(), missing = dir.File("missing.xls");
+  std::string timesheet;
+  for (std::string csv = test::kTimesheetCsv; !csv.empty(); csv.erase(0, csv.find('\n') + 1))
+    timesheet += csv.substr(0, csv.find('\r')) + "|";
+  FileSystem* const installed = &Files();
 
-TEST(Preview, PutsTheInstalledFileSystemBackHoweverItEnds) {
-  FileSystem* before = &Files();
-  PreviewWorkbookData(test::WeekWorkbook(), FormType(test::TimesheetFields()));
-  EXPECT_EQ(&Files(), before);
-  PreviewWorkbookData(test::WeekWorkbook(), FormType({}));
-  EXPECT_EQ(&Files(), before);
+  const struct {
+    const char* name;
+    std::function<PreviewResult()> preview;
+    std::string shown;
+  } cases[] = {
+      {"file", [&] { return PreviewWorkbookData(week, dir.File("form.dat")); }, timesheet},
+      {"in memory", [&] { return PreviewWorkbookData(week, FormType(test::TimesheetFields())); },
+       timesheet},
+      {"in memory over a stale file",
+       [&] {
+         return PreviewWorkbookData(
+             week,
+             FormType({{"Staff", "B2", "0.0"}, {"Day", "Dates", "ymd"}}, dir.File("stale.dat")));
+       },
+       "Staff,Day|42.0,20240101|42.0,20240102|42.0,20240103|"},
+      {"in memory, not saved yet",
+       [&] {
+         return PreviewWorkbookData(week, FormType({{"Staff", "B2", "0"}}, dir.File("new.dat")));
+       },
+       "Staff|42|"},
+      {"a date field on a text in record 4",
+       [&] {
+         return PreviewWorkbookData(week,
+                                    FormType({{"Hours", "Hours", "0"}, {"Day", "Dates", "dmy"}}));
+       },
+       "Hours,Day|8,01/01/2024|8,02/01/2024|8,03/01/2024|#13"},
+      {"a name that is no range",
+       [&] {
+         return PreviewWorkbookData(week, FormType({{"Rate", "Rate", "0.00"}}));
+       },
+       "#1004"},
+      {"missing form type file", [&] { return PreviewWorkbookData(week, dir.File("missing.dat")); },
+       "#53"},
+      {"damaged form type file", [&] { return PreviewWorkbookData(week, dir.File("bad.dat")); },
+       "#13"},
+      {"the form type is read before the workbook",
+       [&] { return PreviewWorkbookData(missing, dir.File("bad.dat")); }, "#13"},
+      {"missing workbook",
+       [&] {
+         return PreviewWorkbookData(missing, FormType({{"A", "A1", "text"}}));
+       },
+       "#53"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Shown(c.preview()), c.shown) << c.name;
+    EXPECT_EQ(&Files(), installed) << c.name;
+  }
+  EXPECT_EQ(dir.Read("stale.dat"), stale);
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"bad.dat", "form.dat", "stale.dat"}));
+
+  // An in-memory form type without a name is named so in messages.
+  const PreviewResult noFields = PreviewWorkbookData(week, FormType({}));
+  ASSERT_TRUE(noFields.error.has_value());
+  EXPECT_EQ(noFields.error->Description(),
+            "week.xls: Subscript out of range: the form type Untitled.dat has no field rows");
+  EXPECT_EQ(&Files(), installed);
 }
 
 }  // namespace
