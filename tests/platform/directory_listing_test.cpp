@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -33,8 +34,9 @@ void Touch(const std::string& path) {
 }
 
 // Random changes between searches, in a directory and beside it: files created, deleted,
-// renamed inside, moved out and back in, replaced by a rename onto them; directories, links and
-// hidden files with matching names; names that differ only in case.
+// renamed inside, moved out and back in, replaced by a rename onto them (by a fresh file, a link
+// to a directory or an empty directory); directories, links and hidden files with matching
+// names; names that differ only in case.
 TEST(DirectoryListing, FollowedSearchesAgreeWithFreshReadings) {
   TempDir base;
   const std::string dir = base.File("in"), aside = base.File("aside");
@@ -54,22 +56,21 @@ TEST(DirectoryListing, FollowedSearchesAgreeWithFreshReadings) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(in))
       names.push_back(e.path().filename().string());
-    return names.empty() ? std::string() : names[pick(static_cast<int>(names.size()))];
+    return names.empty() ? std::string() : in + "/" + names[pick(static_cast<int>(names.size()))];
   };
   for (int i = 0; i < 40; ++i) Touch(dir + "/" + randomName());
 
   DirectoryListing listing;
-  const std::size_t limits[] = {1, 3, 10, 1000};
   bool followed = false;
   for (int step = 0; step < 150; ++step) {
-    const std::size_t limit = limits[pick(std::size(limits))];
+    const std::size_t limit = std::array<std::size_t, 4>{1, 3, 10, 1000}[pick(4)];
     const std::string pattern = pick(4) == 0 ? "*" : "*.xls";
     ASSERT_EQ(listing.Find(dir, pattern, limit), Fresh(dir, pattern, limit))
         << "step " << step << ", pattern " << pattern << ", limit " << limit;
     followed = followed || listing.Following();
-    // One to four changes before the next search.
-    for (int k = 1 + pick(4); k > 0; --k) {
-      const std::string name = existing(dir);
+    for (int k = 1 + pick(4); k > 0; --k) {  // one to four changes before the next search
+      const std::string path = existing(dir), fresh = aside + "/new";
+      const std::string name = path.empty() ? "" : path.substr(dir.size() + 1);
       std::error_code ec;
       switch (pick(9)) {
         case 0:
@@ -77,18 +78,17 @@ TEST(DirectoryListing, FollowedSearchesAgreeWithFreshReadings) {
           Touch(dir + "/" + randomName());
           break;
         case 2:
-          if (!name.empty()) std::filesystem::remove_all(dir + "/" + name, ec);
+          std::filesystem::remove_all(path, ec);
           break;
         case 3:
-          if (!name.empty())
-            std::filesystem::rename(dir + "/" + name, dir + "/" + randomName(), ec);
+          std::filesystem::rename(path, dir + "/" + randomName(), ec);
           break;
         case 4:
-          if (!name.empty()) std::filesystem::rename(dir + "/" + name, aside + "/" + name, ec);
+          std::filesystem::rename(path, aside + "/" + name, ec);
           break;
         case 5: {
           const std::string back = existing(aside);
-          if (!back.empty()) std::filesystem::rename(aside + "/" + back, dir + "/" + back, ec);
+          if (!back.empty()) std::filesystem::rename(back, dir + back.substr(aside.size()), ec);
           break;
         }
         case 6:
@@ -97,24 +97,16 @@ TEST(DirectoryListing, FollowedSearchesAgreeWithFreshReadings) {
         case 7:
           std::filesystem::create_symlink(pick(2) ? name : "gone", dir + "/" + randomName(), ec);
           break;
-        case 8: {
-          // Replace an existing entry by renaming onto it a fresh file, a link to a directory,
-          // or an empty directory (which replaces empty directories only).
-          const std::string fresh = aside + "/new";
+        case 8:
           std::filesystem::remove_all(fresh, ec);
-          switch (pick(3)) {
-            case 0:
-              Touch(fresh);
-              break;
-            case 1:
-              std::filesystem::create_directory_symlink(aside, fresh, ec);
-              break;
-            default:
-              std::filesystem::create_directory(fresh, ec);
-          }
-          if (!name.empty()) std::filesystem::rename(fresh, dir + "/" + name, ec);
+          if (const int kind = pick(3); kind == 0)
+            Touch(fresh);
+          else if (kind == 1)
+            std::filesystem::create_directory_symlink(aside, fresh, ec);
+          else
+            std::filesystem::create_directory(fresh, ec);
+          std::filesystem::rename(fresh, path, ec);
           break;
-        }
       }
     }
   }

