@@ -54,21 +54,19 @@ TEST(Decimal, RoundsHalvesAwayFromZero) {
 }
 
 TEST(Decimal, AddsExactly) {
+  // clang-format off
   const struct {
     const char* a;
     const char* b;
     std::string sum;
   } rows[] = {
-      {"12.346", "2", "14.346"},
-      {"0.1", "0.2", "0.3"},
-      {"-7", "3", "-4"},
-      {"7", "-7", "0"},
-      {"-0.5", "1", "0.5"},
-      {"999.99", "0.01", "1000"},
+      {"12.346", "2", "14.346"},  {"0.1", "0.2", "0.3"},      {"-7", "3", "-4"},
+      {"7", "-7", "0"},           {"-0.5", "1", "0.5"},       {"999.99", "0.01", "1000"},
       {"0.001", "-32768", "-32767.999"},
       {"1e100", "-3", std::string(99, '9') + "7"},
       {"1e-300", "1", "1." + std::string(299, '0') + "1"},
   };
+  // clang-format on
   for (const auto& r : rows)
     EXPECT_EQ((D(r.a) + D(r.b)).ToPlainText(), r.sum) << r.a << " + " << r.b;
 }
@@ -108,28 +106,20 @@ TEST(ReadLeadingNumber, RunTimeRulesAndTheLocalesOwnNumbers) {
 }
 
 TEST(ReadNumberText, WholeTextsOnly) {
+  // clang-format off
   const struct {
     const Locale& locale;
     const char* text;
     const char* expected;  // "" for not a number
   } rows[] = {
-      {gb, " -12.5 ", "-12.5"},
-      {gb, "1,2", ""},
-      {gb, "1234,567", ""},
-      {gb, "12 apples", ""},
-      {gb, "", ""},
-      {gb, ".5", "0.5"},
-      {gb, "5.", "5"},
-      {gb, "1e", ""},
-      {gb, "50%", "0.5"},
-      {gb, "&H1F", "31"},
-      {gb, "&H", ""},
-      {gb, "1e999", ""},
-      {gb, "--5", ""},
-      {gb, "2024-01-31", ""},
-      {de, "1.234,5", "1234.5"},
+      {gb, " -12.5 ", "-12.5"},  {gb, "1,2", ""},           {gb, "1234,567", ""},
+      {gb, "12 apples", ""},     {gb, "", ""},              {gb, ".5", "0.5"},
+      {gb, "5.", "5"},           {gb, "1e", ""},            {gb, "50%", "0.5"},
+      {gb, "&H1F", "31"},        {gb, "&H", ""},            {gb, "1e999", ""},
+      {gb, "--5", ""},           {gb, "2024-01-31", ""},    {de, "1.234,5", "1234.5"},
       {fr, "1 234 567,5", "1234567.5"},
   };
+  // clang-format on
   for (const auto& r : rows) {
     auto d = ReadNumberText(r.text, r.locale);
     EXPECT_EQ(d ? d->ToPlainText() : "", r.expected) << '"' << r.text << "\" in " << r.locale.name;

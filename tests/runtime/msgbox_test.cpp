@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -17,31 +16,8 @@ namespace {
 
 using test::ShownMessage;
 
-// Puts fd in place of standard input until destroyed.
-class StdinFrom {
- public:
-  explicit StdinFrom(int fd) : saved_(::dup(STDIN_FILENO)) {
-    ::dup2(fd, STDIN_FILENO);
-    std::cin.clear();
-    std::clearerr(stdin);
-  }
-  ~StdinFrom() {
-    ::dup2(saved_, STDIN_FILENO);
-    ::close(saved_);
-    std::cin.clear();
-    std::clearerr(stdin);
-  }
-
- private:
-  int saved_;
-};
-
 TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
-  const int devNull = ::open("/dev/null", O_RDONLY);
-  ASSERT_GE(devNull, 0);
-  StdinFrom input(devNull);
-  ::close(devNull);
-  struct Case {
+  const struct {
     MsgButtons buttons;
     MsgAnswer answer;
   } cases[] = {
@@ -50,14 +26,21 @@ TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
       {MsgButtons::kYesNo, MsgAnswer::kNo},
       {MsgButtons::kYesNoCancel, MsgAnswer::kNo},
   };
+  // Standard input from /dev/null, so that a test run from a terminal is not asked.
+  const int saved = ::dup(STDIN_FILENO), devNull = ::open("/dev/null", O_RDONLY);
+  ASSERT_GE(devNull, 0);
+  ::dup2(devNull, STDIN_FILENO);
   ConsoleMessageBox console;
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     testing::internal::CaptureStderr();
     const MsgAnswer answer =
         console.Show("/out/a.xls already exists.", c.buttons, MsgIcon::kQuestion, "Sheaver");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Sheaver: /out/a.xls already exists.\n");
     EXPECT_EQ(answer, c.answer) << test::ToString(c.buttons);
   }
+  ::dup2(saved, STDIN_FILENO);
+  ::close(saved);
+  ::close(devNull);
 }
 
 TEST(MsgBox, CaptionsEveryMessageThatNamesNoTitleWithTheAppTitle) {
