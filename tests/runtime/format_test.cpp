@@ -187,12 +187,7 @@ TEST(FormatLimits, LongPatternsAndResultsOverflow) {
       {"123456", commas.c_str(), "0"},  // scaled to nothing
   };
   ExpectAll(kGB, cases);
-}
-
-TEST(FormatDirect, NumbersAndDatesWithoutText) {
-  EXPECT_EQ(FormatNumber(Decimal::FromDouble(-1234.5), "#,##0.0", kDE), "-1.234,5");
-  EXPECT_EQ(FormatNumber(Decimal::FromDouble(0.5), "@@@@", kGB), " 0.5");
-  EXPECT_EQ(FormatDate(DateSerial(2024, 1, 31) + 0.5, "0.00", kGB), "45322.50");
+  // A number beyond the dates under a date pattern.
   EXPECT_EQ(TextOrError([] { return FormatNumber(Decimal::FromDouble(1e10), "dd/mm/yyyy", kGB); }),
             "#6");
 }
