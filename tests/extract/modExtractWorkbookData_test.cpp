@@ -126,9 +126,9 @@ TEST(ExtractWorkbookData, FieldFailuresNameWorkbookFieldAndRecord) {
        13,
        "week.xls: field Day (B6, +dmy), record 1: ",
        "Staff,Day\r\n"},
-      {{{"Result", "B5", "text"}},
+      {{{"Result", "B5", ""}},
        13,
-       "week.xls: field Result (B5, text), record 1: Type mismatch: the cell holds the error "
+       "week.xls: field Result (B5, \"\"), record 1: Type mismatch: the cell holds the error "
        "value #DIV/0!",
        "Result\r\n"},
       {{{"Hours", "Hours", "0.0"}, {"Day", "Dates", "dmy"}},

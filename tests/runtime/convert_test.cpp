@@ -27,6 +27,7 @@ TEST(NumberToText, FifteenDigitsNoTrailingZerosExponentOnlyAtTheEnds) {
       {2.0 / 3, "0.666666666666667"},
       {123456789012345, "123456789012345"},
       {999999999999999.9, "1E+15"},  // rounds up to sixteen digits
+      {1e15, "1E+15"},
       {-1.5e20, "-1.5E+20"},
       {0.00015, "0.00015"},
       {0.00001, "1E-05"},
@@ -44,6 +45,7 @@ TEST(NumberToText, FifteenDigitsNoTrailingZerosExponentOnlyAtTheEnds) {
 // from the decimal conversion: both must give the same text for every double.
 TEST(NumberToText, DoublesAgreeWithTheDecimalConversion) {
   std::vector<double> values = {0.0,
+                                1e15,
                                 DBL_MIN,
                                 5e-324,
                                 DBL_MAX,
@@ -85,6 +87,7 @@ TEST(DateToText, ShortDateFourDigitYearAndTime) {
       {kGB, 45322.5729166667, "31/01/2024 13:45:00"},
       {us, 45322.0001, "01/31/2024 12:00:09 AM"},
       {us, 45322.9375, "01/31/2024 10:30:00 PM"},
+      {us, 45322.5, "01/31/2024 12:00:00 PM"},
       {kGB, 0.75, "18:00:00"},
       {us, 0.75, "6:00:00 PM"},
       {kGB, -1.25, "29/12/1899 06:00:00"},

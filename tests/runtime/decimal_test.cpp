@@ -81,19 +81,22 @@ TEST(Decimal, FromDoubleUsesFifteenDigits) {
 
 // Leading numbers: the run time's rules, plus the locale's decimal separator and grouping.
 TEST(ReadLeadingNumber, RunTimeRulesAndTheLocalesOwnNumbers) {
+  // clang-format off
   const struct {
     const Locale& locale;
     const char* text;
     const char* expected;
   } cases[] = {
-      {gb, "1,234.5", "1"},      {gb, " \t\n-7", "-7"},    {gb, "- 4", "-4"},
-      {gb, "-.5", "-0.5"},       {gb, "1E+3x", "1000"},    {gb, "1e+", "1"},
-      {gb, "$5", "0"},           {gb, "&HFFFF", "-1"},     {gb, "&O17", "15"},
-      {gb, "1.2.3", "1.2"},      {gb, "1e-400", "0"},      {de, "12,5 kg", "12.5"},
-      {de, "12.5", "12.5"},      {de, "1.234", "1.234"},   {de, "1.234.567,89", "1234567.89"},
-      {de, "1.23,5", "1.23"},    {de, "1,234.5", "1.234"}, {de, "1.2345,6", "1.2345"},
-      {fr, "1 234,5", "1234.5"}, {fr, "12.5", "12.5"},     {gb, "", "0"},
+      {gb, "1,234.5", "1"},         {gb, " \t\n-7", "-7"},        {gb, "- 4", "-4"},
+      {gb, "-.5", "-0.5"},          {gb, "1E+3x", "1000"},        {gb, "1e+", "1"},
+      {gb, "$5", "0"},              {gb, "&HFFFF", "-1"},         {gb, "&O17", "15"},
+      {gb, "1.2.3", "1.2"},         {gb, "1e-400", "0"},          {de, "12,5 kg", "12.5"},
+      {de, "12.5", "12.5"},         {de, "1.234", "1.234"},       {de, "1.234.567", "1234567"},
+      {de, "1.234.567,89", "1234567.89"},
+      {de, "1.23,5", "1.23"},       {de, "1,234.5", "1.234"},     {de, "1.2345,6", "1.2345"},
+      {fr, "1 234,5", "1234.5"},    {fr, "12.5", "12.5"},         {gb, "", "0"},
   };
+  // clang-format on
   for (const auto& c : cases)
     EXPECT_EQ(ReadLeadingNumber(c.text, c.locale).ToPlainText(), c.expected)
         << '"' << c.text << "\" in " << c.locale.name;
