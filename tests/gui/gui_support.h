@@ -1,24 +1,54 @@
-// Helpers for the desktop programs' tests: answering a modal dialog that the code under test is
-// about to show, the scripted file dialog and folder browser, and what a launcher that records
-// the programs it is asked to start records.
+// Helpers for the desktop programs' tests: finding and working a window's controls by name,
+// reading a list as rows, answering a modal dialog that the code under test is about to show,
+// and typing a name into a file dialog.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWidget>
 #include <functional>
 #include <memory>
-#include <ostream>
+#include <stdexcept>
 #include <string>
-
-#include "support/dialog_doubles.h"
+#include <vector>
 
 namespace sheaver::test {
+
+// The child of `root` named `name`; a missing one ends the test with an exception naming it.
+template <typename T = QWidget>
+T& Find(const QObject& root, const char* name) {
+  T* found = root.findChild<T*>(name);
+  if (found == nullptr) throw std::runtime_error(std::string("no control ") + name);
+  return *found;
+}
+// Clicks a button with the mouse; triggers a menu item.
+inline void Click(const QObject& root, const char* button) {
+  QTest::mouseClick(&Find<QPushButton>(root, button), Qt::LeftButton);
+}
+inline void Choose(const QObject& root, const char* menu_item) {
+  Find<QAction>(root, menu_item).trigger();
+}
+
+// Every row of a list as its columns' texts joined by "|".
+inline std::vector<std::string> TreeRows(const QTreeWidget& tree) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < tree.topLevelItemCount(); ++i) {
+    std::string row;
+    for (int c = 0; c < tree.columnCount(); ++c)
+      row += (c > 0 ? "|" : "") + tree.topLevelItem(i)->text(c).toStdString();
+    rows.push_back(row);
+  }
+  return rows;
+}
 
 // Acts on the next modal widget of type T as soon as it shows (a QMessageBox or QFileDialog
 // opened by the code under test), from inside its event loop. `Acted()` tells whether it ran;
@@ -73,16 +103,6 @@ inline void TypeAndAccept(QFileDialog& dialog, const QString& name) {
   edit->setFocus(Qt::OtherFocusReason);
   edit->setText(name);
   static_cast<QDialog&>(dialog).accept();
-}
-
-// A program start as the window asked for it.
-struct Launched {
-  std::string program;
-  std::string argument;
-  bool operator==(const Launched&) const = default;
-};
-inline std::ostream& operator<<(std::ostream& os, const Launched& l) {
-  return os << "{" << l.program << ", [" << l.argument << "]}";
 }
 
 }  // namespace sheaver::test

@@ -25,6 +25,7 @@
 #include "extract/modExtractWorkbookData.h"
 #include "gridmend/qt/frmGridmend.h"
 #include "gui/gui_support.h"
+#include "support/dialog_doubles.h"
 #include "support/recording_message_box.h"
 #include "support/temp_dir.h"
 
