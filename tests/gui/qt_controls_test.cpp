@@ -24,6 +24,7 @@
 #include "platform/qt/QtListView.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtWindow.h"
+#include "support/list_rows.h"
 #include "support/raised.h"
 #include "support/temp_dir.h"
 #include "ui/MemoryListView.h"
@@ -34,20 +35,11 @@ namespace {
 
 using test::RaisedBy;
 using test::WhenModal;
+using Texts = std::vector<std::string>;
 
 // ---- List view: the Qt list behaves as the in-memory one under the report list ----
 
-// Every row as "item|sub|sub...".
-std::vector<std::string> Rows(const ListViewControl& lv) {
-  std::vector<std::string> rows;
-  for (int i = 1; i <= lv.ListItemCount(); ++i) {
-    rows.push_back(lv.ItemText(i));
-    for (int j = 1; j <= lv.SubItemCount(i); ++j) rows.back() += "|" + lv.SubItemText(i, j);
-  }
-  return rows;
-}
-
-TEST(ListViewParity, RowsColumnsSelectionAndMovesBehaveAlike) {
+TEST(ListViewParity, RowsSelectionMovesAndIndexErrorsBehaveAlike) {
   QTreeWidget tree;
   tree.setGeometry(0, 0, 400, 200);  // 6000 twips at 96 dpi
   QtListView qt(tree);
@@ -57,38 +49,29 @@ TEST(ListViewParity, RowsColumnsSelectionAndMovesBehaveAlike) {
     SCOPED_TRACE(lv == &qt ? "Qt" : "memory");
     clsListViewRpt rpt;
     rpt.LV(lv);
-    EXPECT_EQ(lv->View(), kListViewReport);
     rpt.Headers({"File", "Status"});
-    EXPECT_EQ(rpt.Headers(), (std::vector<std::string>{"File", "Status"}));
     for (const char* name : {"one", "two", "three"}) {
       rpt.AddRow();
       rpt.Data(static_cast<Int16>(rpt.Rows() - 1), 0, name);
       rpt.Data(static_cast<Int16>(rpt.Rows() - 1), 1, std::string("s-") + name);
     }
     Int16 row = 10;
-    rpt.SelectedRow(row);
-    EXPECT_EQ(row, 2);
+    rpt.SelectedRow(row);  // clamped to the last row
     rpt.MoveUp();
-    EXPECT_EQ(Rows(*lv), (std::vector<std::string>{"one|s-one", "three|s-three", "two|s-two"}));
-    EXPECT_EQ(rpt.SelectedRow(), 1);
-    row = 0;
-    rpt.SelectedRow(row);
-    rpt.MoveDown();
-    EXPECT_EQ(Rows(*lv), (std::vector<std::string>{"three|s-three", "one|s-one", "two|s-two"}));
+    EXPECT_EQ(test::ListRows(*lv), (Texts{"one|s-one", "three|s-three", "two|s-two"}));
     EXPECT_EQ(rpt.SelectedRow(), 1);
     rpt.Del();
-    EXPECT_EQ(Rows(*lv), (std::vector<std::string>{"three|s-three", "two|s-two"}));
+    EXPECT_EQ(test::ListRows(*lv), (Texts{"one|s-one", "two|s-two"}));
     EXPECT_EQ(rpt.SelectedRow(), -1);
     // An item inserted before the selected one keeps the selection on the same item.
     row = 1;
     rpt.SelectedRow(row);
     lv->AddListItem(1, "zero");
     EXPECT_EQ(lv->SelectedItem(), 3);
-    EXPECT_EQ(RaisedBy([&] { rpt.Data(7, 0); }).number, kErrIndexOutOfBounds);
-    EXPECT_EQ(RaisedBy([&] { rpt.Data(0, 2, "x"); }).number, kErrIndexOutOfBounds);
-    EXPECT_EQ(RaisedBy([&] { lv->SubItems(1, 2, "x"); }).number, kErrIndexOutOfBounds);
-    EXPECT_EQ(RaisedBy([&] { lv->ColumnHeaderText(3); }).number, kErrIndexOutOfBounds);
-    EXPECT_EQ(RaisedBy([&] { lv->AddListItem(5, "x"); }).number, kErrIndexOutOfBounds);
+    const std::function<void()> bad[] = {[&] { rpt.Data(7, 0); }, [&] { lv->SubItems(1, 2, "x"); },
+                                         [&] { lv->ColumnHeaderText(3); },
+                                         [&] { lv->AddListItem(5, "x"); }};
+    for (const auto& call : bad) EXPECT_EQ(RaisedBy(call).number, kErrIndexOutOfBounds);
     rpt.Clear();
     EXPECT_EQ(rpt.SelectedRow(), -1);
     EXPECT_EQ(rpt.cols(), 2);
@@ -213,76 +196,58 @@ TEST(QtMessageBoxTest, TitleTextIconAndTheAnswersOfClicksEnterAndEscape) {
 
 // ---- File dialog and folder browser ----
 
-class QtFileDialogTest : public testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::make_unique<test::TempDir>();
-    dir_->Write("week.set", "a\r\n");
-    chooser_.CommonDialogControl(&dialog_);
-    chooser_.BrowseFFControl(&browser_);
-    chooser_.Title("Open");
-    chooser_.Filter("Settings Files (*.set) | *.set");
-  }
-
-  QtCommonDialog dialog_;
-  QtFolderBrowser browser_;
-  clsPath chooser_;
-  std::unique_ptr<test::TempDir> dir_;
-};
-
 // What a file dialog shows: its mode (0 any file, 1 existing file, 2 directory), title,
-// directory and name filters.
+// directory and, choosing a file, its name filters.
 std::string Describe(const QFileDialog& d) {
-  return std::to_string(d.fileMode()) + "|" +
-         (d.windowTitle() + "|" + d.directory().absolutePath() + "|" + d.nameFilters().join(";"))
-             .toStdString();
+  QString text = d.windowTitle() + "|" + d.directory().absolutePath();
+  if (d.fileMode() != QFileDialog::Directory) text += "|" + d.nameFilters().join(";");
+  return std::to_string(d.fileMode()) + "|" + text.toStdString();
 }
 
-TEST_F(QtFileDialogTest, ExistingFileDialogOpensInTheInitialDirectoryAndGivesAFullPath) {
-  chooser_.InitDir(dir_->Path());
-  std::string seen;
-  WhenModal<QFileDialog> when([&](QFileDialog& d) {
-    seen = Describe(d);
-    test::TypeAndAccept(d, "week.set");
-  });
-  EXPECT_TRUE(chooser_.ChooseExistingFile());
-  EXPECT_EQ(seen, "1|Open|" + dir_->Path() + "|Settings Files (*.set)");
-  EXPECT_EQ(chooser_.Path(), dir_->File("week.set"));
-  WhenModal<QFileDialog> cancel([](QFileDialog& d) { d.reject(); });
-  EXPECT_FALSE(chooser_.ChooseExistingFile());
-  EXPECT_TRUE(cancel.Acted());
-  EXPECT_EQ(chooser_.Path(), dir_->File("week.set"));
-}
-
-TEST_F(QtFileDialogTest, AnyFileDialogTakesATypedNewNameInThePresetsFolder) {
-  chooser_.InitDir("/nonexistent-folder");
-  chooser_.Path(dir_->File("week.set"));
-  std::string seen;
-  WhenModal<QFileDialog> when([&](QFileDialog& d) {
-    seen = Describe(d) + "|" + d.selectedFiles().value(0).toStdString();
-    test::TypeAndAccept(d, "new week.set");
-  });
-  EXPECT_TRUE(chooser_.ChooseFile());
-  EXPECT_EQ(seen, "0|Open|" + dir_->Path() + "|Settings Files (*.set)|" + dir_->File("week.set"));
-  EXPECT_EQ(chooser_.Path(), dir_->File("new week.set"));
-}
-
-TEST_F(QtFileDialogTest, FolderBrowserStartsAtThePathAndGivesTheChosenFolder) {
-  std::filesystem::create_directory(dir_->File("in"));
-  chooser_.Title("Choose Input Directory");
-  chooser_.Path(dir_->Path());
-  std::string seen;
-  WhenModal<QFileDialog> when([&](QFileDialog& d) {
-    seen = Describe(d);
-    test::TypeAndAccept(d, QString::fromStdString(dir_->File("in")));
-  });
-  EXPECT_TRUE(chooser_.ChooseDir());
-  EXPECT_EQ(seen.substr(0, seen.rfind('|')), "2|Choose Input Directory|" + dir_->Path());
-  EXPECT_EQ(chooser_.Path(), dir_->File("in"));
-  WhenModal<QFileDialog> cancel([](QFileDialog& d) { d.reject(); });
-  EXPECT_FALSE(chooser_.ChooseDir());
-  EXPECT_TRUE(cancel.Acted());
-  EXPECT_EQ(chooser_.Path(), dir_->File("in"));
+TEST(QtFileDialogTest, EachChooserOpensWhereItShouldGivesAFullPathAndKeepsItWhenCancelled) {
+  test::TempDir dir;
+  dir.Write("week.set", "a\r\n");
+  std::filesystem::create_directory(dir.File("in"));
+  QtCommonDialog dialog;
+  QtFolderBrowser browser;
+  struct Case {
+    const char* what;
+    std::string init_dir, path;  // set before choosing
+    std::function<bool(clsPath&)> choose;
+    QString typed;
+    std::string shown, chosen;
+  };
+  const Case cases[] = {
+      {"existing file", dir.Path(), "", [](clsPath& p) { return p.ChooseExistingFile(); },
+       "week.set", "1|Open|" + dir.Path() + "|Settings Files (*.set)", dir.File("week.set")},
+      // The preset file's folder wins over a missing initial directory; a new name is taken.
+      {"any file", "/nonexistent-folder", dir.File("week.set"),
+       [](clsPath& p) { return p.ChooseFile(); }, "new week.set",
+       "0|Open|" + dir.Path() + "|Settings Files (*.set)", dir.File("new week.set")},
+      {"folder", "/ignored", dir.Path(), [](clsPath& p) { return p.ChooseDir(); },
+       QString::fromStdString(dir.File("in")), "2|Open|" + dir.Path(), dir.File("in")},
+  };
+  for (const Case& c : cases) {
+    clsPath chooser;
+    chooser.CommonDialogControl(&dialog);
+    chooser.BrowseFFControl(&browser);
+    chooser.Title("Open");
+    chooser.Filter("Settings Files (*.set) | *.set");
+    chooser.InitDir(c.init_dir);
+    chooser.Path(c.path);
+    std::string shown;
+    WhenModal<QFileDialog> when([&](QFileDialog& d) {
+      shown = Describe(d);
+      test::TypeAndAccept(d, c.typed);
+    });
+    EXPECT_TRUE(c.choose(chooser)) << c.what;
+    EXPECT_EQ(shown, c.shown) << c.what;
+    EXPECT_EQ(chooser.Path(), c.chosen) << c.what;
+    WhenModal<QFileDialog> cancel([](QFileDialog& d) { d.reject(); });
+    EXPECT_FALSE(c.choose(chooser)) << c.what;
+    EXPECT_TRUE(cancel.Acted()) << c.what;
+    EXPECT_EQ(chooser.Path(), c.chosen) << c.what;
+  }
 }
 
 }  // namespace
