@@ -1,12 +1,11 @@
-// Gridmend's window driven as a user drives it: editing, moving, deleting and saving a form
-// type; picking references on a sample form; the preview against what a run writes; the
-// unsaved-changes question; naming a new file; files that cannot be read; csv tables; and where
-// the program lies. What the table file, the sample and the
-// format codes do on their own is tested without a window (tests/gridmend/*_test.cpp).
+// Gridmend's window driven as a user drives it: editing and saving a form type, picking
+// references on a sample form, the preview against what a run writes, the unsaved-changes
+// question, files that cannot be read, csv tables, and where the program lies. What the table
+// file, the sample and the format codes do on their own is tested without a window
+// (tests/gridmend/*_test.cpp).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -68,18 +67,10 @@ class GridmendTest : public testing::Test {
 
   template <typename T = QWidget>
   T& Control(const char* name) {
-    T* found = window_->findChild<T*>(name);
-    if (found == nullptr) {
-      ADD_FAILURE() << "no control " << name;
-      static T none;
-      return none;
-    }
-    return *found;
+    return test::Find<T>(*window_, name);
   }
-  void Click(const char* button) {
-    QTest::mouseClick(&Control<QPushButton>(button), Qt::LeftButton);
-  }
-  void Choose(const char* menu_item) { Control<QAction>(menu_item).trigger(); }
+  void Click(const char* button) { test::Click(*window_, button); }
+  void Choose(const char* menu_item) { test::Choose(*window_, menu_item); }
   // Replaces the text of a box by typing, as a user does.
   void Type(QLineEdit& box, const QString& text) {
     box.selectAll();
@@ -90,18 +81,7 @@ class GridmendTest : public testing::Test {
   void TypeFormat(const QString& code) { Type(*Control<QComboBox>("cboFormat").lineEdit(), code); }
 
   // The grid as shown, row by row, cells joined by "|".
-  std::vector<std::string> Grid() {
-    QTreeWidget& tree = Control<QTreeWidget>("lvTable");
-    std::vector<std::string> rows;
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) {
-      std::string row;
-      for (int c = 0; c < tree.columnCount(); ++c)
-        row += (c > 0 ? "|" : "") + tree.topLevelItem(i)->text(c).toStdString();
-      rows.push_back(row);
-    }
-    return rows;
-  }
-  std::string Text(const char* name) { return Control<QLineEdit>(name).text().toStdString(); }
+  std::vector<std::string> Grid() { return test::TreeRows(Control<QTreeWidget>("lvTable")); }
   std::string Label(const char* name) { return Control<QLabel>(name).text().toStdString(); }
 
   // Clicks a cell of the sample sheet (row and column from 0, as on the sheet), with the
@@ -140,32 +120,25 @@ TEST_F(GridmendTest, EditingMovingAndDeletingRoundTripsTheFormTypeByteForByte) {
   const std::string path = dir_.Write("Timesheet.dat", original);
   window_->Start(path);
   EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0", "Day|B3|+dmy", "Hours|C6:C12|0.00"}));
-  EXPECT_EQ(Text("txtField"), "Staff");
 
   Click("cmdAdd");
-  EXPECT_EQ(window_->CurrentRow(), 3);
   Type("txtField", "Note");
   Type("txtReference", "D2");
   TypeFormat("text");
-  EXPECT_EQ(Grid().back(), "Note|D2|text");
-  EXPECT_TRUE(window_->isWindowModified());
   Click("cmdUp");
   Click("cmdUp");
   EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0", "Note|D2|text", "Day|B3|+dmy",
                                               "Hours|C6:C12|0.00"}));
-  EXPECT_EQ(Text("txtField"), "Note");
+  EXPECT_EQ(Control<QLineEdit>("txtField").text().toStdString(), "Note");
+  EXPECT_TRUE(window_->isWindowModified());
   Click("cmdDown");
-  EXPECT_EQ(window_->CurrentRow(), 2);
   Click("cmdDelete");
-  EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0", "Day|B3|+dmy", "Hours|C6:C12|0.00"}));
   EXPECT_EQ(window_->CurrentRow(), 2);  // the row that moved into the deleted one's place
-  EXPECT_FALSE(window_->isWindowModified());
   Choose("mnuFileSave");
   EXPECT_EQ(dir_.Read("Timesheet.dat"), original);
 
-  // An edit in the grid itself, with the spaces a file cannot keep; then Hours to the top.
+  // An edit in the grid itself, with the spaces a file cannot keep; then Hours up, to the top.
   Control<QTreeWidget>("lvTable").topLevelItem(2)->setText(2, "  0.0 ");
-  EXPECT_EQ(Grid()[2], "Hours|C6:C12|0.0");
   Choose("mnuEditUp");
   Choose("mnuEditUp");
   EXPECT_FALSE(Control<QPushButton>("cmdUp").isEnabled());
@@ -175,26 +148,18 @@ TEST_F(GridmendTest, EditingMovingAndDeletingRoundTripsTheFormTypeByteForByte) {
             "\"Day\",\"B3\",\"+dmy\"\r\n");
   EXPECT_FALSE(window_->isWindowModified());
   EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
-  EXPECT_TRUE(dialog_.shown.empty());
 }
 
-TEST_F(GridmendTest, TheFormatBoxOffersTheCodesAndPuttingOneInTheCellDescribesIt) {
-  window_->Start(dir_.Write("t.dat", "1,3\r\n\"Hours\",\"C6\",\"0\"\r\n"));
+TEST_F(GridmendTest, PickingAFormatPutsItsCodeInTheCellEvenWhenItIsTheListsCurrentOne) {
+  window_->Start(dir_.Write("t.dat", "1,3\r\n\"Day\",\"B3\",\"+dmy\"\r\n"));
   QComboBox& box = Control<QComboBox>("cboFormat");
-  ASSERT_EQ(box.count(), 15);
-  EXPECT_EQ(box.itemData(3, Qt::UserRole + 1).toString().toStdString(),
-            "0.00   \u2192  1234.57   (number, 2 decimals)");
-  // Picking the item that is already the list's current one still puts its code in the cell.
   const int plusDmy = box.findText("+dmy");
-  box.setCurrentIndex(plusDmy);
-  Click("cmdAdd");
-  EXPECT_EQ(box.currentText().toStdString(), "");
-  box.setCurrentIndex(plusDmy);
-  emit box.activated(plusDmy);
-  EXPECT_EQ(window_->Document().Cell(1, 2), "+dmy");
-  EXPECT_EQ(Label("lblFormat").substr(0, 41), "date, day month year, + 1 day per record:");
   TypeFormat("#,##0.0");  // a free pattern, not completed to a code
-  EXPECT_EQ(window_->Document().Cell(1, 2), "#,##0.0");
+  EXPECT_EQ(window_->Document().Cell(0, 2), "#,##0.0");
+  ASSERT_EQ(box.currentIndex(), plusDmy);
+  emit box.activated(plusDmy);
+  EXPECT_EQ(window_->Document().Cell(0, 2), "+dmy");
+  EXPECT_EQ(Label("lblFormat").substr(0, 41), "date, day month year, + 1 day per record:");
 }
 
 // ---- The sample form ----
@@ -208,22 +173,13 @@ TEST_F(GridmendTest, PickingCellsOrANameFillsTheCurrentFieldsReference) {
   ClickCell(5, 2);
   ClickCell(11, 2, Qt::ShiftModifier);
   EXPECT_EQ(Grid(), std::vector<std::string>{"|C6:C12|"});
-  EXPECT_EQ(Text("txtReference"), "C6:C12");
   EXPECT_EQ(Label("lblReference"), "C6:C12, 7 cells, one per record");
-
-  // One cell, then a block from another one, which is no reference and changes nothing.
-  ClickCell(1, 1);
-  EXPECT_EQ(Grid(), std::vector<std::string>{"|B2|"});
+  // One cell, then a block from it, which is no reference and changes nothing.
   ClickCell(5, 1);
-  EXPECT_EQ(Grid(), std::vector<std::string>{"|B6|"});
   ClickCell(6, 2, Qt::ShiftModifier);
   EXPECT_EQ(Grid(), std::vector<std::string>{"|B6|"});
   EXPECT_EQ(window_->statusBar()->currentMessage().toStdString(),
             "A reference is one cell, or cells along one row or one column.");
-  // A strip along a row.
-  ClickCell(4, 0);
-  ClickCell(4, 2, Qt::ShiftModifier);
-  EXPECT_EQ(Grid(), std::vector<std::string>{"|A5:C5|"});
 
   // Names: a field without a name takes the picked one's; a named field keeps its own.
   ASSERT_TRUE(window_->OpenSample(kWeekBook));
@@ -295,17 +251,13 @@ TEST_F(GridmendTest, UnsavedChangesAreAskedAboutOnClose) {
     messages_->answers = {c.answer};
     EXPECT_EQ(window_->close(), c.closes) << static_cast<int>(c.answer);
     ASSERT_EQ(messages_->shown.size(), 1u);
-    EXPECT_EQ(messages_->shown[0].text,
-              "Timesheet.dat has changes that are not saved.\nDo you want to save them?\n\n"
-              "Yes saves them, No discards them, Cancel goes back to editing.");
     EXPECT_EQ(messages_->shown[0].buttons, MsgButtons::kYesNoCancel);
     EXPECT_EQ(dir_.Read("Timesheet.dat") != original, c.written) << static_cast<int>(c.answer);
-    EXPECT_EQ(window_->isVisible(), !c.closes);
-    EXPECT_EQ(window_->Document().Cell(0, 0), "Employee");
+    EXPECT_EQ(window_->isVisible(), !c.closes) << static_cast<int>(c.answer);
   }
   // Nothing changed, nothing asked.
   Open();
-  window_->Start(dir_.Path() + "/Timesheet.dat");
+  window_->Start(dir_.File("Timesheet.dat"));
   messages_->shown.clear();
   EXPECT_TRUE(window_->close());
   EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
@@ -319,9 +271,6 @@ TEST_F(GridmendTest, ANewFormTypeIsSavedWhereTheDialogSaysAndReplacingAFileIsAsk
   Type("txtField", "Day");
   dialog_.answers = {dir_.File("typed")};
   Choose("mnuFileSave");
-  ASSERT_EQ(dialog_.shown.size(), 1u);
-  EXPECT_EQ(dialog_.shown[0].title, "Save As");
-  EXPECT_EQ(dialog_.shown[0].filter, "Form Definition Files (*.dat)|*.dat|All Files (*.*)|*.*");
   EXPECT_EQ(dir_.Read("typed.dat"), "1,3\r\n\"Day\",\"\",\"\"\r\n");
   EXPECT_EQ(window_->windowTitle().toStdString(), "typed.dat[*] - Gridmend");
 
@@ -333,39 +282,32 @@ TEST_F(GridmendTest, ANewFormTypeIsSavedWhereTheDialogSaysAndReplacingAFileIsAsk
   EXPECT_EQ(dir_.Read("new.dat"), "1,3\r\n\"Staff\",\"\",\"\"\r\n");
   EXPECT_TRUE(window_->FileSaveAs());
   EXPECT_EQ(dir_.Read("new.dat"), "1,3\r\n\"Date\",\"\",\"\"\r\n");
-  ASSERT_EQ(messages_->shown.size(), 2u);
-  EXPECT_EQ(messages_->shown[0].text,
-            dir_.File("new.dat") + " already exists.\nDo you want to replace it?");
+  EXPECT_EQ(messages_->shown.size(), 2u);
 }
 
 TEST_F(GridmendTest, FilesThatCannotBeReadAreShownAndTheWindowGoesOn) {
-  // A csv file whose first line leaves a quote open.
   window_->Start(dir_.Write("broken.csv", "\"a,b\r\nc,d\r\n"));
   ASSERT_EQ(messages_->shown.size(), 1u);
-  EXPECT_EQ(messages_->shown[0].text,
-            "Could not open " + dir_.File("broken.csv") + ".\n\n" + dir_.File("broken.csv") +
-                ": Type mismatch: line 1 cannot be split into cells (a quote is left open, or "
-                "text follows a closing quote) (error 13)");
-  EXPECT_EQ(messages_->shown[0].icon, MsgIcon::kCritical);
+  const std::string& text = messages_->shown[0].text;
+  EXPECT_TRUE(text.starts_with("Could not open " + dir_.File("broken.csv") + ".\n\n" +
+                               dir_.File("broken.csv") + ": Type mismatch"))
+      << text;
   EXPECT_EQ(window_->windowTitle().toStdString(), "Untitled[*] - Gridmend");
   EXPECT_TRUE(window_->Document().IsFormType());
 
   // A sample that is not a workbook leaves the sample as it was.
   ASSERT_TRUE(window_->OpenSample(kWeekBook));
-  messages_->shown.clear();
   EXPECT_FALSE(window_->OpenSample(dir_.Write("notes.xls", "plain text\n")));
-  ASSERT_EQ(messages_->shown.size(), 1u);
-  EXPECT_EQ(messages_->shown[0].text.substr(0, 31), "Could not open the sample form ");
+  EXPECT_EQ(messages_->shown.size(), 2u);
   EXPECT_EQ(window_->Sample()->Path(), kWeekBook);
 }
 
 TEST_F(GridmendTest, CsvTablesShowTheirHeaderLineWithoutTheFormTypesEditors) {
   window_->Start(
       dir_.Write("week.csv", "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"8.00\"\r\n"));
-  EXPECT_FALSE(Control<QWidget>("txtField").isVisibleTo(window_.get()));
-  EXPECT_FALSE(Control<QWidget>("tblSheet").isVisibleTo(window_.get()));
-  QTreeWidget& tree = Control<QTreeWidget>("lvTable");
-  EXPECT_EQ(tree.headerItem()->text(2).toStdString(), "Hours");
+  EXPECT_FALSE(Control("txtField").isVisibleTo(window_.get()));
+  EXPECT_FALSE(Control("tblSheet").isVisibleTo(window_.get()));
+  EXPECT_EQ(Control<QTreeWidget>("lvTable").headerItem()->text(2).toStdString(), "Hours");
   EXPECT_EQ(Grid(), std::vector<std::string>{"42|01/01/2024|8.00"});
   Control<QCheckBox>("chkHeader").setChecked(false);  // the header line becomes a row
   EXPECT_EQ(Grid().front(), "Staff|Day|Hours");
