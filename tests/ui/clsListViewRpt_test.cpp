@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "support/list_rows.h"
 #include "support/raised.h"
 #include "ui/MemoryListView.h"
 
@@ -26,15 +27,6 @@ struct Rpt {
       for (Int16 c = 0; c < cols; ++c)
         rpt.Data(r, c, "r" + std::to_string(r) + "c" + std::to_string(c));
     }
-  }
-  // The rows as "item|sub|sub...".
-  Texts Contents() const {
-    Texts rows;
-    for (int i = 1; i <= lv.ListItemCount(); ++i) {
-      rows.push_back(lv.ItemText(i));
-      for (int j = 1; j <= lv.SubItemCount(i); ++j) rows.back() += "|" + lv.SubItemText(i, j);
-    }
-    return rows;
   }
   int Raises(const std::function<void(clsListViewRpt&)>& f) {
     return RaisedBy([&] { f(rpt); }).number;
@@ -116,7 +108,7 @@ TEST(ClsListViewRpt, MovesCarryTheSubItemsAndKeepTheRowSelectedAndDelTakesItAway
     Texts expected;
     for (const char* d = c.order; *d != '\0'; ++d)
       expected.push_back(std::string("r") + *d + "c0|r" + *d + "c1|r" + *d + "c2");
-    EXPECT_EQ(r.Contents(), expected) << c.selected << c.op;
+    EXPECT_EQ(test::ListRows(r.lv), expected) << c.selected << c.op;
     EXPECT_EQ(r.rpt.SelectedRow(), c.selected_after) << c.selected << c.op;
   }
 }
