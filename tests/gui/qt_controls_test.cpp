@@ -97,10 +97,6 @@ TEST(QtListViewTest, ColumnWidthsAreTheReportListsTwipsInPixels) {
   EXPECT_EQ(tree.headerItem()->text(0), "File");
   EXPECT_EQ(tree.headerItem()->text(1), "Status");
 
-  rpt.AddRow();
-  rpt.Data(0, 1, "Pending");
-  EXPECT_EQ(tree.topLevelItem(0)->text(1), "Pending");
-
   // A list narrower than the border allowance gives negative widths, shown as nothing.
   tree.resize(0, 113);
   rpt.Resize();
