@@ -1,6 +1,6 @@
 // A file system for tests: the machine's own, except that chosen operations fail with a chosen
-// error (the n-th append, every move, ...) and that the current and program directories can be
-// set. Install it for one test with ScopedFileSystem.
+// error (the n-th append, every move, ...) and that the current directory can be set. Install it
+// for one test with ScopedFileSystem.
 #pragma once
 
 #include <map>
@@ -20,15 +20,7 @@ class FailingFileSystem : public LocalFileSystem {
   // After `succeed` more successful calls of op, that call and every later one raise error
   // `number` naming the file, without touching the disk.
   void Fail(FileOp op, int number, int succeed = 0) { failures_[op] = {number, succeed}; }
-  // Lets every operation work again.
-  void Heal() { failures_.clear(); }
-  // How many calls of op were made, failed ones included.
-  int Calls(FileOp op) const {
-    auto it = calls_.find(op);
-    return it == calls_.end() ? 0 : it->second;
-  }
   void SetCurrentDirectory(std::string dir) { currentDirectory_ = std::move(dir); }
-  void SetProgramDirectory(std::string dir) { programDirectory_ = std::move(dir); }
 
   std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override {
     Check(FileOp::kFind, pattern);
@@ -57,9 +49,6 @@ class FailingFileSystem : public LocalFileSystem {
   std::string CurrentDirectory() override {
     return currentDirectory_ ? *currentDirectory_ : LocalFileSystem::CurrentDirectory();
   }
-  std::string ProgramDirectory() override {
-    return programDirectory_ ? *programDirectory_ : LocalFileSystem::ProgramDirectory();
-  }
 
  private:
   struct Failure {
@@ -67,7 +56,6 @@ class FailingFileSystem : public LocalFileSystem {
     int succeed;
   };
   void Check(FileOp op, const std::string& what) {
-    ++calls_[op];
     auto it = failures_.find(op);
     if (it == failures_.end()) return;
     if (it->second.succeed > 0) {
@@ -77,8 +65,7 @@ class FailingFileSystem : public LocalFileSystem {
     throw Error(it->second.number).Within(what);
   }
   std::map<FileOp, Failure> failures_;
-  std::map<FileOp, int> calls_;
-  std::optional<std::string> currentDirectory_, programDirectory_;
+  std::optional<std::string> currentDirectory_;
 };
 
 // Installs a file system for the lifetime of this object, then puts the previous one back.

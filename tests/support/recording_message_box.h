@@ -24,46 +24,19 @@ struct ShownMessage {
   bool operator==(const ShownMessage&) const = default;
 };
 
+// The names of the buttons, icons and answers, in the order of their enumerators.
 inline const char* ToString(MsgButtons b) {
-  switch (b) {
-    case MsgButtons::kOk:
-      return "OK";
-    case MsgButtons::kOkCancel:
-      return "OK/Cancel";
-    case MsgButtons::kYesNo:
-      return "Yes/No";
-    case MsgButtons::kYesNoCancel:
-      return "Yes/No/Cancel";
-  }
-  return "?";
+  static const char* const names[] = {"OK", "OK/Cancel", "Yes/No", "Yes/No/Cancel"};
+  return names[static_cast<int>(b)];
 }
 inline const char* ToString(MsgIcon i) {
-  switch (i) {
-    case MsgIcon::kNone:
-      return "no icon";
-    case MsgIcon::kCritical:
-      return "critical";
-    case MsgIcon::kQuestion:
-      return "question";
-    case MsgIcon::kExclamation:
-      return "exclamation";
-    case MsgIcon::kInformation:
-      return "information";
-  }
-  return "?";
+  static const char* const names[] = {"no icon", "critical", "question", "exclamation",
+                                      "information"};
+  return names[static_cast<int>(i)];
 }
 inline const char* ToString(MsgAnswer a) {
-  switch (a) {
-    case MsgAnswer::kOk:
-      return "OK";
-    case MsgAnswer::kCancel:
-      return "Cancel";
-    case MsgAnswer::kYes:
-      return "Yes";
-    case MsgAnswer::kNo:
-      return "No";
-  }
-  return "?";
+  static const char* const names[] = {"OK", "Cancel", "Yes", "No"};
+  return names[static_cast<int>(a)];
 }
 // Printed as: [Title|OK|no icon] text
 inline std::ostream& operator<<(std::ostream& os, const ShownMessage& m) {
