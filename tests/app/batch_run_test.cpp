@@ -38,20 +38,12 @@ std::string Filed(int n) {
 class Run : public testing::Test {
  public:
   Run() {
-    std::filesystem::create_directory(dir.File("in"));
-    std::filesystem::create_directory(dir.File("out"));
-    test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
     paths.formType = dir.File("form.dat");
     paths.inputDirectory = dir.File("in");
     paths.outputDirectory = dir.File("out");
     paths.dataFile = dir.File("data.csv");
     list.LV(&view);
     list.cols(2);
-  }
-  // Puts copies of the timesheet workbook into the input directory.
-  void AddForms(std::initializer_list<const char*> names) {
-    for (const char* name : names)
-      std::filesystem::copy_file(test::WeekWorkbook(), dir.File(std::string("in/") + name));
   }
   Raised Go() {
     return RaisedBy([&] { ProcessForms(paths, list, hook); });
@@ -64,7 +56,7 @@ class Run : public testing::Test {
     return rows;
   }
 
-  TempDir dir;
+  test::FilingDir dir;
   FormsPaths paths;
   RunHook hook;
   MemoryListView view{6000};
@@ -93,7 +85,7 @@ TEST(SearchPattern, BuiltFromTheInputDirectoryText) {
 }
 
 TEST_F(Run, FilesEveryWorkbookInNameOrderAndMovesItOverAnOlderCopy) {
-  AddForms({"b.xls", "A.xls", "c.XLS"});
+  dir.AddForms({"b.xls", "A.xls", "c.XLS"});
   dir.Write("out/b.xls", "an older copy");
   std::vector<std::string> events;
   hook = [&](Int16 row, std::string_view status) {
@@ -111,7 +103,7 @@ TEST_F(Run, FilesEveryWorkbookInNameOrderAndMovesItOverAnOlderCopy) {
 }
 
 TEST_F(Run, ThirdOfFiveUnreadableStopsTheRunThere) {
-  AddForms({"1.xls", "2.xls", "4.xls", "5.xls"});
+  dir.AddForms({"1.xls", "2.xls", "4.xls", "5.xls"});
   dir.Write("in/3.xls", "<html><body>not a workbook</body></html>");
   const Raised raised = Go();
   EXPECT_EQ(raised.number, 1005);
@@ -128,7 +120,7 @@ TEST_F(Run, HundredAWorkbooksARunTheRestNextTime) {
   for (int i = 0; i < 150; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "f%03d.xls", i);
-    AddForms({name});
+    dir.AddForms({name});
   }
   EXPECT_EQ(Go().number, 0);
   EXPECT_EQ(list.Rows(), 100);
@@ -154,7 +146,7 @@ TEST_F(Run, HundredAWorkbooksARunTheRestNextTime) {
 }
 
 TEST_F(Run, InputTextWithWildcardsIsThePattern) {
-  AddForms({"week01.xls", "week02.xls", "other.xls"});
+  dir.AddForms({"week01.xls", "week02.xls", "other.xls"});
   paths.inputDirectory = " " + dir.File("in/w?ek*") + "/ ";
   EXPECT_EQ(Go().number, 0);
   EXPECT_EQ(Rows(), (Texts{"~/in/week01.xls|Done", "~/in/week02.xls|Done"}));
@@ -162,7 +154,7 @@ TEST_F(Run, InputTextWithWildcardsIsThePattern) {
 }
 
 TEST_F(Run, ReadsInputOnceAndTheOtherPathsForEveryWorkbookAndMovesNothingWithoutOutput) {
-  AddForms({"a.xls", "b.xls"});
+  dir.AddForms({"a.xls", "b.xls"});
   paths.outputDirectory = "";
   struct Counting : FormsSource {
     FormsPaths* paths;
@@ -197,7 +189,7 @@ class RunFailure : public Run, public testing::WithParamInterface<Failure> {};
 
 TEST_P(RunFailure, LeavesEarlierWorkDone) {
   const Failure& c = GetParam();
-  AddForms({"a.xls", "b.xls"});
+  dir.AddForms({"a.xls", "b.xls"});
   c.arrange(*this);
   EXPECT_EQ(Go().number, c.number);
   EXPECT_EQ((Texts{list.Data(0, 1), list.Data(1, 1)}), c.statuses);

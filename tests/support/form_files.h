@@ -1,10 +1,14 @@
-// Form types and workbooks for the tests that file forms: the checked-in test workbooks and a
-// writer for small form types.
+// Form types and workbooks for the tests that file forms: the checked-in test workbooks, a
+// writer for small form types, and a scratch directory laid out for a run.
 #pragma once
 
+#include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace sheaver::test {
 
@@ -58,5 +62,21 @@ inline void WriteFormType(const std::string& path, const std::vector<FormField>&
   for (const FormField& f : fields)
     out << quoted(f.name) << "," << quoted(f.reference) << "," << quoted(f.format) << "\r\n";
 }
+
+// A scratch directory laid out for a run: empty directories "in" and "out", and the timesheet
+// form type as "form.dat".
+class FilingDir : public TempDir {
+ public:
+  FilingDir() {
+    std::filesystem::create_directory(File("in"));
+    std::filesystem::create_directory(File("out"));
+    WriteFormType(File("form.dat"), TimesheetFields());
+  }
+  // Copies of the timesheet workbook in "in", under these names.
+  void AddForms(std::initializer_list<std::string> names) const {
+    for (const std::string& name : names)
+      std::filesystem::copy_file(WeekWorkbook(), File("in/" + name));
+  }
+};
 
 }  // namespace sheaver::test
