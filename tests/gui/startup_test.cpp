@@ -19,43 +19,28 @@
 namespace sheaver {
 namespace {
 
-using test::ShownMessage;
-
-class StartUpTest : public testing::Test {
- protected:
-  // Starts up from the command line; the window (or null after the usage message).
-  std::unique_ptr<frmMainWindow> Start(const std::string& command_line) {
-    frmMainOptions options;
-    options.program_directory = program_.Path();
-    options.end_program = [this](int status) { ended_.push_back(status); };
-    return StartUp(
-        command_line, [this] { ++usages_; }, options);
-  }
-  static std::vector<std::string> Fields(const frmMainWindow& w) {
-    return {w.FieldText(PathField::kFormType), w.FieldText(PathField::kInDir),
-            w.FieldText(PathField::kOutDir), w.FieldText(PathField::kExportTo)};
-  }
-
-  test::TempDir program_;
-  test::TempDir work_;
-  test::ScopedMessageBox messages_;
-  int usages_ = 0;
-  std::vector<int> ended_;
-};
-
-// Which option does what is tested on start-up's own (tests/app); here it reaches the window.
-TEST_F(StartUpTest, OptionsFillTheWindowOverTheSettingsFileAndOthersShowTheUsageInstead) {
-  const std::string set = work_.Write("week 7.set", "a.dat\r\n/in\r\n/out\r\nd.csv\r\n");
-  std::unique_ptr<frmMainWindow> window =
-      Start("/OPEN \"" + set + "\" /In \"/other in\" /out \"\"");
+// Which option does what is tested with start-up itself (tests/app); here it reaches the window.
+TEST(StartUpTest, OptionsFillTheWindowOverTheSettingsFileAndOthersShowTheUsageInstead) {
+  test::TempDir dir;
+  test::ScopedMessageBox messages;
+  frmMainOptions options;
+  options.program_directory = dir.Path();
+  options.end_program = [](int status) { ADD_FAILURE() << "ended with " << status; };
+  int usages = 0;
+  auto usage = [&] { ++usages; };
+  const std::string set = dir.Write("week 7.set", "a.dat\r\n/in\r\n/out\r\nd.csv\r\n");
+  const auto window = StartUp("/OPEN \"" + set + "\" /In \"/other in\" /out \"\"", usage, options);
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
-  EXPECT_EQ(Fields(*window), (std::vector<std::string>{"a.dat", "/other in", "/out", "d.csv"}));
-  EXPECT_EQ(usages_, 0);
-  EXPECT_EQ(Start("/in a /autorun extra"), nullptr);
-  EXPECT_EQ(usages_, 1);
-  EXPECT_TRUE(messages_->shown.empty());
-  EXPECT_TRUE(ended_.empty());
+  std::vector<std::string> fields;
+  for (PathField f :
+       {PathField::kFormType, PathField::kInDir, PathField::kOutDir, PathField::kExportTo})
+    fields.push_back(window->FieldText(f));
+  EXPECT_EQ(fields, (std::vector<std::string>{"a.dat", "/other in", "/out", "d.csv"}));
+  EXPECT_EQ(usages, 0);
+  EXPECT_EQ(StartUp("/in a /autorun extra", usage, options), nullptr);
+  EXPECT_EQ(usages, 1);
+  EXPECT_TRUE(messages->shown.empty());
 }
 
 // ---- The program as a process ----
