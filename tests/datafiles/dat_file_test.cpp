@@ -102,7 +102,6 @@ TEST(clsDatFile, FileErrorsReachTheCallerNamingTheFile) {
     int number;
   } cases[] = {
       {0, "missing.dat", nullptr, err::kFileNotFound},
-      {1, "missing.csv", nullptr, err::kFileNotFound},
       {2, "nowhere/t.csv", nullptr, err::kPathNotFound},
       {0, "empty.dat", "", err::kInputPastEnd},
       {0, "short.dat", "3,1\r\na\r\n", err::kInputPastEnd},
@@ -161,7 +160,7 @@ TEST(clsDatFile, OutOfRangeAccessIsSilentAndRowsMoveUpOneByOne) {
   EXPECT_EQ(TableOf(f), Table(5, std::vector<std::string>(3)));
 }
 
-TEST(clsDatFile, OtherLayoutsAndNamelessFilesDoNothingAndExistsWantsAnOrdinaryFile) {
+TEST(clsDatFile, NamelessFilesSaveNothingAndExistsWantsAnOrdinaryFile) {
   TempDir dir;
   clsDatFile f;
   EXPECT_FALSE(f.Exists());
@@ -170,12 +169,6 @@ TEST(clsDatFile, OtherLayoutsAndNamelessFilesDoNothingAndExistsWantsAnOrdinaryFi
     f.Fmt(fmt);
     EXPECT_EQ(RaisedBy([&] { f.Save(); }).number, 0) << "layout " << fmt;
   }
-  f.Fmt(7);
-  f.FileName(dir.File("seven.dat"));
-  f.Load();
-  f.Save();
-  EXPECT_EQ(dir.Read("seven.dat"), "<missing>");
-  EXPECT_EQ(TableOf(f), Table({{"a"}}));
   dir.Write("form.dat", "0,0\r\n");
   for (const auto& [name, exists] : {std::pair{dir.File("form.dat"), true},
                                      {dir.File("f*.dat"), true},
