@@ -28,6 +28,7 @@ TEST(ClsPath, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
       {"", "/any/path.set", "/any/path.set"},
       {"/home/user/settings", "/home", "/home"},  // shorter than the directory
       {"/a/b", "/a/c/x.set", "/a/c/x.set"},
+      {"/ZOO", "/zoo/x.set", "/x.set"},
       {"/A/É", "/a/é/x", "/a/é/x"},  // only ASCII letters fold
   };
   for (const Case& c : cases) {
