@@ -8,26 +8,17 @@
 # Usage: bench/engine_vs_openpyxl.sh [BUILD_DIR]   (default build/default; needs python3-openpyxl)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/default}
-engine=$build/bench/bench_engine
-py=/usr/bin/python3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source bench/side_by_side.sh
 
 form=tests/data/fixtures/timesheet-form.lo.xlsx
 "$py" scripts/fixtures/make_large.py xlsx "$work/rows_10000.xlsx" --rows 10000
 "$py" scripts/fixtures/make_large.py xlsx "$work/rows_100000.xlsx" --rows 100000
 
-field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 printf "%-34s %10s %8s %12s %14s %7s %12s %12s %11s\n" workbook bytes cells engine_us openpyxl_us ratio \
   engine_peak openpyxl_peak engine_B/cell
 for spec in "form:$form:2000:100" "all:$work/rows_10000.xlsx:50:5" "all:$work/rows_100000.xlsx:10:3"; do
   IFS=: read -r mode file n_engine n_openpyxl <<<"$spec"
-  ours=$("$engine" "$mode" "$file" "$n_engine")
-  theirs=$("$py" bench/openpyxl_read.py "$mode" "$file" "$n_openpyxl")
-  size=$(echo "$ours" | field file_bytes)
-  t1=$(echo "$ours" | field time_us); t2=$(echo "$theirs" | field time_us)
-  p1=$(echo "$ours" | field peak_bytes); p2=$(echo "$theirs" | field peak_bytes)
+  measure "$mode" "$file" "$n_engine" bench/openpyxl_read.py "$n_openpyxl"
   # "work" is the number of cells read (all) or of characters read (form), once per run.
   cells=$(echo "$ours" | field work); cells=$((cells / (n_engine + 1)))
   per_cell=-

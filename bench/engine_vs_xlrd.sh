@@ -6,11 +6,7 @@
 # python3-xlwt to generate the large workbook)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${1:-build/default}
-engine=$build/bench/bench_engine
-py=/usr/bin/python3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source bench/side_by_side.sh
 
 form=tests/data/corpus/xls/poi_Form_Inscripcion_Curso_NO_Socios.xls
 large=$work/large_65536_rows.xls
@@ -28,15 +24,10 @@ for r in range(65536):
 book.save(sys.argv[1])
 PY
 
-field() { sed -n "s/.*$1=\([0-9.]*\).*/\1/p"; }
 printf "%-42s %10s %12s %12s %8s %14s %14s\n" workbook bytes engine_us xlrd_us ratio engine_peak xlrd_peak
 for spec in "form:$form:2000:200" "all:$large:20:3"; do
   IFS=: read -r mode file n_engine n_xlrd <<<"$spec"
-  ours=$("$engine" "$mode" "$file" "$n_engine")
-  theirs=$("$py" bench/xlrd_read.py "$mode" "$file" "$n_xlrd")
-  size=$(echo "$ours" | field file_bytes)
-  t1=$(echo "$ours" | field time_us); t2=$(echo "$theirs" | field time_us)
-  p1=$(echo "$ours" | field peak_bytes); p2=$(echo "$theirs" | field peak_bytes)
+  measure "$mode" "$file" "$n_engine" bench/xlrd_read.py "$n_xlrd"
   printf "%-42s %10s %12s %12s %7.0fx %8.2fx file %8.2fx file\n" "$(basename "$file") ($mode)" "$size" \
     "$t1" "$t2" "$(echo "$t2 / $t1" | bc -l)" "$(echo "$p1 / $size" | bc -l)" "$(echo "$p2 / $size" | bc -l)"
 done
