@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/version_info.h"
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 
@@ -11,13 +12,6 @@ namespace sheaver {
 namespace {
 
 constexpr char kQuote = '"';
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
 
 }  // namespace
 

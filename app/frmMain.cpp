@@ -10,19 +10,13 @@
 #include "app/batch_run.h"
 #include "platform/filesystem.h"
 #include "product/modBrowseTo.h"
+#include "runtime/ascii.h"
 #include "runtime/msgbox.h"
 
 namespace sheaver {
 namespace {
 
 constexpr int kErrInternal = 51;
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
 
 // The first value of a command's argument list; Subscript out of range when there is none.
 const std::string& FirstArgument(const std::vector<std::string>& pArg) {

@@ -3,14 +3,11 @@
 #include <exception>
 #include <string_view>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 
 namespace sheaver {
 namespace {
-
-char FoldCase(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string_view Trim(std::string_view s) {
   const std::string_view blanks = " \t";
@@ -44,12 +41,8 @@ std::string QtPatterns(std::string_view patterns) {
 }  // namespace
 
 std::string clsPath::RelativePath() const {
-  const std::size_t n = init_dir_.size();
-  if (path_.size() < n) return path_;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (FoldCase(path_[i]) != FoldCase(init_dir_[i])) return path_;
-  }
-  return path_.substr(n);
+  if (!StartsWithIgnoringAsciiCase(path_, init_dir_)) return path_;
+  return path_.substr(init_dir_.size());
 }
 
 bool clsPath::ChooseWithFlags(long flags) {

@@ -7,6 +7,7 @@
 #include "extract/FormatValue.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 
 namespace sheaver {
@@ -67,24 +68,6 @@ std::string FieldContext(const Field& field, Int16 index, bool withFormat) {
   }
   text += ")";
   return text;
-}
-
-bool IsAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
-// ASCII texts equal when letters are compared without regard to case (as FoldCase compares them).
-bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // The larger of a range's row and column counts (0 if neither is positive); Overflow (6) above
@@ -235,7 +218,8 @@ xl::Range GetRange(std::string_view reference) {
     const std::string fullName = name.GetName();
     bool same;
     if (IsAscii(fullName) && IsAscii(reference)) {
-      same = SameAsciiIgnoringCase(fullName, reference);
+      // ASCII texts: FoldCase would lower 'A'..'Z' and nothing else.
+      same = EqualsIgnoringAsciiCase(fullName, reference);
     } else {
       if (wanted.empty()) wanted = xl::FoldCase(reference);
       same = xl::FoldCase(fullName) == wanted;

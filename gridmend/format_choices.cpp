@@ -1,6 +1,7 @@
 #include "gridmend/format_choices.h"
 
 #include "extract/FormatValue.h"
+#include "runtime/ascii.h"
 #include "runtime/convert.h"
 #include "runtime/date.h"
 #include "runtime/error.h"
@@ -25,13 +26,6 @@ constexpr FixedCode kFixedCodes[] = {
 
 // The records a "+" code's example shows.
 constexpr Int16 kOffsetExampleRecords = 3;
-
-std::string LowerAscii(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
 
 const FixedCode* FindFixed(std::string_view key) {
   const std::string lower = LowerAscii(key);

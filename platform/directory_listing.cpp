@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/filesystem.h"
+#include "runtime/ascii.h"
 
 namespace sheaver {
 namespace {
@@ -24,7 +25,7 @@ std::string FoldedName(std::string_view name) {
   for (std::size_t i = 0; i < folded.size();) {
     const auto lead = static_cast<unsigned char>(folded[i]);
     if (lead < 0xC0) {
-      if (lead >= 'A' && lead <= 'Z') folded[i] = static_cast<char>(lead + 32);
+      folded[i] = LowerAscii(folded[i]);
       ++i;
       continue;
     }

@@ -1,6 +1,7 @@
 #include "platform/filesystem.h"
 
 #include "platform/directory_listing.h"
+#include "runtime/ascii.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -97,16 +98,6 @@ bool SplitExtension(const std::vector<std::string_view>& chars, std::size_t& dot
       return true;
     }
   return false;
-}
-
-bool IsAscii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
 }
 
 // MatchCharacters for texts of ASCII characters only, one byte each: no lists to build.

@@ -9,6 +9,7 @@
 #include "platform/textfile.h"
 #include "platform/version_info.h"
 #include "product/modBrowseTo.h"
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "runtime/numbers.h"
 
@@ -16,13 +17,6 @@ namespace sheaver {
 namespace {
 
 constexpr const char* kDefinitionFile = "App.def";
-
-std::string LowerAscii(std::string s) {
-  for (char& c : s) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return s;
-}
 
 // n in at least `digits` digits, leading zeros after the sign.
 std::string ZeroPadded(int n, int digits) {

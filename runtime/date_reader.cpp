@@ -3,15 +3,13 @@
 // text in a month-first locale (31/01/2024 in en_US), is not a date rather than a different one.
 #include <string>
 
+#include "runtime/ascii.h"
 #include "runtime/date.h"
 #include "runtime/error.h"
 
 namespace sheaver {
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -21,16 +19,9 @@ bool IsNameByte(char c) {
   return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u >= 0x80;
 }
 
-std::string Lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
 std::string WithoutDot(std::string_view s) {
   if (!s.empty() && s.back() == '.') s.remove_suffix(1);
-  return Lower(s);
+  return LowerAscii(s);
 }
 
 const Locale& English() {
@@ -42,11 +33,12 @@ const Locale& English() {
 // or at least three letters that begin exactly one full name ("Sept", "Janu").
 int MonthInLocale(const std::string& word, const Locale& l) {
   for (int m = 0; m < 12; ++m)
-    if (word == Lower(l.month_names[m]) || word == WithoutDot(l.month_abbrevs[m])) return m + 1;
+    if (word == LowerAscii(l.month_names[m]) || word == WithoutDot(l.month_abbrevs[m]))
+      return m + 1;
   if (word.size() < 3) return 0;
   int found = 0;
   for (int m = 0; m < 12; ++m) {
-    if (Lower(l.month_names[m]).compare(0, word.size(), word) == 0) {
+    if (LowerAscii(l.month_names[m]).compare(0, word.size(), word) == 0) {
       if (found != 0) return 0;
       found = m + 1;
     }
@@ -56,7 +48,7 @@ int MonthInLocale(const std::string& word, const Locale& l) {
 
 bool IsDayName(const std::string& word, const Locale& l) {
   for (int d = 0; d < 7; ++d)
-    if (word == Lower(l.day_names[d]) || word == WithoutDot(l.day_abbrevs[d])) return true;
+    if (word == LowerAscii(l.day_names[d]) || word == WithoutDot(l.day_abbrevs[d])) return true;
   return false;
 }
 
@@ -98,9 +90,9 @@ class Cursor {
 
   // A run of at most four digits.
   bool ReadNumber(Number& n) {
-    if (!IsDigit(Peek())) return false;
+    if (!IsAsciiDigit(Peek())) return false;
     n = Number{};
-    while (IsDigit(Peek())) {
+    while (IsAsciiDigit(Peek())) {
       if (++n.digits > 4) return false;
       n.value = n.value * 10 + (s_[pos_++] - '0');
     }
@@ -110,7 +102,7 @@ class Cursor {
   // All the digits that stand here (possibly none).
   std::string_view ReadDigitRun() {
     std::size_t start = pos_;
-    while (IsDigit(Peek())) ++pos_;
+    while (IsAsciiDigit(Peek())) ++pos_;
     return s_.substr(start, pos_ - start);
   }
 
@@ -118,7 +110,7 @@ class Cursor {
   std::string ReadWord() {
     std::size_t start = pos_;
     while (!AtEnd() && IsNameByte(s_[pos_])) ++pos_;
-    return Lower(s_.substr(start, pos_ - start));
+    return LowerAscii(s_.substr(start, pos_ - start));
   }
 
   // A month name or abbreviation (with its dot, if any), in the locale's language or English.
@@ -160,8 +152,8 @@ class Cursor {
     Cursor save = *this;
     std::string word = ReadWord();
     if (!word.empty()) {
-      if (word == "am" || word == "a" || word == Lower(locale_->am)) return -1;
-      if (word == "pm" || word == "p" || word == Lower(locale_->pm)) return 1;
+      if (word == "am" || word == "a" || word == LowerAscii(locale_->am)) return -1;
+      if (word == "pm" || word == "p" || word == LowerAscii(locale_->pm)) return 1;
     }
     *this = save;
     return 0;

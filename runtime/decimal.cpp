@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "runtime/numbers.h"
 
@@ -17,10 +18,6 @@ constexpr long long kMaxPoint = 309;
 constexpr long long kMinPoint = -323;
 // Exponents are read up to this size; longer ones are out of range either way.
 constexpr long long kExponentCap = 1'000'000;
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 // Magnitudes compared: -1, 0 or 1.
 int CompareMagnitude(const Decimal& a, const Decimal& b) {
@@ -85,7 +82,7 @@ Decimal Decimal::FromDouble(double value) {
   auto e = s.find('e');
   std::string digits;
   for (char c : s.substr(0, e))
-    if (IsDigit(c)) digits += c;
+    if (IsAsciiDigit(c)) digits += c;
   int exponent = 0;
   std::string_view exp_text = s.substr(e + 1);
   if (!exp_text.empty() && exp_text.front() == '+') exp_text.remove_prefix(1);
@@ -232,7 +229,7 @@ bool HasRadixPrefix(std::string_view text) {
 
 std::size_t DigitRun(std::string_view s, std::size_t pos) {
   std::size_t end = pos;
-  while (end < s.size() && IsDigit(s[end])) ++end;
+  while (end < s.size() && IsAsciiDigit(s[end])) ++end;
   return end - pos;
 }
 
@@ -258,7 +255,7 @@ std::size_t GroupedEnd(std::string_view s, std::size_t pos, std::string_view sep
 // Appends the digits of s[from, to) to `digits`, leaving out group separators.
 void AppendDigits(std::string& digits, std::string_view s, std::size_t from, std::size_t to) {
   for (std::size_t i = from; i < to; ++i)
-    if (IsDigit(s[i])) digits += s[i];
+    if (IsAsciiDigit(s[i])) digits += s[i];
 }
 
 struct Scan {
@@ -273,7 +270,7 @@ struct Scan {
 // Reads the exponent digits at `pos` (after the letter and sign), saturating.
 long long ReadExponentDigits(std::string_view s, std::size_t& pos) {
   long long e = 0;
-  while (pos < s.size() && IsDigit(s[pos])) {
+  while (pos < s.size() && IsAsciiDigit(s[pos])) {
     if (e < kExponentCap) e = e * 10 + (s[pos] - '0');
     ++pos;
   }

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "runtime/ascii.h"
 #include "runtime/convert.h"
 #include "runtime/error.h"
 
@@ -82,17 +83,6 @@ std::size_t CharLength(std::string_view s, std::size_t pos) {
   std::size_t end = pos + 1;
   while (end < s.size() && IsContinuation(s[end])) ++end;
   return end - pos;
-}
-
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool StartsWithNoCase(std::string_view s, std::size_t pos, std::string_view word) {
-  if (s.size() - pos < word.size()) return false;
-  for (std::size_t i = 0; i < word.size(); ++i)
-    if (LowerAscii(s[pos + i]) != word[i]) return false;
-  return true;
 }
 
 // The result being built, refusing to grow past the limit.
@@ -274,11 +264,12 @@ class Lexer {
       i_ += 2;
       return;
     }
-    if (lc == 'g' && StartsWithNoCase(p_, i_, "general")) return Push(Kind::kGeneral, 7);
+    const std::string_view rest = p_.substr(i_);
+    if (lc == 'g' && StartsWithIgnoringAsciiCase(rest, "general")) return Push(Kind::kGeneral, 7);
     if (lc == 'a') {
-      if (StartsWithNoCase(p_, i_, "am/pm")) return AmPm(5, AmPmStyle::kAmPm);
-      if (StartsWithNoCase(p_, i_, "a/p")) return AmPm(3, AmPmStyle::kAP);
-      if (StartsWithNoCase(p_, i_, "ampm")) return AmPm(4, AmPmStyle::kLocale);
+      if (StartsWithIgnoringAsciiCase(rest, "am/pm")) return AmPm(5, AmPmStyle::kAmPm);
+      if (StartsWithIgnoringAsciiCase(rest, "a/p")) return AmPm(3, AmPmStyle::kAP);
+      if (StartsWithIgnoringAsciiCase(rest, "ampm")) return AmPm(4, AmPmStyle::kLocale);
     }
     switch (lc) {
       case 'd':

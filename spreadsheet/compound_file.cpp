@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "spreadsheet/byte_cursor.h"
 
@@ -56,17 +57,6 @@ std::string Utf16NameToUtf8(std::span<const std::uint8_t> raw, std::size_t byte_
     }
   }
   return out;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
 }
 
 constexpr std::string_view kWhere = "compound file";
@@ -321,7 +311,7 @@ void CompoundFile::ReadMiniStream() {
 
 const CompoundFile::Entry* CompoundFile::Find(std::string_view name) const {
   for (const Entry& e : top_)
-    if (EqualsIgnoringCase(e.name, name)) return &e;
+    if (EqualsIgnoringAsciiCase(e.name, name)) return &e;
   return nullptr;
 }
 

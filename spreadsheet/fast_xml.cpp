@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "spreadsheet/text_decode.h"
 
@@ -45,13 +46,6 @@ std::size_t Utf8Length(const unsigned char* p, const unsigned char* end) {
 bool IsXmlChar(std::uint32_t cp) {
   return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
          (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
 }
 
 // Whether the inside of an XML declaration (after "<?xml", before "?>") reads
@@ -118,7 +112,7 @@ bool IsUtf8Document(std::string_view head) {
   if (quote == std::string_view::npos) return true;  // malformed: the built-in parser says so
   std::size_t close = decl.find(decl[quote], quote + 1);
   std::string name =
-      Lower(decl.substr(quote + 1, close == std::string_view::npos ? 0 : close - quote - 1));
+      LowerAscii(decl.substr(quote + 1, close == std::string_view::npos ? 0 : close - quote - 1));
   return name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii";
 }
 
@@ -550,7 +544,7 @@ FastXmlParser::Step FastXmlParser::Markup(bool is_final) {
     while (t < close && IsNameChar(static_cast<unsigned char>(rest[t]))) ++t;
     std::string_view target = rest.substr(2, t - 2);
     if (target.empty() || (t < close && !IsSpace(rest[t]))) Fail(pos_ + 2, kInvalid);
-    if (Lower(target) == "xml") {
+    if (LowerAscii(target) == "xml") {
       if (!at_start_ || target != "xml")
         Fail(pos_, "XML or text declaration not at start of entity");
       if (!WellFormedDeclaration(rest.substr(t, close - t)))

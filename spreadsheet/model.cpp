@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "spreadsheet/text_decode.h"
 
@@ -245,13 +246,6 @@ Value WorkbookModel::CellValue(std::size_t sheet, std::uint32_t row, std::uint32
 
 namespace {
 
-bool IsAsciiLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 // Whether a text reads as a cell reference in A1 style (letters then digits) or R1C1 style, which
 // a sheet name must be quoted to avoid being taken for.
 bool LooksLikeCellReference(std::string_view s) {
@@ -259,13 +253,13 @@ bool LooksLikeCellReference(std::string_view s) {
   while (i < s.size() && IsAsciiLetter(s[i])) ++i;
   if (i > 0 && i <= 3 && i < s.size()) {
     std::size_t j = i;
-    while (j < s.size() && IsDigit(s[j])) ++j;
+    while (j < s.size() && IsAsciiDigit(s[j])) ++j;
     if (j == s.size()) return true;
   }
   // R, C, R1C1, RC, R2, C3 ...
   std::size_t k = 0;
   auto digits = [&] {
-    while (k < s.size() && IsDigit(s[k])) ++k;
+    while (k < s.size() && IsAsciiDigit(s[k])) ++k;
   };
   if (k < s.size() && (s[k] == 'R' || s[k] == 'r')) {
     ++k;
@@ -319,10 +313,10 @@ char32_t LowerCodePoint(char32_t c) {
 
 std::string QuoteSheetName(std::string_view name) {
   bool plain =
-      !name.empty() && !IsDigit(name[0]) && name[0] != '.' && !LooksLikeCellReference(name);
+      !name.empty() && !IsAsciiDigit(name[0]) && name[0] != '.' && !LooksLikeCellReference(name);
   for (char c : name) {
     unsigned char u = static_cast<unsigned char>(c);
-    if (!(u >= 0x80 || IsAsciiLetter(c) || IsDigit(c) || c == '_' || c == '.')) plain = false;
+    if (!(u >= 0x80 || IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == '.')) plain = false;
   }
   if (plain) return std::string(name);
   std::string out = "'";
@@ -341,7 +335,7 @@ std::string FoldCase(std::string_view text) {
   while (i < text.size()) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) {
-      out += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      out += LowerAscii(text[i]);
       ++i;
       continue;
     }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 #include <string>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "spreadsheet/biff_reader.h"
 #include "spreadsheet/byte_cursor.h"
@@ -46,13 +47,6 @@ class FileSource : public ByteSource {
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
-}
 
 [[noreturn]] void RaiseNotAWorkbook(std::string_view what) {
   Raise(err::kWorkbookUnreadable, "not a workbook: " + std::string(what));
@@ -112,7 +106,7 @@ std::shared_ptr<WorkbookModel> OpenCompound(const ByteSource& source, const std:
   if (!stream || stream->type != 2) stream = cf.Find("Book");
   if (!stream || stream->type != 2) RaiseNoWorkbookStream(cf);
   std::vector<std::uint8_t> bytes = cf.Read(*stream);
-  std::string stream_name = Lower(stream->name) == "book" ? "Book" : "Workbook";
+  std::string stream_name = LowerAscii(stream->name) == "book" ? "Book" : "Workbook";
   return ReadBiffWorkbook(std::move(bytes), stream_name, name);
 }
 
@@ -162,10 +156,10 @@ ContentKind SniffContent(std::span<const std::uint8_t> head) {
   while (i < head.size() &&
          (head[i] == ' ' || head[i] == '\t' || head[i] == '\r' || head[i] == '\n'))
     ++i;
-  std::string start = Lower(std::string_view(reinterpret_cast<const char*>(head.data()) + i,
-                                             std::min<std::size_t>(head.size() - i, 512)));
+  std::string start = LowerAscii(std::string_view(reinterpret_cast<const char*>(head.data()) + i,
+                                                  std::min<std::size_t>(head.size() - i, 512)));
   std::string all =
-      Lower(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
+      LowerAscii(std::string_view(reinterpret_cast<const char*>(head.data()), head.size()));
   if (start.starts_with("<?xml") || start.starts_with("<workbook")) {
     if (all.find("urn:schemas-microsoft-com:office:spreadsheet") != std::string::npos)
       return ContentKind::kSpreadsheetXml;

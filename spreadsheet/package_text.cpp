@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "spreadsheet/reference.h"
 #include "spreadsheet/text_decode.h"
@@ -10,9 +11,6 @@
 namespace sheaver::xl {
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 bool IsUpper(char c) {
   return c >= 'A' && c <= 'Z';
 }
@@ -49,7 +47,7 @@ int EscapeAt(std::string_view s, std::size_t i) {
 bool Digits(std::string_view s, std::size_t& i, std::size_t n, int& v) {
   v = 0;
   for (std::size_t k = 0; k < n; ++k, ++i) {
-    if (i >= s.size() || !IsDigit(s[i])) return false;
+    if (i >= s.size() || !IsAsciiDigit(s[i])) return false;
     v = v * 10 + (s[i] - '0');
   }
   return true;
@@ -66,22 +64,13 @@ std::optional<double> TimeOfDay(std::string_view s, std::size_t i) {
     if (!Digits(s, i, 2, sec)) return std::nullopt;
     if (i < s.size() && (s[i] == '.' || s[i] == ',')) {
       double scale = 0.1;
-      for (++i; i < s.size() && IsDigit(s[i]); ++i, scale /= 10) fraction += (s[i] - '0') * scale;
+      for (++i; i < s.size() && IsAsciiDigit(s[i]); ++i, scale /= 10)
+        fraction += (s[i] - '0') * scale;
     }
   }
   if (i < s.size() && !(s[i] == 'Z' || s[i] == '+' || s[i] == '-')) return std::nullopt;
   if (h > 24 || m > 59 || sec > 60) return std::nullopt;
   return (h * 3600.0 + m * 60.0 + sec + fraction) / 86400.0;
-}
-
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-  if (s.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = s[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    if (c != prefix[i]) return false;
-  }
-  return true;
 }
 
 // Whether a formula is a constant: a number, a quoted text, TRUE/FALSE or an error value.
@@ -190,7 +179,7 @@ bool ReadOdfCorner(std::string_view s, OdfCorner& out) {
   if (i < s.size() && s[i] == '$') ++i;
   std::uint64_t row = 0;
   std::size_t digits = 0;
-  while (i < s.size() && IsDigit(s[i])) {
+  while (i < s.size() && IsAsciiDigit(s[i])) {
     if (++digits > 7) return false;
     row = row * 10 + static_cast<std::uint64_t>(s[i] - '0');
     ++i;
@@ -243,7 +232,7 @@ std::optional<double> ParseXmlNumber(std::string_view text) {
     return std::nullopt;
   // from_chars reads "inf" and "nan" spellings; a number starts with a digit, sign or point.
   char first = text[0] == '-' ? (text.size() > 1 ? text[1] : ' ') : text[0];
-  if (!IsDigit(first) && first != '.') return std::nullopt;
+  if (!IsAsciiDigit(first) && first != '.') return std::nullopt;
   return value;
 }
 
@@ -267,7 +256,8 @@ std::optional<double> ParseIsoDateTime(std::string_view text) {
   int year, month, day;
   std::size_t year_start = i;
   year = 0;
-  while (i < s.size() && IsDigit(s[i]) && i - year_start < 6) year = year * 10 + (s[i++] - '0');
+  while (i < s.size() && IsAsciiDigit(s[i]) && i - year_start < 6)
+    year = year * 10 + (s[i++] - '0');
   if (i - year_start < 4 || i >= s.size() || s[i++] != '-' || !Digits(s, i, 2, month) ||
       i >= s.size() || s[i++] != '-' || !Digits(s, i, 2, day))
     return std::nullopt;
@@ -314,7 +304,7 @@ std::optional<double> ParseDuration(std::string_view text) {
       continue;
     }
     std::size_t start = i;
-    while (i < s.size() && (IsDigit(s[i]) || s[i] == '.' || s[i] == ',')) ++i;
+    while (i < s.size() && (IsAsciiDigit(s[i]) || s[i] == '.' || s[i] == ',')) ++i;
     if (i == start || i >= s.size()) return std::nullopt;
     std::string number(s.substr(start, i - start));
     for (char& c : number)
@@ -348,7 +338,7 @@ bool ParseCellName(std::string_view s, std::uint32_t& row, std::uint32_t& col) {
     ++i;
   }
   std::size_t letters = i;
-  while (i < s.size() && IsDigit(s[i])) {
+  while (i < s.size() && IsAsciiDigit(s[i])) {
     if (i - letters >= 7) return false;
     r = r * 10 + static_cast<std::uint32_t>(s[i] - '0');
     ++i;
@@ -494,7 +484,7 @@ NameTarget ResolveOdfExpression(std::string_view expression, const std::vector<S
   bool excel = false;
   if (std::size_t colon = e.find(':'); colon != std::string_view::npos && colon + 1 < e.size() &&
                                        e[colon + 1] == '=' && e.find('[') > colon) {
-    excel = StartsWithNoCase(e, "msoxl:");
+    excel = StartsWithIgnoringAsciiCase(e, "msoxl:");
     e = e.substr(colon + 1);
   }
   if (!e.empty() && e[0] == '=') e = Trim(e.substr(1));

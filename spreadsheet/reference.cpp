@@ -2,15 +2,10 @@
 
 #include <algorithm>
 
+#include "runtime/ascii.h"
+
 namespace sheaver::xl {
 namespace {
-
-bool IsLetter(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
 
 // One side of a range: a column, a row, or both; each may be preceded by "$".
 struct Part {
@@ -25,7 +20,7 @@ bool ReadPart(std::string_view s, std::uint32_t max_rows, std::uint32_t max_cols
   if (i < s.size() && s[i] == '$') ++i;
   std::size_t letters = 0;
   std::uint64_t col = 0;
-  while (i < s.size() && IsLetter(s[i])) {
+  while (i < s.size() && IsAsciiLetter(s[i])) {
     if (++letters > 3) return false;
     col = col * 26 + static_cast<std::uint64_t>((s[i] | 0x20) - 'a' + 1);
     ++i;
@@ -39,7 +34,7 @@ bool ReadPart(std::string_view s, std::uint32_t max_rows, std::uint32_t max_cols
   }
   std::size_t digits = 0;
   std::uint64_t row = 0;
-  while (i < s.size() && IsDigit(s[i])) {
+  while (i < s.size() && IsAsciiDigit(s[i])) {
     if (++digits > 7) return false;
     row = row * 10 + static_cast<std::uint64_t>(s[i] - '0');
     ++i;
@@ -83,10 +78,11 @@ std::optional<Area> ReadArea(std::string_view s, std::uint32_t max_rows, std::ui
 bool LooksLikeName(std::string_view s) {
   if (s.empty()) return false;
   unsigned char first = static_cast<unsigned char>(s[0]);
-  if (!(IsLetter(s[0]) || s[0] == '_' || s[0] == '\\' || first >= 0x80)) return false;
+  if (!(IsAsciiLetter(s[0]) || s[0] == '_' || s[0] == '\\' || first >= 0x80)) return false;
   for (char c : s) {
     unsigned char u = static_cast<unsigned char>(c);
-    if (!(IsLetter(c) || IsDigit(c) || c == '_' || c == '.' || c == '\\' || c == '?' || u >= 0x80))
+    if (!(IsAsciiLetter(c) || IsAsciiDigit(c) || c == '_' || c == '.' || c == '\\' || c == '?' ||
+          u >= 0x80))
       return false;
   }
   return true;
@@ -133,10 +129,10 @@ std::optional<ParsedReference> ParseReference(std::string_view text, std::uint32
   // Text of a cell reference's shape that failed above (a column or row off the sheet, A0)
   // is not a name either.
   std::size_t i = 0;
-  while (i < rest.size() && (IsLetter(rest[i]) || rest[i] == '$')) ++i;
+  while (i < rest.size() && (IsAsciiLetter(rest[i]) || rest[i] == '$')) ++i;
   bool digits_only =
       i > 0 && i < rest.size() &&
-      std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(i), rest.end(), IsDigit);
+      std::all_of(rest.begin() + static_cast<std::ptrdiff_t>(i), rest.end(), IsAsciiDigit);
   if (digits_only && i <= 4) return std::nullopt;
   ref.name = std::string(rest);
   return ref;

@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "spreadsheet/number_format.h"
 #include "spreadsheet/package_text.h"
@@ -32,13 +33,6 @@ std::optional<std::uint32_t> ParseIndex(std::string_view s) {
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
   if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
   return v;
-}
-
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  return out;
 }
 
 // ---- Package relationships and content types ------------------------------------------------
@@ -151,7 +145,7 @@ class ContentTypesHandler : public XmlHandler {
  public:
   void StartElement(const XmlName& name, const XmlAttributes& a) override {
     if (name.local == "Default")
-      defaults[Lower(a.Get(Ns::kNone, "Extension", ""))] = a.Get(Ns::kNone, "ContentType", "");
+      defaults[LowerAscii(a.Get(Ns::kNone, "Extension", ""))] = a.Get(Ns::kNone, "ContentType", "");
     else if (name.local == "Override")
       overrides[ZipPackage::NormalizeName(a.Get(Ns::kNone, "PartName", ""))] =
           a.Get(Ns::kNone, "ContentType", "");
@@ -164,7 +158,7 @@ class ContentTypesHandler : public XmlHandler {
       return it->second;
     std::size_t dot = part.rfind('.');
     if (dot != std::string_view::npos)
-      if (auto it = defaults.find(Lower(part.substr(dot + 1))); it != defaults.end())
+      if (auto it = defaults.find(LowerAscii(part.substr(dot + 1))); it != defaults.end())
         return it->second;
     return {};
   }

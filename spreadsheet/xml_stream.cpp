@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "spreadsheet/fast_xml.h"
 #include "spreadsheet/zip_package.h"
@@ -69,9 +70,7 @@ constexpr std::array<int, 32> kCp1252High{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, -1,     0x017E, 0x0178};
 
 int XMLCALL UnknownEncoding(void*, const XML_Char* name, XML_Encoding* info) {
-  std::string lower;
-  for (const char* p = name; *p; ++p)
-    lower += static_cast<char>(*p >= 'A' && *p <= 'Z' ? *p + 32 : *p);
+  const std::string lower = LowerAscii(name);
   if (lower != "windows-1252" && lower != "cp1252" && lower != "x-cp1252") return XML_STATUS_ERROR;
   for (int i = 0; i < 256; ++i) info->map[i] = (i >= 0x80 && i < 0xA0) ? kCp1252High[i - 0x80] : i;
   info->data = nullptr;

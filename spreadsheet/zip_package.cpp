@@ -4,6 +4,7 @@
 
 #include <array>
 
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 
 namespace sheaver::xl {
@@ -54,9 +55,7 @@ std::string ZipPackage::NormalizeName(std::string_view name) {
   std::string out;
   out.reserve(name.size());
   for (char c : name) {
-    if (c == '\\') c = '/';
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    out += c;
+    out += c == '\\' ? '/' : LowerAscii(c);
   }
   std::size_t start = out.find_first_not_of('/');
   return start == std::string::npos ? std::string() : out.substr(start);
