@@ -16,10 +16,7 @@
 #include "runtime/ascii.h"
 
 namespace sheaver {
-namespace {
 
-// The name with upper-case ASCII letters and the Latin-1 capitals À..Þ (UTF-8 C3 80..C3 9E,
-// without ×) folded to lower case: the key of the case-insensitive order.
 std::string FoldedName(std::string_view name) {
   std::string folded(name);
   for (std::size_t i = 0; i < folded.size();) {
@@ -41,6 +38,8 @@ std::string FoldedName(std::string_view name) {
   }
   return folded;
 }
+
+namespace {
 
 // Whether a name takes part in a search for pattern.
 bool Wanted(std::string_view pattern, std::string_view name) {

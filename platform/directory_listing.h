@@ -21,6 +21,11 @@
 
 namespace sheaver {
 
+// The name with the upper-case ASCII letters and the Latin-1 capitals À..Þ (UTF-8 C3 80..C3 9E,
+// without ×) lowered, every other byte as it is: the key of the case-insensitive order, and what
+// letters are compared by when they match in either case.
+std::string FoldedName(std::string_view name);
+
 class DirectoryListing {
  public:
   DirectoryListing() = default;

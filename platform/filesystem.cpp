@@ -50,20 +50,8 @@ std::vector<std::string_view> Characters(std::string_view text) {
   return chars;
 }
 
-// Upper-case ASCII letters and the Latin-1 capitals À..Þ (UTF-8 C3 80..C3 9E, without ×) as their
-// lower-case forms; every other character unchanged.
-std::string Folded(std::string_view c) {
-  std::string s(c);
-  if (s.size() == 1 && s[0] >= 'A' && s[0] <= 'Z') s[0] = static_cast<char>(s[0] + 32);
-  if (s.size() == 2 && static_cast<unsigned char>(s[0]) == 0xC3) {
-    const auto b = static_cast<unsigned char>(s[1]);
-    if (b >= 0x80 && b <= 0x9E && b != 0x97) s[1] = static_cast<char>(b + 0x20);
-  }
-  return s;
-}
-
 bool SameCharacter(std::string_view a, std::string_view b) {
-  return a == b || Folded(a) == Folded(b);
+  return a == b || FoldedName(a) == FoldedName(b);
 }
 
 // Wildcard match over characters: "*" any run, "?" one character. Linear backtracking on the
