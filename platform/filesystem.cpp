@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <utility>
 
 namespace sheaver {
@@ -50,53 +51,32 @@ std::vector<std::string_view> Characters(std::string_view text) {
   return chars;
 }
 
+// The two kinds of character a wildcard match runs over: bytes, for ASCII texts (the usual
+// case, with no list to build), and UTF-8 characters from Characters.
+bool Is(char c, char wanted) {
+  return c == wanted;
+}
+bool Is(std::string_view c, char wanted) {
+  return c.size() == 1 && c[0] == wanted;
+}
+bool SameCharacter(char a, char b) {
+  return LowerAscii(a) == LowerAscii(b);
+}
 bool SameCharacter(std::string_view a, std::string_view b) {
   return a == b || FoldedName(a) == FoldedName(b);
 }
 
 // Wildcard match over characters: "*" any run, "?" one character. Linear backtracking on the
 // last "*" only, which is enough because a later "*" can absorb whatever an earlier one would.
-bool MatchCharacters(const std::vector<std::string_view>& p,
-                     const std::vector<std::string_view>& n) {
-  std::size_t pi = 0, ni = 0;
-  std::size_t starP = std::string::npos, starN = 0;
-  while (ni < n.size()) {
-    if (pi < p.size() && p[pi] == "*") {
-      starP = pi++;
-      starN = ni;
-    } else if (pi < p.size() && (p[pi] == "?" || SameCharacter(p[pi], n[ni]))) {
-      ++pi;
-      ++ni;
-    } else if (starP != std::string::npos) {
-      pi = starP + 1;
-      ni = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (pi < p.size() && p[pi] == "*") ++pi;
-  return pi == p.size();
-}
-
-// The characters after the last "." of the last component, or nothing without a ".".
-bool SplitExtension(const std::vector<std::string_view>& chars, std::size_t& dot) {
-  for (std::size_t i = chars.size(); i-- > 0;)
-    if (chars[i] == ".") {
-      dot = i;
-      return true;
-    }
-  return false;
-}
-
-// MatchCharacters for texts of ASCII characters only, one byte each: no lists to build.
-bool MatchAscii(std::string_view p, std::string_view n) {
+template <class Char>
+bool MatchCharacters(std::span<const Char> p, std::span<const Char> n) {
   std::size_t pi = 0, ni = 0;
   std::size_t starP = std::string_view::npos, starN = 0;
   while (ni < n.size()) {
-    if (pi < p.size() && p[pi] == '*') {
+    if (pi < p.size() && Is(p[pi], '*')) {
       starP = pi++;
       starN = ni;
-    } else if (pi < p.size() && (p[pi] == '?' || LowerAscii(p[pi]) == LowerAscii(n[ni]))) {
+    } else if (pi < p.size() && (Is(p[pi], '?') || SameCharacter(p[pi], n[ni]))) {
       ++pi;
       ++ni;
     } else if (starP != std::string_view::npos) {
@@ -106,8 +86,27 @@ bool MatchAscii(std::string_view p, std::string_view n) {
       return false;
     }
   }
-  while (pi < p.size() && p[pi] == '*') ++pi;
+  while (pi < p.size() && Is(p[pi], '*')) ++pi;
   return pi == p.size();
+}
+
+// The number of characters after the last ".", or npos without a ".".
+template <class Char>
+std::size_t ExtensionLength(std::span<const Char> chars) {
+  for (std::size_t i = chars.size(); i-- > 0;)
+    if (Is(chars[i], '.')) return chars.size() - i - 1;
+  return std::string_view::npos;
+}
+
+// MatchCharacters, and "*.xls" also finds "b.xlsx": a three-character extension in the pattern
+// matches the first three characters of a longer one, as lookups through short file names do.
+template <class Char>
+bool MatchName(std::span<const Char> p, std::span<const Char> n) {
+  if (MatchCharacters(p, n)) return true;
+  if (ExtensionLength(p) != 3) return false;
+  const std::size_t extension = ExtensionLength(n);
+  if (extension == std::string_view::npos || extension <= 3) return false;
+  return MatchCharacters(p, n.first(n.size() - extension + 3));
 }
 
 // The type bits of the file at path (a link itself with `follow` false), asking for nothing
@@ -213,25 +212,10 @@ bool HasWildcards(std::string_view text) {
 }
 
 bool MatchesWildcard(std::string_view pattern, std::string_view name) {
-  if (IsAscii(pattern) && IsAscii(name)) {
-    if (MatchAscii(pattern, name)) return true;
-    const std::size_t patternDot = pattern.rfind('.');
-    const std::size_t nameDot = name.rfind('.');
-    if (patternDot == std::string_view::npos || pattern.size() - patternDot - 1 != 3) return false;
-    if (nameDot == std::string_view::npos || name.size() - nameDot - 1 <= 3) return false;
-    return MatchAscii(pattern, name.substr(0, nameDot + 4));
-  }
+  if (IsAscii(pattern) && IsAscii(name)) return MatchName(std::span(pattern), std::span(name));
   const std::vector<std::string_view> p = Characters(pattern);
   const std::vector<std::string_view> n = Characters(name);
-  if (MatchCharacters(p, n)) return true;
-  // "*.xls" also finds "b.xlsx": a three-character extension in the pattern matches the first
-  // three characters of a longer one, as lookups through short file names do.
-  std::size_t patternDot = 0, nameDot = 0;
-  if (!SplitExtension(p, patternDot) || p.size() - patternDot - 1 != 3) return false;
-  if (!SplitExtension(n, nameDot) || n.size() - nameDot - 1 <= 3) return false;
-  const std::vector<std::string_view> shortened(n.begin(),
-                                                n.begin() + static_cast<long>(nameDot) + 4);
-  return MatchCharacters(p, shortened);
+  return MatchName(std::span(p), std::span(n));
 }
 
 Error FileError(int errnum, const std::string& path) {
