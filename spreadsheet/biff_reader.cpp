@@ -771,6 +771,21 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
   std::vector<std::vector<SheetArea>> stack;
   auto row = [&] { return b8 ? std::uint32_t{c.U16()} : (c.U16() & 0x3FFFu); };
   auto col = [&] { return b8 ? (c.U16() & 0x3FFFu) : std::uint32_t{c.U8()}; };
+  // The cells of a reference operand: a cell (row, column) or an area (first and last row, then
+  // first and last column).
+  auto cells = [&](bool area) {
+    Area a;
+    if (area) {
+      a.first_row = row();
+      a.last_row = row();
+      a.first_col = col();
+      a.last_col = col();
+    } else {
+      a.first_row = a.last_row = row();
+      a.first_col = a.last_col = col();
+    }
+    return a;
+  };
   auto pop2 = [&](std::vector<SheetArea>& a, std::vector<SheetArea>& b) {
     if (stack.size() < 2) return false;
     b = std::move(stack.back());
@@ -835,31 +850,12 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
                 ", which the workbook does not have";
           return false;
         }
-        Area a;
-        if (base == 0x3A) {
-          a.first_row = a.last_row = row();
-          a.first_col = a.last_col = col();
-        } else {
-          a.first_row = row();
-          a.last_row = row();
-          a.first_col = col();
-          a.last_col = col();
-        }
-        stack.push_back({{first, a}});
+        stack.push_back({{first, cells(base == 0x3B)}});
         break;
       }
       case 0x24:  // ptgRef, ptgArea: cells of the name's own sheet
       case 0x25: {
-        Area a;
-        if (base == 0x24) {
-          a.first_row = a.last_row = row();
-          a.first_col = a.last_col = col();
-        } else {
-          a.first_row = row();
-          a.last_row = row();
-          a.first_col = col();
-          a.last_col = col();
-        }
+        const Area a = cells(base == 0x25);
         if (scope < 0) {
           why = "it refers to cells of no particular sheet";
           return false;
