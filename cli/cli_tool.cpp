@@ -40,14 +40,7 @@ class CliMessageBox : public MessageBoxService {
       std::fprintf(err_, "%s: %s\n", kProgram, text.c_str());
     }
     std::fflush(nullptr);
-    switch (buttons) {
-      case MsgButtons::kOk:
-        return MsgAnswer::kOk;
-      case MsgButtons::kYesNo:
-        return MsgAnswer::kNo;
-      default:
-        return MsgAnswer::kCancel;
-    }
+    return EscapeAnswer(buttons);
   }
 
  private:

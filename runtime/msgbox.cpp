@@ -24,6 +24,19 @@ std::string& Title() {
 
 }  // namespace
 
+MsgAnswer EscapeAnswer(MsgButtons buttons) {
+  switch (buttons) {
+    case MsgButtons::kOk:
+      return MsgAnswer::kOk;
+    case MsgButtons::kYesNo:
+      return MsgAnswer::kNo;
+    case MsgButtons::kOkCancel:
+    case MsgButtons::kYesNoCancel:
+      break;
+  }
+  return MsgAnswer::kCancel;
+}
+
 MsgAnswer ConsoleMessageBox::Show(const std::string& text, MsgButtons buttons, MsgIcon,
                                   const std::string& title) {
   std::cerr << (title.empty() ? std::string() : title + ": ") << text << '\n';

@@ -13,6 +13,11 @@ enum class MsgButtons { kOk, kOkCancel, kYesNo, kYesNoCancel };
 enum class MsgIcon { kNone, kCritical, kQuestion, kExclamation, kInformation };
 enum class MsgAnswer { kOk, kCancel, kYes, kNo };
 
+// The answer of a box that is closed without a button being chosen (Escape, the window's close
+// button, or no one there to ask): OK for an OK box, No for a yes/no question, Cancel where there
+// is a Cancel button.
+MsgAnswer EscapeAnswer(MsgButtons buttons);
+
 class MessageBoxService {
  public:
   virtual ~MessageBoxService() = default;

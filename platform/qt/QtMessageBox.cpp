@@ -59,15 +59,7 @@ MsgAnswer Answer(int button, MsgButtons buttons) {
     default:
       break;
   }
-  // Closed some other way: the escape answer.
-  switch (buttons) {
-    case MsgButtons::kOk:
-      return MsgAnswer::kOk;
-    case MsgButtons::kYesNo:
-      return MsgAnswer::kNo;
-    default:
-      return MsgAnswer::kCancel;
-  }
+  return EscapeAnswer(buttons);  // closed some other way
 }
 
 }  // namespace
