@@ -8,4 +8,8 @@ void RaiseIndexOutOfBounds() {
   Raise(kErrIndexOutOfBounds, kIndexOutOfBoundsText);
 }
 
+void CheckPosition(int position, std::ptrdiff_t count) {
+  if (position < 1 || position > count) RaiseIndexOutOfBounds();
+}
+
 }  // namespace sheaver

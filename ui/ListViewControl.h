@@ -16,6 +16,7 @@
 // columns as have been given a text.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace sheaver {
@@ -26,6 +27,8 @@ inline constexpr const char* kIndexOutOfBoundsText = "Index out of bounds";
 
 // Raises the list view's index error.
 [[noreturn]] void RaiseIndexOutOfBounds();
+// Raises the list view's index error unless 1 <= position <= count.
+void CheckPosition(int position, std::ptrdiff_t count);
 
 // View modes of the list view; only report view is used.
 inline constexpr int kListViewReport = 3;

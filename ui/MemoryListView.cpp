@@ -7,7 +7,7 @@ namespace {
 
 // Checks a 1-based position against a count and returns the 0-based index.
 std::size_t Checked(int position, std::size_t count) {
-  if (position < 1 || static_cast<std::size_t>(position) > count) RaiseIndexOutOfBounds();
+  CheckPosition(position, static_cast<std::ptrdiff_t>(count));
   return static_cast<std::size_t>(position) - 1;
 }
 

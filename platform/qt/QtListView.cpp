@@ -43,22 +43,18 @@ void QtListView::AddColumnHeader(const std::string& text) {
   tree_.setHeaderHidden(false);
 }
 
-void QtListView::CheckHeader(int position) const {
-  if (position < 1 || position > columns_) RaiseIndexOutOfBounds();
-}
-
 std::string QtListView::ColumnHeaderText(int position) const {
-  CheckHeader(position);
+  CheckPosition(position, columns_);
   return FromQString(tree_.headerItem()->text(position - 1));
 }
 
 void QtListView::ColumnHeaderText(int position, const std::string& text) {
-  CheckHeader(position);
+  CheckPosition(position, columns_);
   tree_.headerItem()->setText(position - 1, ToQString(text));
 }
 
 void QtListView::ColumnHeaderWidth(int position, float twips) {
-  CheckHeader(position);
+  CheckPosition(position, columns_);
   const int pixels = ScaleOf(tree_).ToPixels(twips);
   tree_.setColumnWidth(position - 1, pixels < 0 ? 0 : pixels);
 }
@@ -79,7 +75,7 @@ void QtListView::AddListItem(const std::string& text) {
 }
 
 void QtListView::AddListItem(int position, const std::string& text) {
-  if (position < 1 || position > ListItemCount() + 1) RaiseIndexOutOfBounds();
+  CheckPosition(position, ListItemCount() + 1);
   tree_.insertTopLevelItem(position - 1, NewItem(text));
 }
 
@@ -96,7 +92,7 @@ void QtListView::ClearListItems() {
 }
 
 QTreeWidgetItem* QtListView::At(int position) const {
-  if (position < 1 || position > ListItemCount()) RaiseIndexOutOfBounds();
+  CheckPosition(position, ListItemCount());
   return tree_.topLevelItem(position - 1);
 }
 
@@ -137,13 +133,13 @@ int QtListView::SubItemCount(int position) const {
 
 std::string QtListView::SubItemText(int position, int sub) const {
   const QTreeWidgetItem* item = At(position);
-  if (sub < 1 || sub > SubCount(*item)) RaiseIndexOutOfBounds();
+  CheckPosition(sub, SubCount(*item));
   return FromQString(item->text(sub));
 }
 
 void QtListView::SubItemText(int position, int sub, const std::string& text) {
   QTreeWidgetItem* item = At(position);
-  if (sub < 1 || sub > SubCount(*item)) RaiseIndexOutOfBounds();
+  CheckPosition(sub, SubCount(*item));
   item->setText(sub, ToQString(text));
 }
 
@@ -156,7 +152,7 @@ void QtListView::AddSubItem(int position, const std::string& text) {
 
 void QtListView::SubItems(int position, int sub, const std::string& text) {
   QTreeWidgetItem* item = At(position);
-  if (sub < 1 || sub > columns_ - 1) RaiseIndexOutOfBounds();
+  CheckPosition(sub, columns_ - 1);
   if (SubCount(*item) < sub) SubCount(*item, sub);
   item->setText(sub, ToQString(text));
 }

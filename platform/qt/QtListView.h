@@ -53,7 +53,6 @@ class QtListView : public ListViewControl {
 
  private:
   QTreeWidgetItem* At(int position) const;
-  void CheckHeader(int position) const;
   static int SubCount(const QTreeWidgetItem& item);
   static void SubCount(QTreeWidgetItem& item, int count);
   QTreeWidgetItem* NewItem(const std::string& text) const;
