@@ -199,21 +199,11 @@ void clsDatFile::LoadCsv(bool withHeader) {
   for (Int16 r = 0; r < rows_; ++r) FillRow(r, std::move(rows[static_cast<std::size_t>(r)]));
 }
 
-std::string clsDatFile::QuoteField(std::string_view text) {
-  std::string quoted = "\"";
-  for (char c : text) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  quoted += '"';
-  return quoted;
-}
-
 std::string clsDatFile::RowLine(Int16 r) const {
   std::string line;
   for (Int16 c = 0; c < cols_; ++c) {
     if (c > 0) line += ',';
-    line += QuoteField(Data(r, c));
+    line += QuoteWord(Data(r, c));
   }
   return line;
 }
@@ -236,7 +226,7 @@ void clsDatFile::SaveCsv(bool withHeader) const {
     for (Int16 c = 0; c < cols_; ++c) {
       if (c > 0) header += ',';
       const auto i = static_cast<std::size_t>(c);
-      header += QuoteField(i < headers_.size() ? headers_[i] : std::string());
+      header += QuoteWord(i < headers_.size() ? headers_[i] : std::string());
     }
     lines.push_back(std::move(header));
   }

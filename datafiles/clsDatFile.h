@@ -90,7 +90,6 @@ class clsDatFile {
   void LoadCsv(bool withHeader);
   void SaveDat() const;
   void SaveCsv(bool withHeader) const;
-  static std::string QuoteField(std::string_view text);
 
   bool InGrid(Int16 r, Int16 c) const;
   std::string_view Cell(Int16 r, Int16 c) const;

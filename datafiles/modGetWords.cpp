@@ -82,4 +82,16 @@ WordList GetWords(std::string_view line) {
   return words;
 }
 
+std::string QuoteWord(std::string_view text) {
+  std::string quoted;
+  quoted.reserve(text.size() + 2);
+  quoted += '"';
+  for (char c : text) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  quoted += '"';
+  return quoted;
+}
+
 }  // namespace sheaver

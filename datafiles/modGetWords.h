@@ -1,5 +1,5 @@
 // Splitting one line of a table file into its words (cells): quoted or plain words separated by
-// commas, the reading half of the cell format that clsDatFile writes.
+// commas: the cell format that clsDatFile reads and writes.
 #pragma once
 
 #include <string>
@@ -26,5 +26,9 @@ using WordList = std::vector<std::string>;
 //   a separator) yields no words at all: a list holding only the empty element 0.
 // There is no limit on the number of words or on the length of the line.
 WordList GetWords(std::string_view line);
+
+// The writing half: text as a quoted word, in double quotes with each quote inside doubled.
+// GetWords reads it back as text, but for leading and trailing spaces, which every word loses.
+std::string QuoteWord(std::string_view text);
 
 }  // namespace sheaver

@@ -16,12 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string written;
   for (std::size_t i = 1; i < words.size(); ++i) {
     if (i > 1) written += ',';
-    written += '"';
-    for (char c : words[i]) {
-      written += c;
-      if (c == '"') written += '"';
-    }
-    written += '"';
+    written += sheaver::QuoteWord(words[i]);
   }
   if (sheaver::GetWords(written) != words) std::abort();
   return 0;
