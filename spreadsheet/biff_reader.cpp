@@ -786,6 +786,16 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
     }
     return a;
   };
+  // Pushes the areas of the name with the 1-based record number `index`; false with the reason
+  // when that name is not a reference.
+  auto push_name = [&](std::uint16_t index) {
+    const RawName& other = names_[index - 1];
+    std::vector<SheetArea> areas;
+    if (!Evaluate(other, static_cast<int>(other.scope_tab) - 1, depth + 1, areas, why))
+      return false;
+    stack.push_back(std::move(areas));
+    return true;
+  };
   auto pop2 = [&](std::vector<SheetArea>& a, std::vector<SheetArea>& b) {
     if (stack.size() < 2) return false;
     b = std::move(stack.back());
@@ -870,11 +880,7 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
           why = "it refers to a name the workbook does not have";
           return false;
         }
-        const RawName& other = names_[index - 1];
-        std::vector<SheetArea> areas;
-        if (!Evaluate(other, static_cast<int>(other.scope_tab) - 1, depth + 1, areas, why))
-          return false;
-        stack.push_back(std::move(areas));
+        if (!push_name(index)) return false;
         break;
       }
       case 0x39: {  // ptgNameX: a name through the sheet references, here of this workbook
@@ -890,11 +896,7 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
           why = "it refers to a name of another workbook";
           return false;
         }
-        const RawName& other = names_[index - 1];
-        std::vector<SheetArea> areas;
-        if (!Evaluate(other, static_cast<int>(other.scope_tab) - 1, depth + 1, areas, why))
-          return false;
-        stack.push_back(std::move(areas));
+        if (!push_name(index)) return false;
         break;
       }
       case 0x0F:    // intersection
@@ -905,12 +907,11 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
           why = "it is a formula";
           return false;
         }
+        a.insert(a.end(), b.begin(), b.end());
         if (base == 0x10) {
-          a.insert(a.end(), b.begin(), b.end());
           stack.push_back(std::move(a));
           break;
         }
-        a.insert(a.end(), b.begin(), b.end());
         for (const SheetArea& x : a)
           if (x.sheet != a[0].sheet) {
             why = "it combines areas of different sheets";
