@@ -5,9 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <cctype>
 #include <string>
 #include <utility>
+
+#include "runtime/ascii.h"
 
 namespace sheaver {
 namespace {
@@ -48,7 +49,7 @@ MsgAnswer ConsoleMessageBox::Show(const std::string& text, MsgButtons buttons, M
     std::cerr << prompt << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer)) return fallback;
-    for (char& c : answer) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    answer = LowerAscii(answer);
     if (buttons == MsgButtons::kOkCancel) {
       if (answer == "ok" || answer == "o") return MsgAnswer::kOk;
       if (answer == "cancel" || answer == "c") return MsgAnswer::kCancel;
