@@ -42,9 +42,13 @@ MsgAnswer ConsoleMessageBox::Show(const std::string& text, MsgButtons buttons, M
                                   const std::string& title) {
   std::cerr << (title.empty() ? std::string() : title + ": ") << text << '\n';
   if (buttons == MsgButtons::kOk) return MsgAnswer::kOk;
-  MsgAnswer fallback = buttons == MsgButtons::kOkCancel ? MsgAnswer::kCancel : MsgAnswer::kNo;
+  // Nobody to ask, or no answer: the same answer as a window's box closed without a choice, so
+  // that a question about unsaved work keeps it (Cancel) instead of dropping it (No).
+  const MsgAnswer fallback = EscapeAnswer(buttons);
   if (!isatty(STDIN_FILENO)) return fallback;
-  const char* prompt = buttons == MsgButtons::kOkCancel ? "[ok/cancel] " : "[yes/no] ";
+  const char* prompt = buttons == MsgButtons::kOkCancel ? "[ok/cancel] "
+                       : buttons == MsgButtons::kYesNo  ? "[yes/no] "
+                                                        : "[yes/no/cancel] ";
   for (;;) {
     std::cerr << prompt << std::flush;
     std::string answer;

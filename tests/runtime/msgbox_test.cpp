@@ -24,7 +24,7 @@ TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
       {MsgButtons::kOk, MsgAnswer::kOk},
       {MsgButtons::kOkCancel, MsgAnswer::kCancel},
       {MsgButtons::kYesNo, MsgAnswer::kNo},
-      {MsgButtons::kYesNoCancel, MsgAnswer::kNo},
+      {MsgButtons::kYesNoCancel, MsgAnswer::kCancel},
   };
   // Standard input from /dev/null, so that a test run from a terminal is not asked.
   const int saved = ::dup(STDIN_FILENO), devNull = ::open("/dev/null", O_RDONLY);
