@@ -16,8 +16,8 @@ form=tests/data/fixtures/timesheet-form.lo.xlsx
 
 printf "%-34s %10s %8s %12s %14s %7s %12s %12s %11s\n" workbook bytes cells engine_us openpyxl_us ratio \
   engine_peak openpyxl_peak engine_B/cell
-for spec in "form:$form:2000:100" "all:$work/rows_10000.xlsx:50:5" "all:$work/rows_100000.xlsx:10:3"; do
-  IFS=: read -r mode file n_engine n_openpyxl <<<"$spec"
+for bench_case in "form:$form:2000:100" "all:$work/rows_10000.xlsx:50:5" "all:$work/rows_100000.xlsx:10:3"; do
+  IFS=: read -r mode file n_engine n_openpyxl <<<"$bench_case"
   measure "$mode" "$file" "$n_engine" bench/openpyxl_read.py "$n_openpyxl"
   # "work" is the number of cells read (all) or of characters read (form), once per run.
   cells=$(echo "$ours" | field work); cells=$((cells / (n_engine + 1)))

@@ -25,8 +25,8 @@ book.save(sys.argv[1])
 PY
 
 printf "%-42s %10s %12s %12s %8s %14s %14s\n" workbook bytes engine_us xlrd_us ratio engine_peak xlrd_peak
-for spec in "form:$form:2000:200" "all:$large:20:3"; do
-  IFS=: read -r mode file n_engine n_xlrd <<<"$spec"
+for bench_case in "form:$form:2000:200" "all:$large:20:3"; do
+  IFS=: read -r mode file n_engine n_xlrd <<<"$bench_case"
   measure "$mode" "$file" "$n_engine" bench/xlrd_read.py "$n_xlrd"
   printf "%-42s %10s %12s %12s %7.0fx %8.2fx file %8.2fx file\n" "$(basename "$file") ($mode)" "$size" \
     "$t1" "$t2" "$(echo "$t2 / $t1" | bc -l)" "$(echo "$p1 / $size" | bc -l)" "$(echo "$p2 / $size" | bc -l)"

@@ -5,14 +5,14 @@
 namespace sheaver::cli {
 namespace {
 
-struct OptionSpec {
+struct OptionDef {
   const char* name;
   bool takesValue;
   std::optional<std::string> CliOptions::*value;  // where a value option goes
   bool CliOptions::*flag;                         // where a flag goes
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {"type", true, &CliOptions::type, nullptr},
     {"in", true, &CliOptions::in, nullptr},
     {"out", true, &CliOptions::out, nullptr},
@@ -28,16 +28,16 @@ constexpr OptionSpec kOptions[] = {
 
 // The option a name stands for: an exact name, else the one option it is a prefix of; null with
 // the error set when there is none or more than one.
-const OptionSpec* FindOption(std::string_view name, std::string& error) {
-  const OptionSpec* found = nullptr;
+const OptionDef* FindOption(std::string_view name, std::string& error) {
+  const OptionDef* found = nullptr;
   int matches = 0;
   std::string candidates;
-  for (const OptionSpec& spec : kOptions) {
-    const std::string_view full = spec.name;
-    if (full == name) return &spec;
+  for (const OptionDef& candidate : kOptions) {
+    const std::string_view full = candidate.name;
+    if (full == name) return &candidate;
     if (!name.empty() && full.starts_with(name)) {
       candidates += " '--" + std::string(full) + "'";
-      found = &spec;
+      found = &candidate;
       ++matches;
     }
   }
@@ -83,20 +83,20 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     const std::string name =
         arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
     std::string error;
-    const OptionSpec* spec = FindOption(name, error);
-    if (spec == nullptr) return fail(error);
-    if (!spec->takesValue) {
+    const OptionDef* option = FindOption(name, error);
+    if (option == nullptr) return fail(error);
+    if (!option->takesValue) {
       if (equals != std::string::npos)
-        return fail("option '--" + std::string(spec->name) + "' doesn't allow an argument");
-      o.*(spec->flag) = true;
+        return fail("option '--" + std::string(option->name) + "' doesn't allow an argument");
+      o.*(option->flag) = true;
       continue;
     }
     if (equals != std::string::npos) {
-      o.*(spec->value) = arg.substr(equals + 1);
+      o.*(option->value) = arg.substr(equals + 1);
     } else if (i + 1 < args.size()) {
-      o.*(spec->value) = args[++i];
+      o.*(option->value) = args[++i];
     } else {
-      return fail("option '--" + std::string(spec->name) + "' requires an argument");
+      return fail("option '--" + std::string(option->name) + "' requires an argument");
     }
   }
   if (o.preview && o.cells) return fail("--preview and --cells cannot be used together");
