@@ -266,7 +266,7 @@ struct Globals {
   Biff biff = Biff::k8;
   std::uint16_t code_page = 1252;
   bool date1904 = false;
-  std::vector<std::uint8_t> xf_is_date;  // per XF index
+  std::vector<Shows> xf_shows;           // per XF index
   std::uint32_t sst_count = 0;           // shared strings are indexes 0..sst_count-1
   std::vector<std::uint32_t> sheet_offsets;
 };
@@ -308,12 +308,16 @@ class SheetParser {
   }
 
  private:
-  bool IsDate(std::uint16_t xf) const { return xf < g_.xf_is_date.size() && g_.xf_is_date[xf]; }
+  Shows ShowsOf(std::uint16_t xf) const {
+    return xf < g_.xf_shows.size() ? g_.xf_shows[xf] : Shows::kNumber;
+  }
+  bool IsDate(std::uint16_t xf) const { return ShowsOf(xf) != Shows::kNumber; }
 
   void Number(std::uint32_t row, std::uint32_t col, std::uint16_t xf, double v) {
     if (col >= max_cols_) return;
-    bool date = IsDate(xf);
-    if (date && g_.date1904) v += k1904Offset;
+    const Shows shows = ShowsOf(xf);
+    bool date = shows != Shows::kNumber;
+    if (shows == Shows::kDate && g_.date1904) v += k1904Offset;
     if (date && !(v >= 0 && v < kMaxSerial)) date = false;
     cells_.AddNumber(row, col, v, date);
   }
@@ -495,7 +499,7 @@ class GlobalsParser {
   GlobalsParser(std::span<const std::uint8_t> stream, std::string_view where, WorkbookModel& book)
       : stream_(stream), where_(where), book_(book) {
     // Room for the formats and cell formats of a usual workbook, grown as needed beyond.
-    format_is_date_.reserve(16);
+    format_shows_.reserve(16);
     xf_formats_.reserve(32);
   }
 
@@ -524,7 +528,7 @@ class GlobalsParser {
   WorkbookModel& book_;
   Globals g_;
   std::unique_ptr<CodePage> cp_ = std::make_unique<CodePage>(1252);
-  std::unordered_map<std::uint16_t, bool> format_is_date_;
+  std::unordered_map<std::uint16_t, Shows> format_shows_;
   std::vector<std::uint16_t> xf_formats_;
   std::vector<RawName> names_;
   std::vector<Xti> xti_;
@@ -597,12 +601,16 @@ Globals GlobalsParser::Parse() {
     if (seen_eof) break;
   }
 
-  // Cell formats: an XF is a date format when its number format is one.
-  g_.xf_is_date.resize(xf_formats_.size());
+  // Cell formats: what each XF's number format shows. A workbook's own format of an id replaces
+  // the built-in one; of the built-in formats, 46 ([h]:mm:ss) shows a duration.
+  g_.xf_shows.resize(xf_formats_.size());
   for (std::size_t i = 0; i < xf_formats_.size(); ++i) {
-    auto it = format_is_date_.find(xf_formats_[i]);
-    g_.xf_is_date[i] =
-        it != format_is_date_.end() ? it->second : IsBuiltinDateFormat(xf_formats_[i]);
+    const std::uint16_t id = xf_formats_[i];
+    auto it = format_shows_.find(id);
+    g_.xf_shows[i] = it != format_shows_.end() ? it->second
+                     : id == 46                ? Shows::kDuration
+                     : IsBuiltinDateFormat(id) ? Shows::kDate
+                                               : Shows::kNumber;
   }
   book_.date_system = g_.date1904 ? DateSystem::k1904 : DateSystem::k1900;
   // The active sheet: the window's current tab; the first sheet when the file records none or
@@ -705,7 +713,7 @@ void GlobalsParser::Format(const Record& r) {
   std::uint32_t count = g_.biff == Biff::k8 ? s.U16() : s.U8();
   std::string code;
   ReadText(s, g_.biff, *cp_, count, code);
-  format_is_date_[id] = IsDateFormat(code);
+  format_shows_[id] = FormatShows(code);
 }
 
 void GlobalsParser::Xf(const Record& r) {

@@ -110,4 +110,10 @@ bool IsElapsedTimeFormat(std::string_view code) {
   return false;
 }
 
+Shows FormatShows(std::string_view code) {
+  return !IsDateFormat(code)         ? Shows::kNumber
+         : IsElapsedTimeFormat(code) ? Shows::kDuration
+                                     : Shows::kDate;
+}
+
 }  // namespace sheaver::xl

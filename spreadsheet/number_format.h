@@ -22,4 +22,11 @@ bool IsBuiltinDateFormat(std::uint16_t id);
 // date system does not shift.
 bool IsElapsedTimeFormat(std::string_view code);
 
+// What a number format shows: a plain number, a date or time (which the workbook's date system
+// places), or a duration (a length of time, which it does not).
+enum class Shows : std::uint8_t { kNumber, kDate, kDuration };
+
+// What a number format code shows, by the two rules above.
+Shows FormatShows(std::string_view code);
+
 }  // namespace sheaver::xl

@@ -256,9 +256,6 @@ class WorkbookHandler : public XmlHandler {
 
 // ---- Styles: which cell formats show dates --------------------------------------------------
 
-// What a cell format's number format shows.
-enum class Shows : std::uint8_t { kNumber, kDate, kDuration };
-
 class StylesHandler : public XmlHandler {
  public:
   void StartElement(const XmlName& name, const XmlAttributes& a) override {
@@ -270,9 +267,7 @@ class StylesHandler : public XmlHandler {
     } else if (name.local == "numFmt" && in_formats_) {
       if (auto id = ParseIndex(a.Get(Ns::kNone, "numFmtId", ""))) {
         std::string_view code = a.Get(Ns::kNone, "formatCode", "");
-        custom_[*id] = !IsDateFormat(code)         ? Shows::kNumber
-                       : IsElapsedTimeFormat(code) ? Shows::kDuration
-                                                   : Shows::kDate;
+        custom_[*id] = FormatShows(code);
       }
     } else if (name.local == "xf" && in_cell_xfs_) {
       xf_formats_.push_back(ParseIndex(a.Get(Ns::kNone, "numFmtId", "0")).value_or(0));

@@ -196,6 +196,20 @@ TEST(DateFormats, CellsTakeTheirKindFromTheirFormatEvenARedefinedBuiltIn) {
                                 Value::Number(45000), Value::Number(-5)}));
 }
 
+TEST(DateFormats, The1904DateSystemShiftsDatesButNotDurations) {
+  // XF 0 built-in 14, XF 1 custom duration 164, XF 2 built-in duration 46; DATEMODE 1904.
+  Bytes globals = Rec(0x0022, {1, 0});
+  PutBytes(globals, FormatRec(164, "[h]:mm"));
+  for (std::uint16_t f : {14, 164, 46}) PutBytes(globals, XfRec(f));
+  Bytes cells = NumberRec(0, 0, 0, 0);
+  PutBytes(cells, NumberRec(0, 1, 1.5, 1));
+  PutBytes(cells, NumberRec(0, 2, 1.5, 2));
+  auto book = OneSheet(globals, cells);
+  EXPECT_EQ(book->date_system, DateSystem::k1904);
+  EXPECT_EQ(RowValues(*book, 0, 0, 3),
+            (std::vector<Value>{Value::Date(1462), Value::Date(1.5), Value::Date(1.5)}));
+}
+
 // ---- older workbooks ---------------------------------------------------------------
 
 TEST(Biff5, TextsAreReadInTheWorkbookCodePage) {

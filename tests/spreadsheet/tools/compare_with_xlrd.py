@@ -5,13 +5,14 @@ Usage: compare_with_xlrd.py XLS_DUMP CORPUS_DIR
 
 For every corpus file the MANIFEST marks `ok` and that holds a BIFF workbook, every cell of
 every worksheet must read the same in both (kind and value: numbers exactly or to the last
-unit in the last place, dates as serials in the 1900 system, texts exactly), the worksheets must
-match by name and order, and every defined name that xlrd resolves to one area of one sheet
-must resolve to the same area here. Every other file must give the error number and phrase of
+unit in the last place, dates as serials in the 1900 system, durations as they stand, texts
+exactly), the worksheets must match by name and order, and every defined name that xlrd
+resolves to one area of one sheet must resolve to the same area here. Every other file must give the error number and phrase of
 EXPECTED_ERRORS below. Exits 1 on any difference.
 """
 import csv
 import math
+import re
 import sys
 
 import xlrd
@@ -67,6 +68,10 @@ OPEN_DESPITE_MANIFEST = {
 
 MAX_SERIAL = 2958466.0
 
+# A date cell whose format shows elapsed time ([h]:mm) holds a duration, which a 1904-system
+# workbook does not shift.
+ELAPSED = re.compile(r"\[(h+|m+|s+)\]", re.IGNORECASE)
+
 
 def same(ours, theirs):
     """The same kind, and the same text, or numbers equal to the last unit in the last place."""
@@ -78,7 +83,20 @@ def same(ours, theirs):
     return a == b
 
 
-def xlrd_cells(bk, sheet):
+def durations_of(path, bk):
+    """For a 1904-system workbook, a test of whether a sheet's cell shows a duration; xlrd gives
+    cell formats only when opened with formatting_info, so such a workbook is opened twice."""
+    if bk.datemode != 1:
+        return lambda sheet_index, r, c: False
+    fbk = xlrd.open_workbook(path, formatting_info=True, logfile=open("/dev/null", "w"))
+
+    def is_duration(sheet_index, r, c):
+        xf = fbk.xf_list[fbk.sheet_by_index(sheet_index).cell_xf_index(r, c)]
+        return bool(ELAPSED.search(fbk.format_map[xf.format_key].format_str))
+    return is_duration
+
+
+def xlrd_cells(bk, sheet, sheet_index, is_duration):
     kinds = {xlrd.XL_CELL_TEXT: "text", xlrd.XL_CELL_NUMBER: "number", xlrd.XL_CELL_DATE: "date",
              xlrd.XL_CELL_BOOLEAN: "bool", xlrd.XL_CELL_ERROR: "error"}
     for r in range(sheet.nrows):
@@ -89,7 +107,8 @@ def xlrd_cells(bk, sheet):
             v = sheet.cell_value(r, c)
             kind = kinds[t]
             if kind == "date":
-                v = v + (1462.0 if bk.datemode == 1 else 0.0)
+                if bk.datemode == 1 and not is_duration(sheet_index, r, c):
+                    v += 1462.0
                 if not (0 <= v < MAX_SERIAL):  # not a representable date: reads as a number
                     kind, v = "number", sheet.cell_value(r, c)
             elif kind == "error":
@@ -116,8 +135,10 @@ def compare_ok(tool, rel, path, problems, stats):
         problems.append("%s: worksheets differ: ours %r, xlrd %r" % (rel, [n for _, n in our_sheets], their_sheets))
         return
     differences = []
-    for (index, name), sheet in zip(our_sheets, bk.sheets()):
-        theirs = {(index, r, c): (kind, v) for (r, c), kind, v in xlrd_cells(bk, sheet)}
+    is_duration = durations_of(path, bk)
+    for their_index, ((index, name), sheet) in enumerate(zip(our_sheets, bk.sheets())):
+        theirs = {(index, r, c): (kind, v)
+                  for (r, c), kind, v in xlrd_cells(bk, sheet, their_index, is_duration)}
         mine = {k: v for k, v in ours["cells"].items() if k[0] == index}
         differences += differing_cells(mine, theirs, same)
         stats["cells"] += len(theirs)
