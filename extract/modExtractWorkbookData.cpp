@@ -152,7 +152,9 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
     Raise(err::kSubscript,
           "Subscript out of range: the form type " + formTypePath + " has no field rows");
 
-  if (!OrdinaryFileExists(dataFilePath)) {
+  // A file at the path, listed or not (a hidden name, appendable but unreadable), already has
+  // its header: a second one would land among its records.
+  if (!RegularFileExists(dataFilePath)) {
     std::string header;
     for (const Field& field : fields) {
       header += ',';

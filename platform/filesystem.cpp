@@ -184,6 +184,10 @@ bool IsReadableOrdinaryFile(const std::string& path) {
   return FileType(path, true, type) && S_ISREG(type) &&
          ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
 }
+bool RegularFileExists(const std::string& path) {
+  mode_t type;
+  return FileType(path, true, type) && S_ISREG(type);
+}
 bool OrdinaryFileExists(const std::string& path) {
   return !FindFiles(path, 1).empty();
 }

@@ -102,6 +102,10 @@ bool OrdinaryFileExists(const std::string& path);
 // its name). Asks the file system for the file's type and permission only, not for its times.
 bool IsReadableOrdinaryFile(const std::string& path);
 
+// True when path names a regular file, or a link to one, whatever its name and permissions (a
+// hidden name, a file this process may write but not read). No wildcards.
+bool RegularFileExists(const std::string& path);
+
 // Moves the file `source` to the path `target`, across file systems too (copied, flushed, then
 // the source removed; a failed copy leaves no partial target and the source in place).
 // Never replaces: an existing target is File already exists (58). A missing source is File not

@@ -49,6 +49,30 @@ TEST(ExtractWorkbookData, HeaderOnlyWhenTheDataFileIsMissing) {
   }
 }
 
+// Whether the header is due depends on a file being there, not on whether a listing would show
+// it: a data file with a hidden name, or one the user may append to but not read, gets no second
+// header in the middle of its records.
+TEST(ExtractWorkbookData, NoHeaderForAnExistingDataFileThatAListingSkips) {
+  const std::string records = std::string(test::kTimesheetCsv).substr(17);
+  TempDir dir;
+  test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
+  for (int i = 0; i < 2; ++i)
+    ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File(".data.csv"));
+  EXPECT_EQ(dir.Read(".data.csv"), test::kTimesheetCsv + records);
+
+  dir.Write("appendonly.csv", "x\r\n");
+  ::chmod(dir.File("appendonly.csv").c_str(), 0222);
+  ::chmod(dir.File("form.dat").c_str(), 0644);
+  test::OpenToEveryone(dir.Path());
+  EXPECT_EQ(test::ErrorNumberAsUnprivileged([&] {
+              ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"),
+                                  dir.File("appendonly.csv"));
+            }),
+            0);
+  ::chmod(dir.File("appendonly.csv").c_str(), 0644);
+  EXPECT_EQ(dir.Read("appendonly.csv"), "x\r\n" + records);
+}
+
 // What each form type makes of the week workbook (or another one).
 TEST(ExtractWorkbookData, FieldsGiveTheseLines) {
   const struct {
