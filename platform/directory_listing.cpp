@@ -245,11 +245,10 @@ std::vector<std::string> DirectoryListing::Select(const std::string& dir, std::s
       SortMore(limit - found.size());
     }
     const Entry& entry = entries_[--i];
-    const std::string path = JoinPath(dir, entry.name);
-    // An entry the directory says is a regular file needs only the access check.
-    const bool ordinary = entry.type == DT_REG
-                              ? ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0
-                              : IsReadableOrdinaryFile(path);
+    // An entry the directory says is a regular file needs no further question; a link, or an
+    // entry of a file system that does not tell types, is looked up.
+    const bool ordinary = entry.type == DT_REG ||
+                          (entry.type != DT_DIR && RegularFileExists(JoinPath(dir, entry.name)));
     if (ordinary) found.push_back(entry.name);
   }
   // Without following the directory, nothing is kept for the next search.

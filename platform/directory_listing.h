@@ -1,5 +1,5 @@
 // Wildcard searches of a directory: the matching entries in name order, each checked for being
-// an ordinary readable file only as far as the caller's limit needs.
+// an ordinary file only as far as the caller's limit needs.
 //
 // Finding the first names of a directory means reading all of its entries, and a batch that
 // searches the same directory run after run (100 workbooks a run) would read a large directory

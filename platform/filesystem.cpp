@@ -179,11 +179,6 @@ FileSystem& Files() {
 std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) {
   return Files().FindFiles(pattern, limit);
 }
-bool IsReadableOrdinaryFile(const std::string& path) {
-  mode_t type;
-  return FileType(path, true, type) && S_ISREG(type) &&
-         ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) == 0;
-}
 bool RegularFileExists(const std::string& path) {
   mode_t type;
   return FileType(path, true, type) && S_ISREG(type);
@@ -268,7 +263,7 @@ std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, 
   const std::string name = last == std::string::npos ? pattern : pattern.substr(last + 1);
   if (name.empty() || name[0] == '.' || limit == 0) return {};
   if (!HasWildcards(name)) {
-    if (IsReadableOrdinaryFile(pattern)) return {name};
+    if (RegularFileExists(pattern)) return {name};
     return {};
   }
   return listing_->Find(DirectoryOf(pattern), name, limit);

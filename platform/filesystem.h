@@ -78,8 +78,9 @@ FileSystem& Files();
 // Names (not paths), in a stable order (case-insensitive by name, then bytewise), of the ordinary
 // files in the pattern's directory whose names match its last component.
 // - Ordinary files only: no directories, no hidden files (names starting with "."), no fifos,
-//   sockets or devices, no files the program may not read. A symbolic link to an ordinary file
-//   counts as that file.
+//   sockets or devices. A symbolic link to an ordinary file counts as that file. A file the
+//   program may not read is found all the same: a run that opens it stops with Permission
+//   denied naming it, instead of passing it over unseen as if it had been filed.
 // - Wildcards: "*" matches any run of characters, "?" exactly one character; letters match in
 //   either case. A pattern whose extension has exactly three characters also matches longer
 //   extensions that begin with them: "*.xls" finds a.XLS, b.xlsx and c.xlsm.
@@ -88,19 +89,15 @@ FileSystem& Files();
 // - A pattern without a separator is looked up in the current directory.
 // - A missing directory finds nothing; an unreadable one is an error (Permission denied).
 // - At most `limit` names: the first ones in that order. Only those are checked for being
-//   ordinary readable files, so a lookup for the first few names of a large directory costs one
+//   ordinary files (and only where the directory does not say so itself), so a lookup for the first few names of a large directory costs one
 //   pass over the directory and a partial sort, not a file status per entry; a search of the
 //   directory searched last does not even read it again on a local file system (see
 //   platform/directory_listing.h).
 std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit = kAllFiles);
 
-// True when FindFiles(path) finds something: path names an ordinary, readable, visible file (or
-// a pattern matches one).
+// True when FindFiles(path) finds something: path names an ordinary, visible file (or a pattern
+// matches one).
 bool OrdinaryFileExists(const std::string& path);
-
-// True when path names a regular file, or a link to one, that this process may read (whatever
-// its name). Asks the file system for the file's type and permission only, not for its times.
-bool IsReadableOrdinaryFile(const std::string& path);
 
 // True when path names a regular file, or a link to one, whatever its name and permissions (a
 // hidden name, a file this process may write but not read). No wildcards.

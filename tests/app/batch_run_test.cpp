@@ -116,6 +116,20 @@ TEST_F(Run, ThirdOfFiveUnreadableStopsTheRunThere) {
   EXPECT_TRUE(messages->shown.empty());
 }
 
+// A workbook the user may not read is found and stops the run, rather than being passed over
+// as if it had been filed.
+TEST_F(Run, AnUnreadableWorkbookStopsTheRunThere) {
+  dir.AddForms({"a.xls", "b.xls"});
+  ::chmod(dir.File("in/b.xls").c_str(), 0000);
+  for (const std::string& d : {dir.Path(), dir.File("in"), dir.File("out")})
+    test::OpenToEveryone(d);
+  EXPECT_EQ(test::ErrorNumberAsUnprivileged([&] { ProcessForms(paths, list, hook); }),
+            err::kPermissionDenied);
+  EXPECT_EQ(dir.Names("in"), Texts{"b.xls"});
+  EXPECT_EQ(dir.Names("out"), Texts{"a.xls"});
+  EXPECT_EQ(dir.Read("data.csv"), Filed(1));
+}
+
 TEST_F(Run, HundredAWorkbooksARunTheRestNextTime) {
   for (int i = 0; i < 150; ++i) {
     char name[16];
