@@ -68,7 +68,10 @@ void CheckFixedCodes(std::string_view text, Int16 index, const Locale& locale) {
   }
   const char* const dates[][2] = {
       {"dmy", "dd/mm/yyyy"}, {"mdy", "mm/dd/yyyy"}, {"ymd", "yyyymmdd"}};
-  for (const auto& [key, pattern] : dates) {
+  for (const auto& entry : dates) {
+    // Plain names, not a structured binding: clang before 16 cannot capture a binding in a lambda.
+    const char* const key = entry[0];
+    const char* const pattern = entry[1];
     for (Int16 offset : {Int16{0}, index}) {
       const std::string code = offset == 0 ? key : std::string("+") + key;
       Check(Outcome([&] { return FormatValue(text, code, offset, locale); }) == Outcome([&] {
