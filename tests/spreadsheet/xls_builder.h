@@ -62,47 +62,11 @@ inline Bytes NumberRec(std::uint16_t row, std::uint16_t col, double v, std::uint
   PutF64(b, v);
   return Rec(0x0203, b);
 }
-inline Bytes RkRec(std::uint16_t row, std::uint16_t col, std::uint32_t rk, std::uint16_t xf = 0) {
-  Bytes b = Cell(row, col, xf);
-  Put32(b, rk);
-  return Rec(0x027E, b);
-}
 inline Bytes LabelSstRec(std::uint16_t row, std::uint16_t col, std::uint32_t index) {
   Bytes b = Cell(row, col, 0);
   Put32(b, index);
   return Rec(0x00FD, b);
 }
-// An Excel 5 LABEL: 8-bit characters in the workbook's code page.
-inline Bytes LabelRec(std::uint16_t row, std::uint16_t col, const std::string& s) {
-  Bytes b = Cell(row, col, 0);
-  Put16(b, static_cast<std::uint32_t>(s.size()));
-  PutText(b, s);
-  return Rec(0x0204, b);
-}
-// A FORMULA record whose cached result is the 8 given bytes.
-inline Bytes FormulaRec(std::uint16_t row, std::uint16_t col, const Bytes& result,
-                        std::uint16_t xf = 0) {
-  Bytes b = Cell(row, col, xf);
-  PutBytes(b, result);
-  Put16(b, 0);  // flags
-  Put32(b, 0);  // chain
-  Put16(b, 0);  // no formula tokens
-  return Rec(0x0006, b);
-}
-inline Bytes FormatRec(std::uint16_t id, const std::string& code) {
-  Bytes b;
-  Put16(b, id);
-  PutBytes(b, Str8(code));
-  return Rec(0x041E, b);
-}
-inline Bytes XfRec(std::uint16_t format) {
-  Bytes b;
-  Put16(b, 0);
-  Put16(b, format);
-  b.resize(20, 0);
-  return Rec(0x00E0, b);
-}
-
 struct SheetSpec {
   std::string name;
   std::uint8_t type = 0;  // 0 worksheet, 2 chart
@@ -110,28 +74,22 @@ struct SheetSpec {
 };
 
 // A workbook stream: BOF, `globals` (any global records), one BOUNDSHEET per sheet, EOF, then
-// each sheet's BOF, records and EOF. BIFF5 when !biff8 (8-bit names and texts).
-inline Bytes BuildStream(const Bytes& globals, const std::vector<SheetSpec>& sheets,
-                         bool biff8 = true) {
-  auto bof = [&](std::uint16_t type) {
+// each sheet's BOF, records and EOF.
+inline Bytes BuildStream(const Bytes& globals, const std::vector<SheetSpec>& sheets) {
+  auto bof = [](std::uint16_t type) {
     Bytes b;
-    Put16(b, biff8 ? 0x0600 : 0x0500);
+    Put16(b, 0x0600);
     Put16(b, type);
-    Put16(b, 0);
-    Put16(b, 0);
-    if (biff8) {
-      Put32(b, 0);
-      Put32(b, 0);
-    }
+    b.resize(16, 0);
     return Rec(0x0809, b);
   };
-  auto boundsheet = [&](const SheetSpec& s, std::uint32_t offset) {
+  auto boundsheet = [](const SheetSpec& s, std::uint32_t offset) {
     Bytes b;
     Put32(b, offset);
     b.push_back(0);
     b.push_back(s.type);
     b.push_back(static_cast<std::uint8_t>(s.name.size()));
-    if (biff8) b.push_back(0);
+    b.push_back(0);
     PutText(b, s.name);
     return Rec(0x0085, b);
   };
