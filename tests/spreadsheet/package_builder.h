@@ -55,16 +55,11 @@ struct XlsxBuilder {
   struct Sheet {
     std::string name;
     std::string data;  // the <sheetData> content
-    std::string kind = "worksheet";
-    std::string extra_attributes;  // on <sheet>, e.g. state="hidden"
   };
   std::vector<Sheet> sheets;
-  void Add(std::string name, std::string data, std::string kind = "worksheet",
-           std::string attributes = "") {
-    sheets.push_back({std::move(name), std::move(data), std::move(kind), std::move(attributes)});
+  void Add(std::string name, std::string data) {
+    sheets.push_back({std::move(name), std::move(data)});
   }
-  std::string workbook_pr;  // <workbookPr .../> and <bookViews> etc. before <sheets>
-  std::string defined_names;
   std::vector<std::string> shared_strings;  // raw <si> contents
   std::string styles;                       // the whole styles part; none when empty
   std::string content_type =
@@ -90,26 +85,22 @@ struct XlsxBuilder {
              "officeDocument\" Target=\"xl/workbook.xml\"/>"
              "</Relationships>"});
     std::string workbook = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><workbook xmlns=\"" +
-                           kSheetNs + "\" xmlns:r=\"" + kRelNs + "\">" + workbook_pr + "<sheets>";
+                           kSheetNs + "\" xmlns:r=\"" + kRelNs + "\"><sheets>";
     std::string rels =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
     for (std::size_t i = 0; i < sheets.size(); ++i) {
       std::string id = "rId" + std::to_string(i + 10);
-      std::string folder = sheets[i].kind == "chartsheet" ? "chartsheets" : "worksheets";
-      std::string target = folder + "/sheet" + std::to_string(i + 1) + ".xml";
+      std::string target = "worksheets/sheet" + std::to_string(i + 1) + ".xml";
       workbook += "<sheet name=\"" + sheets[i].name + "\" sheetId=\"" + std::to_string(i + 1) +
-                  "\" r:id=\"" + id + "\" " + sheets[i].extra_attributes + "/>";
-      rels += "<Relationship Id=\"" + id + "\" Type=\"" + kRelType + sheets[i].kind +
-              "\" Target=\"" + target + "\"/>";
-      std::string root = sheets[i].kind == "chartsheet" ? "chartsheet" : "worksheet";
-      parts.push_back({"xl/" + target, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><" + root +
-                                           " xmlns=\"" + kSheetNs + "\"><sheetData>" +
-                                           sheets[i].data + "</sheetData></" + root + ">"});
+                  "\" r:id=\"" + id + "\"/>";
+      rels += "<Relationship Id=\"" + id + "\" Type=\"" + kRelType +
+              "worksheet\" Target=\"" + target + "\"/>";
+      parts.push_back({"xl/" + target, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet "
+                                       "xmlns=\"" + kSheetNs + "\"><sheetData>" +
+                                           sheets[i].data + "</sheetData></worksheet>"});
     }
-    workbook += "</sheets>";
-    if (!defined_names.empty()) workbook += "<definedNames>" + defined_names + "</definedNames>";
-    workbook += "</workbook>";
+    workbook += "</sheets></workbook>";
     if (!shared_strings.empty()) {
       std::string sst =
           "<?xml version=\"1.0\" encoding=\"UTF-8\"?><sst xmlns=\"" + kSheetNs + "\">";
@@ -134,9 +125,7 @@ struct XlsxBuilder {
 // The parts of an .ods spreadsheet: content.xml holds `body` inside <office:spreadsheet>.
 struct OdsBuilder {
   std::string body;
-  std::string active_table;  // settings.xml's ActiveTable; no settings part when empty
   std::string mimetype = "application/vnd.oasis.opendocument.spreadsheet";
-  std::string manifest_extra;  // inside the content.xml file entry, e.g. encryption data
 
   std::vector<Part> Parts() const {
     std::vector<Part> parts;
@@ -149,8 +138,7 @@ struct OdsBuilder {
              mimetype +
              "\"/>"
              "<manifest:file-entry manifest:full-path=\"content.xml\" "
-             "manifest:media-type=\"text/xml\">" +
-             manifest_extra + "</manifest:file-entry></manifest:manifest>"});
+             "manifest:media-type=\"text/xml\"/></manifest:manifest>"});
     parts.push_back(
         {"content.xml",
          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
@@ -164,22 +152,6 @@ struct OdsBuilder {
          " xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
          "<office:body><office:spreadsheet>" +
              body + "</office:spreadsheet></office:body></office:document-content>"});
-    if (!active_table.empty())
-      parts.push_back(
-          {"settings.xml",
-           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-           "<office:document-settings "
-           "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\""
-           " xmlns:config=\"urn:oasis:names:tc:opendocument:xmlns:config:1.0\">"
-           "<office:settings><config:config-item-set config:name=\"ooo:view-settings\">"
-           "<config:config-item-map-indexed config:name=\"Views\"><config:config-item-map-entry>"
-           "<config:config-item config:name=\"ViewId\" "
-           "config:type=\"string\">view1</config:config-item>"
-           "<config:config-item config:name=\"ActiveTable\" config:type=\"string\">" +
-               active_table +
-               "</config:config-item></config:config-item-map-entry></"
-               "config:config-item-map-indexed>"
-               "</config:config-item-set></office:settings></office:document-settings>"});
     return parts;
   }
 
