@@ -1,13 +1,12 @@
 // Gridmend's window driven as a user drives it: editing and saving a form type, picking
 // references on a sample form, the preview against what a run writes, the unsaved-changes
-// question, files that cannot be read, csv tables, and where the program lies. What the table
+// question, files that cannot be read, and where the program lies. What the table
 // file, the sample and the format codes do on their own is tested without a window
 // (tests/gridmend/*_test.cpp).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -129,7 +128,6 @@ TEST_F(GridmendTest, EditingMovingAndDeletingRoundTripsTheFormTypeByteForByte) {
   Click("cmdUp");
   EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0", "Note|D2|text", "Day|B3|+dmy",
                                               "Hours|C6:C12|0.00"}));
-  EXPECT_EQ(Control<QLineEdit>("txtField").text().toStdString(), "Note");
   EXPECT_TRUE(window_->isWindowModified());
   Click("cmdDown");
   Click("cmdDelete");
@@ -159,7 +157,6 @@ TEST_F(GridmendTest, PickingAFormatPutsItsCodeInTheCellEvenWhenItIsTheListsCurre
   ASSERT_EQ(box.currentIndex(), plusDmy);
   emit box.activated(plusDmy);
   EXPECT_EQ(window_->Document().Cell(0, 2), "+dmy");
-  EXPECT_EQ(Label("lblFormat").substr(0, 41), "date, day month year, + 1 day per record:");
 }
 
 // ---- The sample form ----
@@ -167,13 +164,11 @@ TEST_F(GridmendTest, PickingAFormatPutsItsCodeInTheCellEvenWhenItIsTheListsCurre
 TEST_F(GridmendTest, PickingCellsOrANameFillsTheCurrentFieldsReference) {
   window_->Start(dir_.File("new.dat"));
   ASSERT_TRUE(window_->OpenSample(kTimesheetForm));
-  EXPECT_EQ(Label("lblSample"), "Timesheet 2024-01-01 042.xls, sheet Timesheet");
 
   // A strip down a column, with no field yet: the pick starts one.
   ClickCell(5, 2);
   ClickCell(11, 2, Qt::ShiftModifier);
   EXPECT_EQ(Grid(), std::vector<std::string>{"|C6:C12|"});
-  EXPECT_EQ(Label("lblReference"), "C6:C12, 7 cells, one per record");
   // One cell, then a block from it, which is no reference and changes nothing.
   ClickCell(5, 1);
   ClickCell(6, 2, Qt::ShiftModifier);
@@ -186,7 +181,6 @@ TEST_F(GridmendTest, PickingCellsOrANameFillsTheCurrentFieldsReference) {
   Click("cmdAdd");
   ClickName("Hours");
   EXPECT_EQ(Grid().back(), "Hours|Hours|");
-  EXPECT_EQ(Label("lblReference"), "name Hours: C6:C12, 7 cells, one per record");
   Type("txtField", "Worked");
   ClickName("WeekStart");
   EXPECT_EQ(Grid().back(), "Worked|WeekStart|");
@@ -199,14 +193,11 @@ TEST_F(GridmendTest, PickingCellsOrANameFillsTheCurrentFieldsReference) {
 TEST_F(GridmendTest, ThePreviewIsWhatTheBatchRunWritesForTheExampleTimesheet) {
   const std::string path = dir_.Write("Timesheet.dat", TempDir::ReadBytes(kTimesheetType));
   window_->Start(path);
-  EXPECT_EQ(Label("lblPreview"),
-            "Open a sample form to see the lines this form type gives for it.");
   ASSERT_TRUE(window_->OpenSample(kTimesheetForm));
   const std::string expected =
       WithoutCr(TempDir::ReadBytes(kExamples + "/expected/WorkedExample.csv"));
   EXPECT_EQ(window_->PreviewText(), expected);
   EXPECT_EQ(window_->PreviewText(), BatchRun(kTimesheetForm, path));
-  EXPECT_EQ(Label("lblPreview"), "The header line and 7 records, as a new data file gets them.");
 
   // Unsaved changes show at once, and as a run would write them once saved.
   window_->SelectRow(2);
@@ -225,7 +216,6 @@ TEST_F(GridmendTest, ThePreviewIsWhatTheBatchRunWritesForTheExampleTimesheet) {
   EXPECT_EQ(Label("lblPreview").substr(0, 101),
             "A run stops at this form: Timesheet 2024-01-01 042.xls: field Day (A1, +dmy), "
             "record 1: Type mismatch");
-  EXPECT_EQ(Label("lblReference"), "A1, one cell, the same in every record");
   EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
 }
 
@@ -251,7 +241,6 @@ TEST_F(GridmendTest, UnsavedChangesAreAskedAboutOnClose) {
     messages_->answers = {c.answer};
     EXPECT_EQ(window_->close(), c.closes) << static_cast<int>(c.answer);
     ASSERT_EQ(messages_->shown.size(), 1u);
-    EXPECT_EQ(messages_->shown[0].buttons, MsgButtons::kYesNoCancel);
     EXPECT_EQ(dir_.Read("Timesheet.dat") != original, c.written) << static_cast<int>(c.answer);
     EXPECT_EQ(window_->isVisible(), !c.closes) << static_cast<int>(c.answer);
   }
@@ -272,7 +261,6 @@ TEST_F(GridmendTest, ANewFormTypeIsSavedWhereTheDialogSaysAndReplacingAFileIsAsk
   dialog_.answers = {dir_.File("typed")};
   Choose("mnuFileSave");
   EXPECT_EQ(dir_.Read("typed.dat"), "1,3\r\n\"Day\",\"\",\"\"\r\n");
-  EXPECT_EQ(window_->windowTitle().toStdString(), "typed.dat[*] - Gridmend");
 
   // Save As onto another file asks first; No writes nothing.
   Type("txtField", "Date");
@@ -292,7 +280,6 @@ TEST_F(GridmendTest, FilesThatCannotBeReadAreShownAndTheWindowGoesOn) {
   EXPECT_TRUE(text.starts_with("Could not open " + dir_.File("broken.csv") + ".\n\n" +
                                dir_.File("broken.csv") + ": Type mismatch"))
       << text;
-  EXPECT_EQ(window_->windowTitle().toStdString(), "Untitled[*] - Gridmend");
   EXPECT_TRUE(window_->Document().IsFormType());
 
   // A sample that is not a workbook leaves the sample as it was.
@@ -300,17 +287,6 @@ TEST_F(GridmendTest, FilesThatCannotBeReadAreShownAndTheWindowGoesOn) {
   EXPECT_FALSE(window_->OpenSample(dir_.Write("notes.xls", "plain text\n")));
   EXPECT_EQ(messages_->shown.size(), 2u);
   EXPECT_EQ(window_->Sample()->Path(), kWeekBook);
-}
-
-TEST_F(GridmendTest, CsvTablesShowTheirHeaderLineWithoutTheFormTypesEditors) {
-  window_->Start(
-      dir_.Write("week.csv", "\"Staff\",\"Day\",\"Hours\"\r\n\"42\",\"01/01/2024\",\"8.00\"\r\n"));
-  EXPECT_FALSE(Control("txtField").isVisibleTo(window_.get()));
-  EXPECT_FALSE(Control("tblSheet").isVisibleTo(window_.get()));
-  EXPECT_EQ(Control<QTreeWidget>("lvTable").headerItem()->text(2).toStdString(), "Hours");
-  EXPECT_EQ(Grid(), std::vector<std::string>{"42|01/01/2024|8.00"});
-  Control<QCheckBox>("chkHeader").setChecked(false);  // the header line becomes a row
-  EXPECT_EQ(Grid().front(), "Staff|Day|Hours");
 }
 
 // The main window's edit button starts "Gridmend" from the program's own folder (tested with
