@@ -56,7 +56,6 @@ TEST(ConsoleListView, LinesModeWritesDoneRowsThenTheFailedOne) {
        {{"Processing", "Done"}, {"Processing", "Done"}, {"Processing"}, {}},
        "Done\t/in/1.xls\nDone\t/in/2.xls\nProcessing\t/in/3.xls\n",
        2},
-      {"first fails", {{"Processing"}, {}}, "Processing\t/in/1.xls\n", 0},
       {"nothing listed", {}, "", 0},
   };
   for (const Case& c : cases) {
