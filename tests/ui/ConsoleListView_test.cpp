@@ -24,6 +24,8 @@ struct Output {
   std::FILE* file = open_memstream(&data, &size);
 };
 
+// Lines mode, the default, is checked through the command-line tool (tests/cli).
+
 // Drives the control as a run does: rows listed "Pending", then each set to the given statuses.
 void PlayRun(ConsoleListView& view, const std::vector<std::vector<const char*>>& statuses) {
   clsListViewRpt list;
@@ -38,33 +40,6 @@ void PlayRun(ConsoleListView& view, const std::vector<std::vector<const char*>>&
   for (Int16 r = 0; r < static_cast<Int16>(statuses.size()); ++r)
     for (const char* status : statuses[static_cast<std::size_t>(r)]) list.Data(r, 1, status);
   view.Finish();
-}
-
-TEST(ConsoleListView, LinesModeWritesDoneRowsThenTheFailedOne) {
-  struct Case {
-    const char* name;
-    std::vector<std::vector<const char*>> statuses;
-    std::string output;
-    std::uint64_t done;
-  };
-  const Case cases[] = {
-      {"all done",
-       {{"Processing", "Done"}, {"Processing", "Done"}},
-       "Done\t/in/1.xls\nDone\t/in/2.xls\n",
-       2},
-      {"third fails",
-       {{"Processing", "Done"}, {"Processing", "Done"}, {"Processing"}, {}},
-       "Done\t/in/1.xls\nDone\t/in/2.xls\nProcessing\t/in/3.xls\n",
-       2},
-      {"nothing listed", {}, "", 0},
-  };
-  for (const Case& c : cases) {
-    Output out;
-    ConsoleListView view(out.file, ConsoleListView::Mode::kLines);
-    PlayRun(view, c.statuses);
-    EXPECT_EQ(out.Text(), c.output) << c.name;
-    EXPECT_EQ(view.DoneCount(), c.done) << c.name;
-  }
 }
 
 TEST(ConsoleListView, SilentModeWritesNothingAndDoneCountAddsUpOverRuns) {
