@@ -103,20 +103,6 @@ TEST(ClsLayout, EveryRedrawStartsFromTheRecordedGeometryAndSizes) {
   EXPECT_EQ(RaisedBy([&] { layout.MinWidth(3e9f); }).number, err::kOverflow);
 }
 
-TEST(ClsLayout, ARefusedAssignmentDoesNotStopTheOthers) {
-  MemoryWindow window(8000, 6000);
-  MemoryControl& stubborn = window.Add("ComboBox", "X=1 Y=1 W=1 H=1", 0, 0, 1000, 300);
-  stubborn.refused_writes = {"Left", "Top", "Height"};
-  MemoryControl& next = window.Add("CommandButton", "X=1", 0, 0, 100, 100);
-  clsLayout layout;
-  layout.SetLayout(window);
-  window.width += 100;
-  window.height += 50;
-  layout.RedrawLayout();
-  EXPECT_EQ(Of(stubborn), "0 0 1100 300");
-  EXPECT_EQ(next.left, 100);
-}
-
 TEST(ClsLayout, WindowFailuresReachTheCaller) {
   MemoryWindow window(8000, 6000);
   window.Add("Label", "X=1", 0, 0, 100, 100);
