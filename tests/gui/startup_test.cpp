@@ -102,30 +102,6 @@ TEST(ProgramTest, AutorunWithoutADisplayFilesTheExamplesAndEnds) {
   EXPECT_TRUE(fs::is_empty(dir.File("forms")));
 }
 
-// ---- Start-up decisions ----
-
-TEST(ChooseDisplayTest, APlatformOrADisplayShowsTheWindowElseOnlyARunCanGoOn) {
-  struct Case {
-    DisplayEnvironment env;
-    bool autorun;
-    DisplayChoice choice;
-  };
-  const Case cases[] = {
-      {{"xcb", nullptr, nullptr}, false, DisplayChoice::kWindow},
-      {{nullptr, ":0", nullptr}, false, DisplayChoice::kWindow},
-      {{nullptr, nullptr, nullptr}, false, DisplayChoice::kNoDisplay},
-      {{nullptr, nullptr, nullptr}, true, DisplayChoice::kOffscreenRun},
-      {{"", nullptr, ""}, true, DisplayChoice::kOffscreenRun},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(ChooseDisplay(c.env, c.autorun), c.choice)
-        << (c.env.qt_qpa_platform ? c.env.qt_qpa_platform : "-") << " "
-        << (c.env.display ? c.env.display : "-") << " " << c.autorun;
-  }
-  EXPECT_TRUE(IsHeadlessPlatform("offscreen"));
-  EXPECT_FALSE(IsHeadlessPlatform("xcb"));
-}
-
 TEST(LocaleTest, TheApplicationLeavesNumbersInTheCLocale) {
   // The test program made its application object as the desktop program does, in an environment
   // whose locale is C.UTF-8 (set by the test main).
