@@ -229,21 +229,5 @@ TEST_F(MainWindowRunTest, TheListShowsTheRunAsItGoesOnAndNothingElseCanStartOrCl
   EXPECT_TRUE(window_->menuBar()->isEnabled());
 }
 
-// ---- Helpers of the window ----
-
-TEST(HelpAddressTest, RelativePathsAreTakenFromTheProgramDirectory) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"", ""},
-      {"Help/index.html", "/opt/sheaver/Help/index.html"},
-      {"/usr/share/doc/sheaver/index.html", "/usr/share/doc/sheaver/index.html"},
-      {"mailto:help@example.org", "mailto:help@example.org"},
-      {"3:30 help.html", "/opt/sheaver/3:30 help.html"},
-  };
-  for (const auto& [value, address] : cases)
-    EXPECT_EQ(HelpAddress("/opt/sheaver", value), address) << value;
-  EXPECT_EQ(AsError(std::bad_alloc()).Number(), 7);
-  EXPECT_EQ(AsError(std::runtime_error("boom")).Description(), "Internal error: boom");
-}
-
 }  // namespace
 }  // namespace sheaver
