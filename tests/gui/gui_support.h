@@ -1,6 +1,6 @@
 // Helpers for the desktop programs' tests: finding and working a window's controls by name,
-// reading a list as rows, answering a modal dialog that the code under test is about to show,
-// and typing a name into a file dialog.
+// reading a list as rows, and answering a modal dialog that the code under test is about to
+// show.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,8 +8,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -88,21 +86,5 @@ class WhenModal {
 
   std::shared_ptr<State> state_;
 };
-
-// Types a name into a file dialog's file name box and accepts the dialog, as a user does.
-inline void TypeAndAccept(QFileDialog& dialog, const QString& name) {
-  auto* edit = dialog.findChild<QLineEdit*>("fileNameEdit");
-  if (edit == nullptr) {
-    ADD_FAILURE() << "the file dialog has no file name box";
-    dialog.reject();
-    return;
-  }
-  // Typing goes to the focused box: the dialog then lets the typed name replace the file that
-  // was selected in its list.
-  QApplication::setActiveWindow(&dialog);
-  edit->setFocus(Qt::OtherFocusReason);
-  edit->setText(name);
-  static_cast<QDialog&>(dialog).accept();
-}
 
 }  // namespace sheaver::test

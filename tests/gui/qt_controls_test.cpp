@@ -1,24 +1,21 @@
 // The Qt controls behind the window code's interfaces: the list view against the in-memory one,
-// message boxes and the file dialogs. The window-system facts the layout reads are reached by
+// and message boxes. The file choosers' set-up is tested with dialog doubles (tests/datafiles);
+// the window-system facts the layout reads are reached by
 // resizing the main window (main_window_test.cpp).
 #include <gtest/gtest.h>
 
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QTest>
 #include <QTreeWidget>
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/gui_support.h"
-#include "platform/qt/QtFileDialogs.h"
 #include "platform/qt/QtListView.h"
 #include "platform/qt/QtMessageBox.h"
 #include "support/list_rows.h"
 #include "support/raised.h"
-#include "support/temp_dir.h"
 #include "ui/MemoryListView.h"
 #include "ui/clsListViewRpt.h"
 
@@ -103,62 +100,6 @@ TEST(QtMessageBoxTest, TitleTextIconAndTheAnswersOfClicksEnterAndEscape) {
               c.expected)
         << static_cast<int>(c.buttons);
     EXPECT_EQ(seen, "Sheaver|C:/a.set exists.\nReplace?");
-  }
-}
-
-// ---- File dialog and folder browser ----
-
-// What a file dialog shows: its mode (0 any file, 1 existing file, 2 directory), title,
-// directory and, choosing a file, its name filters.
-std::string Describe(const QFileDialog& d) {
-  QString text = d.windowTitle() + "|" + d.directory().absolutePath();
-  if (d.fileMode() != QFileDialog::Directory) text += "|" + d.nameFilters().join(";");
-  return std::to_string(d.fileMode()) + "|" + text.toStdString();
-}
-
-TEST(QtFileDialogTest, EachChooserOpensWhereItShouldGivesAFullPathAndKeepsItWhenCancelled) {
-  test::TempDir dir;
-  dir.Write("week.set", "a\r\n");
-  std::filesystem::create_directory(dir.File("in"));
-  QtCommonDialog dialog;
-  QtFolderBrowser browser;
-  struct Case {
-    const char* what;
-    std::string init_dir, path;  // set before choosing
-    std::function<bool(clsPath&)> choose;
-    QString typed;
-    std::string shown, chosen;
-  };
-  const Case cases[] = {
-      {"existing file", dir.Path(), "", [](clsPath& p) { return p.ChooseExistingFile(); },
-       "week.set", "1|Open|" + dir.Path() + "|Settings Files (*.set)", dir.File("week.set")},
-      // The preset file's folder wins over a missing initial directory; a new name is taken.
-      {"any file", "/nonexistent-folder", dir.File("week.set"),
-       [](clsPath& p) { return p.ChooseFile(); }, "new week.set",
-       "0|Open|" + dir.Path() + "|Settings Files (*.set)", dir.File("new week.set")},
-      {"folder", "/ignored", dir.Path(), [](clsPath& p) { return p.ChooseDir(); },
-       QString::fromStdString(dir.File("in")), "2|Open|" + dir.Path(), dir.File("in")},
-  };
-  for (const Case& c : cases) {
-    clsPath chooser;
-    chooser.CommonDialogControl(&dialog);
-    chooser.BrowseFFControl(&browser);
-    chooser.Title("Open");
-    chooser.Filter("Settings Files (*.set) | *.set");
-    chooser.InitDir(c.init_dir);
-    chooser.Path(c.path);
-    std::string shown;
-    WhenModal<QFileDialog> when([&](QFileDialog& d) {
-      shown = Describe(d);
-      test::TypeAndAccept(d, c.typed);
-    });
-    EXPECT_TRUE(c.choose(chooser)) << c.what;
-    EXPECT_EQ(shown, c.shown) << c.what;
-    EXPECT_EQ(chooser.Path(), c.chosen) << c.what;
-    WhenModal<QFileDialog> cancel([](QFileDialog& d) { d.reject(); });
-    EXPECT_FALSE(c.choose(chooser)) << c.what;
-    EXPECT_TRUE(cancel.Acted()) << c.what;
-    EXPECT_EQ(chooser.Path(), c.chosen) << c.what;
   }
 }
 
