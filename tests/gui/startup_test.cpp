@@ -1,47 +1,19 @@
-// The desktop program's start: the command line through the real start-up into the real window,
-// the program run as a process (usage, no display, headless runs), the display choice and the
-// numeric locale.
+// The desktop program run as a process (usage, start-up errors, no display, headless runs) and
+// the numeric locale its application object leaves. Which option does what is tested with
+// start-up itself (tests/app).
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <clocale>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/modMain.h"
-#include "app/qt/modMainQt.h"
-#include "support/recording_message_box.h"
 #include "support/temp_dir.h"
 
 namespace sheaver {
 namespace {
-
-// Which option does what is tested with start-up itself (tests/app); here it reaches the window.
-TEST(StartUpTest, OptionsFillTheWindowOverTheSettingsFileAndOthersShowTheUsageInstead) {
-  test::TempDir dir;
-  test::ScopedMessageBox messages;
-  frmMainOptions options;
-  options.program_directory = dir.Path();
-  options.end_program = [](int status) { ADD_FAILURE() << "ended with " << status; };
-  int usages = 0;
-  auto usage = [&] { ++usages; };
-  const std::string set = dir.Write("week 7.set", "a.dat\r\n/in\r\n/out\r\nd.csv\r\n");
-  const auto window = StartUp("/OPEN \"" + set + "\" /In \"/other in\" /out \"\"", usage, options);
-  ASSERT_NE(window, nullptr);
-  EXPECT_TRUE(window->isVisible());
-  std::vector<std::string> fields;
-  for (PathField f :
-       {PathField::kFormType, PathField::kInDir, PathField::kOutDir, PathField::kExportTo})
-    fields.push_back(window->FieldText(f));
-  EXPECT_EQ(fields, (std::vector<std::string>{"a.dat", "/other in", "/out", "d.csv"}));
-  EXPECT_EQ(usages, 0);
-  EXPECT_EQ(StartUp("/in a /autorun extra", usage, options), nullptr);
-  EXPECT_EQ(usages, 1);
-  EXPECT_TRUE(messages->shown.empty());
-}
 
 // ---- The program as a process ----
 
