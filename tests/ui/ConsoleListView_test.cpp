@@ -42,15 +42,6 @@ void PlayRun(ConsoleListView& view, const std::vector<std::vector<const char*>>&
   view.Finish();
 }
 
-TEST(ConsoleListView, SilentModeWritesNothingAndDoneCountAddsUpOverRuns) {
-  Output out;
-  ConsoleListView view(out.file, ConsoleListView::Mode::kSilent);
-  PlayRun(view, {{"Processing", "Done"}, {"Processing", "Done"}});
-  PlayRun(view, {{"Processing", "Done"}, {"Processing"}});
-  EXPECT_EQ(view.DoneCount(), 3u);
-  EXPECT_EQ(out.Text(), "");
-}
-
 TEST(ConsoleListView, LiveModeRedrawsOneLineAndClearsIt) {
   Output out;
   ConsoleListView view(out.file, ConsoleListView::Mode::kLive);

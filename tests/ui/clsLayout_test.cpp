@@ -6,13 +6,10 @@
 #include <sstream>
 #include <string>
 
-#include "support/raised.h"
 #include "ui/memory_window.h"
 
 namespace sheaver {
 namespace {
-
-using test::RaisedBy;
 
 // A control's geometry as "left top width height".
 std::string Of(const MemoryControl& c) {
@@ -89,33 +86,6 @@ TEST(ClsLayout, EveryRedrawStartsFromTheRecordedGeometryAndSizes) {
   window.width = 9500;
   layout.RedrawLayout();
   EXPECT_EQ(Of(list), "1120 2400 8555 1995");
-  // Another reference size, rounded half to even, holds the controls until the window passes it.
-  layout.MinWidth(10000.5f);
-  layout.MinHeight(6301.5f);
-  EXPECT_EQ(layout.MinWidth(), 10000);
-  EXPECT_EQ(layout.MinHeight(), 6302);
-  window.height = 6400;
-  layout.RedrawLayout();
-  EXPECT_EQ(Of(late), "100 198 100 100");
-  window.width = 10600;
-  layout.RedrawLayout();
-  EXPECT_EQ(Of(late), "700 198 100 100");
-  EXPECT_EQ(RaisedBy([&] { layout.MinWidth(3e9f); }).number, err::kOverflow);
-}
-
-TEST(ClsLayout, WindowFailuresReachTheCaller) {
-  MemoryWindow window(8000, 6000);
-  window.Add("Label", "X=1", 0, 0, 100, 100);
-  window.Add("Label", "X=1", 0, 0, 100, 100).unreadable = true;
-  window.Add("Label", "X=1", 0, 0, 100, 100);
-  clsLayout layout;
-  EXPECT_EQ(RaisedBy([&] { layout.RedrawLayout(); }).number, err::kObjectNotSet);
-  layout.AddControl(*window.controls[0], "X=1");  // before SetLayout: quietly nothing
-  EXPECT_EQ(layout.Entries().size(), 0u);
-  EXPECT_EQ(RaisedBy([&] { layout.SetLayout(window); }).number, kErrNoSuchProperty);
-  EXPECT_EQ(layout.Entries().size(), 1u);  // the control before the failure stays
-  window.size_unreadable = true;
-  EXPECT_EQ(RaisedBy([&] { layout.RedrawLayout(); }).number, kErrNoSuchProperty);
 }
 
 TEST(ScreenScale, FifteenTwipsAPixelAt96DpiRoundedHalfToEven) {
