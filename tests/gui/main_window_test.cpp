@@ -143,9 +143,6 @@ TEST_F(MainWindowTest, SaveWithoutAFileAsksForOneAndReplacingAnotherIsAskedFirst
   EXPECT_EQ(dialog_.shown.size(), 2u);
   EXPECT_EQ(work_.Read("new.set"), "/types/week.dat\r\n/forms in\r\n/done\r\n/data/out.csv\r\n");
   EXPECT_EQ(work_.Read("other.set"), "old\r\n");
-  messages_->answers = {MsgAnswer::kYes};
-  Cmd("SaveAs", {other});
-  EXPECT_EQ(work_.Read("other.set"), "/types/week.dat\r\n/forms in\r\n/done\r\n/data/out.csv\r\n");
 }
 
 TEST_F(MainWindowTest, EditAndViewStartTheirProgramWithThePathAsOneArgument) {
