@@ -40,12 +40,12 @@ TEST(TableLayout, CountLinesMakeDatTablesAndHeadersNeedEvidence) {
   const Case cases[] = {
       {{"3,3", "\"Staff\",\"B2\",\"0\""}, 0},
       {{"32767,1"}, 0},
-      {{"32768,1"}, 1},  // beyond any table: not a count line
+      {{"32768,1"}, 1},      // beyond any table: not a count line
       {{"\"3\",\"3\""}, 1},  // quoted: cells, not counts
       {{"Staff,Day,Hours", "42,01/01/2024,8.00", "42,02/01/2024,7.50"}, 2},
       {{"Staff,Hours", "Bob,8", "Ann,"}, 2},  // empty cells are no evidence either way
       {{"Name,City", "Bob,Paris"}, 1},        // texts over texts: no evidence
-      {{"Name,Name", "1,2"}, 1},       // headers are distinct
+      {{"Name,Name", "1,2"}, 1},              // headers are distinct
   };
   for (const Case& c : cases) {
     std::string text;

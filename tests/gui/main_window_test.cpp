@@ -82,10 +82,9 @@ TEST_F(MainWindowTest, GrowingTheWindowMovesTheButtonsAndStretchesTheFieldsAndTh
   const int dx = ScaleOf(*window_).ToPixels(600), dy = ScaleOf(*window_).ToPixels(300);
   window_->resize(window_->width() + dx, window_->height() + dy);
   QApplication::processEvents();
-  const QRect after[] = {before["cmdGo"].translated(dx, dy),
-                         before["ListView1"].adjusted(0, 0, dx, dy),
-                         before["txtInDir"].adjusted(0, 0, dx, 0),
-                         before["cmdGetInDir"].translated(dx, 0)};
+  const QRect after[] = {
+      before["cmdGo"].translated(dx, dy), before["ListView1"].adjusted(0, 0, dx, dy),
+      before["txtInDir"].adjusted(0, 0, dx, 0), before["cmdGetInDir"].translated(dx, 0)};
   for (int i = 0; i < 4; ++i) EXPECT_EQ(Control(names[i]).geometry(), after[i]) << names[i];
   // The list's columns share its new width 85 to 15.
   auto& list = test::Find<QTreeWidget>(*window_, "ListView1");

@@ -25,8 +25,7 @@ TEST(ClsLayout, ControlsFollowTheWindowByTheirShares) {
     const char* geometry;  // the control starts at 1000 500 2000 400
   };
   const Case cases[] = {
-      {"X=1 Y=1", 600, 300, "1600 800 2000 400"},
-      {"W=1 H=1", 600, 300, "1000 500 2600 700"},
+      {"X=1 Y=1", 600, 300, "1600 800 2000 400"},      {"W=1 H=1", 600, 300, "1000 500 2600 700"},
       {"X= 1", 600, 300, "1000 500 2000 400"},          // the value ends at the blank
       {"X=2.5", 600, 300, "2200 500 2000 400"},         // 2.5 rounds to 2
       {"W=1 W=2", 600, 300, "1000 500 2600 400"},       // the first occurrence wins

@@ -49,8 +49,7 @@ TEST(ClsListViewRpt, EqualColumnSharesRoundHalfToEven) {
 }
 
 TEST(ClsListViewRpt, ResizeFloorsTheUnitBeforeMultiplyingAndWaitsForTheCall) {
-  const std::pair<float, float> cases[] = {
-      {6000, 85 * 59}, {6109.9f, 85 * 60}, {9, -85}};
+  const std::pair<float, float> cases[] = {{6000, 85 * 59}, {6109.9f, 85 * 60}, {9, -85}};
   for (auto [width, first] : cases) {
     Rpt r(2, 0, width);
     r.rpt.ColumnHeaderWidth(0, "File", 85);
