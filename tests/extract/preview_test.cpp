@@ -70,24 +70,12 @@ TEST(Preview, GivesTheLinesARunWritesAndTheErrorThatStopsIt) {
              FormType({{"Staff", "B2", "0.0"}, {"Day", "Dates", "ymd"}}, dir.File("stale.dat")));
        },
        "Staff,Day|42.0,20240101|42.0,20240102|42.0,20240103|"},
-      {"in memory, not saved yet",
-       [&] {
-         return PreviewWorkbookData(week, FormType({{"Staff", "B2", "0"}}, dir.File("new.dat")));
-       },
-       "Staff|42|"},
       {"a date field on a text in record 4",
        [&] {
          return PreviewWorkbookData(week,
                                     FormType({{"Hours", "Hours", "0"}, {"Day", "Dates", "dmy"}}));
        },
        "Hours,Day|8,01/01/2024|8,02/01/2024|8,03/01/2024|#13"},
-      {"a name that is no range",
-       [&] {
-         return PreviewWorkbookData(week, FormType({{"Rate", "Rate", "0.00"}}));
-       },
-       "#1004"},
-      {"missing form type file", [&] { return PreviewWorkbookData(week, dir.File("missing.dat")); },
-       "#53"},
       {"damaged form type file", [&] { return PreviewWorkbookData(week, dir.File("bad.dat")); },
        "#13"},
       {"the form type is read before the workbook",
