@@ -105,7 +105,6 @@ TEST(ReadDate, OtherLocalesOrdersAndNames) {
   const DateCase german[] = {
       {"3. M\xC3\xA4rz 2024", "2024-03-03"},
       {"Mittwoch, 31. Januar 2024 13:30", "2024-01-31 13:30:00"},
-      {"3 March 2024", "2024-03-03"},  // English names are understood everywhere
   };
   ExpectDates(Locale::German(), german);
   const DateCase french[] = {{"5 f\xC3\xA9vr. 2024", "2024-02-05"},

@@ -79,25 +79,5 @@ TEST(ReadLeadingNumber, RunTimeRulesAndTheLocalesOwnNumbers) {
     EXPECT_EQ(RaisedBy([&] { ReadLeadingNumber(huge, gb); }).number, err::kOverflow) << huge;
 }
 
-TEST(ReadNumberText, WholeTextsOnly) {
-  // clang-format off
-  const struct {
-    const Locale& locale;
-    const char* text;
-    const char* expected;  // "" for not a number
-  } rows[] = {
-      {gb, " -12.5 ", "-12.5"},  {gb, "1,2", ""},           {gb, "1234,567", ""},
-      {gb, "12 apples", ""},     {gb, "", ""},              {gb, "5.", "5"},
-      {gb, "50%", "0.5"},        {gb, "&H", ""},            {gb, "2024-01-31", ""},
-      {de, "1.234,5", "1234.5"},
-      {fr, "1 234 567,5", "1234567.5"},
-  };
-  // clang-format on
-  for (const auto& r : rows) {
-    auto d = ReadNumberText(r.text, r.locale);
-    EXPECT_EQ(d ? d->ToPlainText() : "", r.expected) << '"' << r.text << "\" in " << r.locale.name;
-  }
-}
-
 }  // namespace
 }  // namespace sheaver

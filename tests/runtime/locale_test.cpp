@@ -41,29 +41,6 @@ TEST(LocaleFromCLibrary, ReadsTheCLocale) {
   EXPECT_FALSE(c->hour12);  // %H:%M:%S
 }
 
-TEST(LocaleCDateFormat, OrderAndSeparator) {
-  struct Row {
-    const char* format;
-    bool ok;
-    DateOrder order;
-    const char* separator;
-  } rows[] = {
-      {"%d/%m/%Y", true, DateOrder::kDayMonthYear, "/"},
-      {"%D", true, DateOrder::kMonthDayYear, "/"},
-      {"%F", true, DateOrder::kYearMonthDay, "-"},
-      {"%Y. %m. %d.", true, DateOrder::kYearMonthDay, "."},
-      {"%e %b %Y", true, DateOrder::kDayMonthYear, "/"},
-      {"%H:%M", false, DateOrder::kDayMonthYear, "?"},
-  };
-  for (const Row& r : rows) {
-    DateOrder order = DateOrder::kDayMonthYear;
-    std::string sep = "?";
-    EXPECT_EQ(detail::ReadCDateFormat(r.format, order, sep), r.ok) << r.format;
-    EXPECT_EQ(order, r.order) << r.format;
-    EXPECT_EQ(sep, r.separator) << r.format;
-  }
-}
-
 // SHEAVER_LOCALE pins the locale; otherwise LC_ALL, or dates from the time category and
 // separators from the numeric one, with LANG behind both.
 TEST(LocaleFromEnvironment, PinnedByTheVariableOrTakenByCategory) {
