@@ -60,7 +60,6 @@ TEST(Preview, GivesTheLinesARunWritesAndTheErrorThatStopsIt) {
     std::function<PreviewResult()> preview;
     std::string shown;
   } cases[] = {
-      {"file", [&] { return PreviewWorkbookData(week, dir.File("form.dat")); }, timesheet},
       {"in memory", [&] { return PreviewWorkbookData(week, FormType(test::TimesheetFields())); },
        timesheet},
       {"in memory over a stale file",
@@ -70,16 +69,8 @@ TEST(Preview, GivesTheLinesARunWritesAndTheErrorThatStopsIt) {
              FormType({{"Staff", "B2", "0.0"}, {"Day", "Dates", "ymd"}}, dir.File("stale.dat")));
        },
        "Staff,Day|42.0,20240101|42.0,20240102|42.0,20240103|"},
-      {"a date field on a text in record 4",
-       [&] {
-         return PreviewWorkbookData(week,
-                                    FormType({{"Hours", "Hours", "0"}, {"Day", "Dates", "dmy"}}));
-       },
-       "Hours,Day|8,01/01/2024|8,02/01/2024|8,03/01/2024|#13"},
       {"damaged form type file", [&] { return PreviewWorkbookData(week, dir.File("bad.dat")); },
        "#13"},
-      {"the form type is read before the workbook",
-       [&] { return PreviewWorkbookData(missing, dir.File("bad.dat")); }, "#13"},
       {"missing workbook",
        [&] {
          return PreviewWorkbookData(missing, FormType({{"A", "A1", "text"}}));
