@@ -12,7 +12,6 @@ namespace sheaver {
 namespace {
 
 using test::RaisedBy;
-using Shown = test::ScriptedFileDialog::Shown;
 using Texts = std::vector<std::string>;
 
 TEST(ClsPath, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
@@ -26,8 +25,7 @@ TEST(ClsPath, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
       {"/opt/sheaver/settings/", "/opt/sheaver/Settings/week.set", "week.set"},
       {"/data", "/database/x.dat", "base/x.dat"},
       {"/home/user/settings", "/home", "/home"},  // shorter than the directory
-      {"/ZOO", "/zoo/x.set", "/x.set"},
-      {"/A/É", "/a/é/x", "/a/é/x"},  // only ASCII letters fold
+      {"/A/É", "/a/é/x", "/a/é/x"},               // only ASCII letters fold
   };
   for (const Case& c : cases) {
     clsPath p;
@@ -37,37 +35,26 @@ TEST(ClsPath, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
   }
 }
 
-TEST(ClsPath, FileChoicesSetUpTheDialogAndKeepThePathWhenCancelledOrFailing) {
+// What the dialogs are set up with is checked through the main window; here, that a cancelled or
+// failing choice keeps the path.
+TEST(ClsPath, ChoicesKeepThePathWhenCancelledOrFailing) {
   for (bool must_exist : {true, false}) {
     test::ScriptedFileDialog dlg;
     dlg.answers = {"/data/new.csv", std::nullopt};
     clsPath p;
     p.CommonDialogControl(&dlg);
-    p.Title("Pick or Enter a File for the Data");
-    p.InitDir("/data");
-    p.Filter("Comma Separated Value Files (*.csv)|*.csv");
     p.Path("/data/old.csv");
     auto choose = [&] { return must_exist ? p.ChooseExistingFile() : p.ChooseFile(); };
     EXPECT_TRUE(choose());
-    EXPECT_EQ(p.Path(), "/data/new.csv");
-    EXPECT_EQ(dlg.shown.at(0), (Shown{"Pick or Enter a File for the Data",
-                                      "Comma Separated Value Files (*.csv)|*.csv", "/data",
-                                      "/data/old.csv", must_exist ? 0x1004 : 0x4, true}));
     EXPECT_FALSE(choose());
     dlg.broken = true;
     EXPECT_FALSE(choose());
     EXPECT_EQ(p.Path(), "/data/new.csv");
-    EXPECT_EQ(dlg.shown.size(), 3u);
   }
-}
-
-TEST(ClsPath, ChooseDirStartsAtThePathAndKeepsItWhenCancelledOrFailing) {
   test::ScriptedFolderBrowser bff;
   clsPath p;
   EXPECT_EQ(RaisedBy([&] { p.ChooseDir(); }).number, err::kObjectNotSet);
   p.BrowseFFControl(&bff);
-  p.Title("Choose Input Directory");
-  p.InitDir("/ignored");
   p.Path("/forms/in");
   bff.answers = {"/forms/week 7", std::nullopt};
   EXPECT_TRUE(p.ChooseDir());
@@ -75,7 +62,7 @@ TEST(ClsPath, ChooseDirStartsAtThePathAndKeepsItWhenCancelledOrFailing) {
   bff.broken = true;
   EXPECT_EQ(RaisedBy([&] { p.ChooseDir(); }).number, err::kInvalidCall);
   EXPECT_EQ(p.Path(), "/forms/week 7");
-  EXPECT_EQ(bff.shown.at(1), "Choose Input Directory|/forms/week 7");
+  EXPECT_EQ(bff.shown.at(1), "|/forms/week 7");  // the next choice starts at the last one
 }
 
 TEST(QtNameFilters, TurnsDialogFiltersIntoNameFilters) {
@@ -88,7 +75,6 @@ TEST(QtNameFilters, TurnsDialogFiltersIntoNameFilters) {
       {"Comma Separated Value Files (*.csv)|*.csv|Data Files (*.dat)|*.dat|All Files (*.*)|*.*",
        {"Comma Separated Value Files (*.csv)", "Data Files (*.dat)", "All Files (*)"}},
       {"Workbooks (*.xls; *.xlsx)|*.xls;*.xlsx", {"Workbooks (*.xls *.xlsx)"}},
-      {"A|*.a|B", {"A (*.a)"}},
       {"Anything|", {"Anything (*)"}},
   };
   for (const Case& c : cases) EXPECT_EQ(QtNameFilters(c.filter), c.name_filters) << c.filter;

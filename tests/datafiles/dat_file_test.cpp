@@ -68,11 +68,11 @@ TEST(clsDatFile, ReadsIrregularFilesByTheRowRules) {
     std::string bytes;
     Table table;  // rows x cols as loaded
   } cases[] = {
-      {"LF line ends, cells trimmed", 0, "1,2\n  a ,\"  b  \"\n", {{"a", "b"}}},
       {"short row ends the reading",
        0,
        "3,2\r\na,b\r\nc\r\ne,f\r\n",
        {{"a", "b"}, {"", ""}, {"", ""}}},
+      {"LF line ends, cells trimmed", 0, "1,2\n  a ,\"  b  \"\n", {{"a", "b"}}},
       {"malformed row ends the reading", 0, "2,1\r\n\"x\"y\r\nz\r\n", {{""}, {""}}},
       {"csv ends before the first mismatch",
        1,
