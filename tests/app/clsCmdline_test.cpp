@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "support/raised.h"
-#include "support/recording_message_box.h"
 
 namespace sheaver {
 namespace {
@@ -139,28 +138,15 @@ TEST(RunStartup, DrivesTheWindowAsTheCommandLineSays) {
     std::vector<std::string> calls;
   };
   const Case cases[] = {
-      {"", {"show"}},
       {R"(/OPEN "C:\My Settings\week.set" /AutoRun)",
        {"show", R"(Open C:\My Settings\week.set)", "Go"}},
       {R"(/in "")", {"show"}},
-      {"/in /out", {"show", "in=/out"}},
       {"/data d /out o /in i /type t /open s",
        {"show", "Open s", "type=t", "in=i", "out=o", "data=d"}},
       {"/autorun bogus", {"usage"}},
-      {"/in a /IN", {"show"}},  // the last value wins, and "/IN" at the end has an empty one
       {Repeat("/autorun ", 19) + R"(/in C:\x)", {"show", "Go"}},  // /in as the 20th argument
   };
   for (const Case& c : cases) EXPECT_EQ(StartUp(c.line), c.calls) << "line: " << c.line;
-}
-
-TEST(UsageDeathTest, ShowsAnOkOnlyMessageTitledWithTheDescriptionAndEnds) {
-  EXPECT_EXIT(
-      {
-        test::ScopedMessageBox box;
-        box->echoToStderr = true;
-        ShowUsage();
-      },
-      testing::ExitedWithCode(2), "\\[Sheaver form filer\\|OK\\|no icon\\] Usage: ");
 }
 
 }  // namespace
