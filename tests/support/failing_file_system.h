@@ -13,7 +13,7 @@
 
 namespace sheaver::test {
 
-enum class FileOp { kFind, kRead, kWrite, kAppend, kMove, kDelete };
+enum class FileOp { kRead, kWrite, kAppend, kMove };
 
 class FailingFileSystem : public LocalFileSystem {
  public:
@@ -22,10 +22,6 @@ class FailingFileSystem : public LocalFileSystem {
   void Fail(FileOp op, int number, int succeed = 0) { failures_[op] = {number, succeed}; }
   void SetCurrentDirectory(std::string dir) { currentDirectory_ = std::move(dir); }
 
-  std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override {
-    Check(FileOp::kFind, pattern);
-    return LocalFileSystem::FindFiles(pattern, limit);
-  }
   std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override {
     Check(FileOp::kRead, path);
     return LocalFileSystem::ReadTextLines(path, maxLines);
@@ -41,10 +37,6 @@ class FailingFileSystem : public LocalFileSystem {
   void MoveFile(const std::string& source, const std::string& target) override {
     Check(FileOp::kMove, "Cannot move " + source + " to " + target);
     LocalFileSystem::MoveFile(source, target);
-  }
-  void DeleteFile(const std::string& path) override {
-    Check(FileOp::kDelete, path);
-    LocalFileSystem::DeleteFile(path);
   }
   std::string CurrentDirectory() override {
     return currentDirectory_ ? *currentDirectory_ : LocalFileSystem::CurrentDirectory();
