@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <iostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -43,14 +42,6 @@ TEST(FatalEnd, ShowsTheMessageThenEndsWithStatusOne) {
   // Through the console service: the message reaches standard error before the end.
   EXPECT_EXIT(FatalEnd("clsDatFile.Load: Filename not set"), ::testing::ExitedWithCode(1),
               "^Sheaver: clsDatFile\\.Load: Filename not set\n$");
-  test::ScopedMessageBox messages;
-  messages->echoToStderr = true;
-  EXPECT_EXIT(
-      {
-        FatalEnd("boom");
-        std::cerr << "still running\n";
-      },
-      ::testing::ExitedWithCode(1), "^\\[Sheaver\\|OK\\|no icon\\] boom\n$");
 }
 
 }  // namespace
