@@ -135,26 +135,6 @@ TEST(MoveFile, MovesAndFailuresLeaveTheSourceInPlace) {
   EXPECT_EQ(dir.Read("a.xls"), "new a");
 }
 
-TEST(MoveFile, CopyKeepsContentAndPermissionsAndNeverReplaces) {
-  TempDir dir;
-  const std::string content(200000, 'w');  // more than one read of the copy loop
-  dir.Write("a.xls", content);
-  ::chmod(dir.File("a.xls").c_str(), 0640);
-
-  MoveFileByCopy(dir.File("a.xls"), dir.File("b.xls"));
-  EXPECT_EQ(dir.Read("b.xls"), content);
-  EXPECT_EQ(dir.Read("a.xls"), "<missing>");
-  struct stat st;
-  ASSERT_EQ(::stat(dir.File("b.xls").c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 07777, 0640u);
-
-  dir.Write("c.xls", "c");
-  EXPECT_EQ(RaisedBy([&] { MoveFileByCopy(dir.File("c.xls"), dir.File("b.xls")); }).number,
-            err::kFileAlreadyExists);
-  EXPECT_EQ(dir.Read("b.xls"), content);
-  EXPECT_EQ(dir.Read("c.xls"), "c");
-}
-
 TEST(MoveFile, FailedCopyLeavesNoPartialTarget) {
   TempDir dir;
   dir.Write("big.xls", std::string(100000, 'x'));
