@@ -24,14 +24,12 @@ TEST(FormatValue, CodesInTheLocalesOwnTexts) {
     Int16 index;
     const char* expected;  // for an error: "#" and the error number
   } cases[] = {
-      {gb, "12.346", "0.00", 0, "12.35"},
       {gb, "2.5", "0", 4, "3"},  // without "+" the index is ignored
       {gb, "", "+0", 2, "2"},
       {gb, "-0.0049", "0.00", 0, "0.00"},  // never "-0.00"
       {gb, "-2.5", "+0", 2, "-1"},
       {gb, "999999999999999999", "+0.000", 32767, "1000000000000032766.000"},
       {gb, "1e400", "0", 0, "#6"},
-      {gb, "7", "0.0000", 0, "7.0000"},  // not a fixed code: a free pattern
       {de, "12,346", "0.00", 0, "12,35"},
       {de, "7", "+0.0", 2, "9,0"},
       {gb, "31/01/2024", "+dmy", 1, "01/02/2024"},
@@ -39,7 +37,6 @@ TEST(FormatValue, CodesInTheLocalesOwnTexts) {
       {gb, "28/02/2024", "+ymd", 1, "20240229"},
       {gb, "", "+dmy", 3, "#13"},
       {gb, "45322", "dmy", 0, "#13"},  // a number is not a date text
-      {gb, "31/12/9999", "+mdy", 1, "#6"},
       {us, "01/31/2024", "+dmy", 1, "01/02/2024"},
       {us, "31/01/2024", "dmy", 0, "#13"},  // a day-first text is not a date here
       {gb, "Smith", "Text", 0, "\"Smith\""},
