@@ -27,7 +27,6 @@ TEST(ReadTextLines, AcceptsEveryLineEndAndKeepsNone) {
       {"a\r\nb", {"a", "b"}},  // a last line without a line end is still a line
       {"a\rb\r", {"a", "b"}},
       {"a\r\r\nb", {"a", "", "b"}},
-      {"a\n\rb", {"a", "", "b"}},
       {"\xEF\xBB\xBFx,y\r\n", {"x,y"}},        // a byte-order mark is dropped
       {"x\xEF\xBB\xBF\n", {"x\xEF\xBB\xBF"}},  // ... only at the very start
       {std::string("a\0b\n", 4), {std::string("a\0b", 3)}},
