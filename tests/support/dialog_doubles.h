@@ -22,7 +22,6 @@ class ScriptedFileDialog : public CommonDialog {
     std::string title, filter, init_dir, file_name;
     long flags = 0;
     bool cancel_error = false;
-    bool operator==(const Shown&) const = default;
     friend std::ostream& operator<<(std::ostream& os, const Shown& s) {
       return os << "{" << s.title << " | " << s.filter << " | " << s.init_dir << " | "
                 << s.file_name << " | flags " << s.flags
