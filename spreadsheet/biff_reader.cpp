@@ -602,15 +602,11 @@ Globals GlobalsParser::Parse() {
   }
 
   // Cell formats: what each XF's number format shows. A workbook's own format of an id replaces
-  // the built-in one; of the built-in formats, 46 ([h]:mm:ss) shows a duration.
+  // the built-in one.
   g_.xf_shows.resize(xf_formats_.size());
   for (std::size_t i = 0; i < xf_formats_.size(); ++i) {
-    const std::uint16_t id = xf_formats_[i];
-    auto it = format_shows_.find(id);
-    g_.xf_shows[i] = it != format_shows_.end() ? it->second
-                     : id == 46                ? Shows::kDuration
-                     : IsBuiltinDateFormat(id) ? Shows::kDate
-                                               : Shows::kNumber;
+    auto it = format_shows_.find(xf_formats_[i]);
+    g_.xf_shows[i] = it != format_shows_.end() ? it->second : BuiltinFormatShows(xf_formats_[i]);
   }
   book_.date_system = g_.date1904 ? DateSystem::k1904 : DateSystem::k1900;
   // The active sheet: the window's current tab; the first sheet when the file records none or

@@ -116,4 +116,10 @@ Shows FormatShows(std::string_view code) {
                                      : Shows::kDate;
 }
 
+Shows BuiltinFormatShows(std::uint32_t id) {
+  if (id == 46) return Shows::kDuration;
+  if (id <= 0xFFFF && IsBuiltinDateFormat(static_cast<std::uint16_t>(id))) return Shows::kDate;
+  return Shows::kNumber;
+}
+
 }  // namespace sheaver::xl

@@ -29,4 +29,8 @@ enum class Shows : std::uint8_t { kNumber, kDate, kDuration };
 // What a number format code shows, by the two rules above.
 Shows FormatShows(std::string_view code);
 
+// What a built-in number format shows, for a format id a workbook uses without defining it: 46
+// ([h]:mm:ss) a duration, the ids IsBuiltinDateFormat names a date, every other id a number.
+Shows BuiltinFormatShows(std::uint32_t id);
+
 }  // namespace sheaver::xl

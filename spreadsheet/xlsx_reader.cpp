@@ -279,20 +279,13 @@ class StylesHandler : public XmlHandler {
   }
 
   // For each cell format, what its number format shows. A workbook's own format of an id
-  // replaces the built-in one; of the built-in formats, 46 ([h]:mm:ss) shows a duration.
+  // replaces the built-in one.
   std::vector<Shows> CellFormats() const {
     std::vector<Shows> out;
     out.reserve(xf_formats_.size());
     for (std::uint32_t id : xf_formats_) {
       auto it = custom_.find(id);
-      if (it != custom_.end())
-        out.push_back(it->second);
-      else if (id == 46)
-        out.push_back(Shows::kDuration);
-      else if (id <= 0xFFFF && IsBuiltinDateFormat(static_cast<std::uint16_t>(id)))
-        out.push_back(Shows::kDate);
-      else
-        out.push_back(Shows::kNumber);
+      out.push_back(it != custom_.end() ? it->second : BuiltinFormatShows(id));
     }
     return out;
   }
