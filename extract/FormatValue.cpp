@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "runtime/ascii.h"
 #include "runtime/date.h"
 #include "runtime/decimal.h"
 #include "runtime/format.h"
@@ -36,19 +37,9 @@ constexpr FixedCode kFixedCodes[] = {
     {"mdy", Kind::kDate, 0},    {"ymd", Kind::kDate, 0},
 };
 
-bool SameIgnoringAsciiCase(std::string_view code, std::string_view lowerKey) {
-  if (code.size() != lowerKey.size()) return false;
-  for (std::size_t i = 0; i < code.size(); ++i) {
-    char c = code[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerKey[i]) return false;
-  }
-  return true;
-}
-
 const FixedCode* FindFixedCode(std::string_view code) {
   for (const FixedCode& fixed : kFixedCodes)
-    if (SameIgnoringAsciiCase(code, fixed.key)) return &fixed;
+    if (EqualsIgnoringAsciiCase(code, fixed.key)) return &fixed;
   return nullptr;
 }
 
@@ -97,7 +88,7 @@ std::optional<PlainNumber> ReadPlainNumber(std::string_view text, const Locale& 
   bool point = false;
   for (; i < text.size(); ++i) {
     const char c = text[i];
-    if (c >= '0' && c <= '9') {
+    if (IsAsciiDigit(c)) {
       if (++digits > kMaxPlainDigits) return std::nullopt;
       n.digits = n.digits * 10 + static_cast<std::uint64_t>(c - '0');
       if (point) ++n.places;
@@ -181,7 +172,7 @@ std::string FormatNumberCode(std::string_view cellText, Int16 offset, int decima
 
 bool AllDigits(std::string_view text) {
   for (char c : text)
-    if (c < '0' || c > '9') return false;
+    if (!IsAsciiDigit(c)) return false;
   return true;
 }
 

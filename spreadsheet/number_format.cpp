@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "runtime/ascii.h"
+
 namespace sheaver::xl {
 
 bool IsBuiltinDateFormat(std::uint16_t id) {
@@ -71,13 +73,7 @@ bool IsDateFormat(std::string_view code) {
         break;
     }
   }
-  std::string_view general = "general";
-  if (code.size() == general.size()) {
-    bool same = true;
-    for (std::size_t i = 0; i < code.size(); ++i)
-      if ((code[i] | 0x20) != general[i]) same = false;
-    if (same) return false;
-  }
+  if (EqualsIgnoringAsciiCase(code, "general")) return false;
   return date_parts > 0 && date_parts >= digit_parts;
 }
 
