@@ -26,6 +26,9 @@ class PreviewFileSystem : public FileSystem {
     if (pattern == kPreviewDataFile) return {};
     return under_->FindFiles(pattern, limit);
   }
+  bool RegularFileExists(const std::string& path) override {
+    return path != kPreviewDataFile && under_->RegularFileExists(path);
+  }
   std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override {
     if (InMemoryFormType(path)) {
       std::vector<std::string> lines = formTypeLines_;

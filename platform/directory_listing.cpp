@@ -247,8 +247,9 @@ std::vector<std::string> DirectoryListing::Select(const std::string& dir, std::s
     const Entry& entry = entries_[--i];
     // An entry the directory says is a regular file needs no further question; a link, or an
     // entry of a file system that does not tell types, is looked up.
-    const bool ordinary = entry.type == DT_REG ||
-                          (entry.type != DT_DIR && RegularFileExists(JoinPath(dir, entry.name)));
+    const bool ordinary =
+        entry.type == DT_REG ||
+        (entry.type != DT_DIR && LocalFileSystem::IsRegularFile(JoinPath(dir, entry.name)));
     if (ordinary) found.push_back(entry.name);
   }
   // Without following the directory, nothing is kept for the next search.

@@ -180,8 +180,7 @@ std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit
   return Files().FindFiles(pattern, limit);
 }
 bool RegularFileExists(const std::string& path) {
-  mode_t type;
-  return FileType(path, true, type) && S_ISREG(type);
+  return Files().RegularFileExists(path);
 }
 bool OrdinaryFileExists(const std::string& path) {
   return !FindFiles(path, 1).empty();
@@ -263,10 +262,19 @@ std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, 
   const std::string name = last == std::string::npos ? pattern : pattern.substr(last + 1);
   if (name.empty() || name[0] == '.' || limit == 0) return {};
   if (!HasWildcards(name)) {
-    if (RegularFileExists(pattern)) return {name};
+    if (IsRegularFile(pattern)) return {name};
     return {};
   }
   return listing_->Find(DirectoryOf(pattern), name, limit);
+}
+
+bool LocalFileSystem::RegularFileExists(const std::string& path) {
+  return IsRegularFile(path);
+}
+
+bool LocalFileSystem::IsRegularFile(const std::string& path) {
+  mode_t type;
+  return FileType(path, true, type) && S_ISREG(type);
 }
 
 void LocalFileSystem::MoveFile(const std::string& source, const std::string& target) {

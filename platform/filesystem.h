@@ -32,6 +32,9 @@ class FileSystem {
   // Names (not paths) of the first `limit` ordinary files matching the pattern; see the free
   // FindFiles.
   virtual std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) = 0;
+  // Whether a regular file is at path; see the free RegularFileExists. A file system that hides
+  // nothing from FindFiles may keep this default, which asks FindFiles.
+  virtual bool RegularFileExists(const std::string& path) { return !FindFiles(path, 1).empty(); }
   // At most maxLines lines of a text file; see the free ReadTextLines.
   virtual std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) = 0;
   // Creates or truncates a text file and writes the lines; see the free WriteTextLines.
@@ -56,6 +59,7 @@ class LocalFileSystem : public FileSystem {
   LocalFileSystem();
   ~LocalFileSystem() override;
   std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit) override;
+  bool RegularFileExists(const std::string& path) override;
   std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines) override;
   void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) override;
   void AppendTextLine(const std::string& path, std::string_view line) override;
@@ -63,6 +67,9 @@ class LocalFileSystem : public FileSystem {
   void DeleteFile(const std::string& path) override;
   std::string CurrentDirectory() override;
   std::string ProgramDirectory() override;
+
+  // RegularFileExists asked of the disk itself: the kernel is asked for the file's type only.
+  static bool IsRegularFile(const std::string& path);
 
  private:
   // Keeps following the directory searched last, for the next search of it.
