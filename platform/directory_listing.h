@@ -36,8 +36,8 @@ class DirectoryListing {
   // Names of the first `limit` ordinary files in `dir` whose names match `pattern` (the last
   // component of a search, with wildcards) under MatchesWildcard, in order (case-insensitive by
   // name, then bytewise). Names starting with "." are never found; an entry counts when it is a
-  // regular file, or a link to one, that this process may read. A missing directory finds
-  // nothing; an unreadable one raises Permission denied.
+  // regular file, or a link to one, whether or not this process may read it. A missing directory
+  // finds nothing; an unreadable one raises Permission denied.
   std::vector<std::string> Find(const std::string& dir, std::string_view pattern,
                                 std::size_t limit);
 

@@ -96,8 +96,9 @@ FileSystem& Files();
 // - A pattern without a separator is looked up in the current directory.
 // - A missing directory finds nothing; an unreadable one is an error (Permission denied).
 // - At most `limit` names: the first ones in that order. Only those are checked for being
-//   ordinary files (and only where the directory does not say so itself), so a lookup for the first few names of a large directory costs one
-//   pass over the directory and a partial sort, not a file status per entry; a search of the
+//   ordinary files (and only where the directory does not say so itself), so a lookup for the
+//   first few names of a large directory costs one pass over the directory and a partial sort,
+//   not a file status per entry; a search of the
 //   directory searched last does not even read it again on a local file system (see
 //   platform/directory_listing.h).
 std::vector<std::string> FindFiles(const std::string& pattern, std::size_t limit = kAllFiles);
