@@ -8,6 +8,7 @@
 #include "runtime/error.h"
 #include "spreadsheet/number_format.h"
 #include "spreadsheet/package_text.h"
+#include "spreadsheet/reference.h"
 #include "spreadsheet/xml_stream.h"
 
 namespace sheaver::xl {
@@ -449,12 +450,7 @@ class SheetHandler : public XmlHandler {
     if (auto s = a.Get(Ns::kNone, "s")) style_ = ParseIndex(*s).value_or(0);
   }
 
-  std::string CellName() const {
-    std::string name;
-    for (std::uint32_t c = col_ + 1; c > 0; c = (c - 1) / 26)
-      name.insert(name.begin(), static_cast<char>('A' + (c - 1) % 26));
-    return name + std::to_string(row_ + 1);
-  }
+  std::string CellName() const { return AreaText({row_, col_, row_, col_}); }
 
   void EndCell() {
     std::string_view t = type_;
