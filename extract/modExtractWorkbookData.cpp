@@ -72,11 +72,9 @@ std::string FieldContext(const Field& field, Int16 index, bool withFormat) {
 
 // The larger of a range's row and column counts (0 if neither is positive); Overflow (6) above
 // 32767.
-Int16 LengthOf(const xl::Range& range) {
+Int16 LengthOf(std::int32_t rows, std::int32_t columns) {
   Int16 length = 0;
-  const std::int32_t rows = range.Rows().Count();
   if (rows > 0) length = ToInt16(rows);
-  const std::int32_t columns = range.Columns().Count();
   if (columns > length) length = ToInt16(columns);
   return length;
 }
@@ -100,6 +98,9 @@ class Strip {
     }
     return {};
   }
+
+  // The number of records the range fills: LengthOf its counts.
+  Int16 Length() const { return LengthOf(rows_, columns_); }
 
  private:
   std::int32_t rows_;
@@ -140,10 +141,8 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   ranges.reserve(fields.size());
   for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
     try {
-      const xl::Range range = GetRange(fields[i].reference);
-      const Int16 length = LengthOf(range);
+      const Int16 length = ranges.emplace_back(GetRange(fields[i].reference)).Length();
       if (length > recordCount) recordCount = length;
-      ranges.emplace_back(range);
     } catch (Error& e) {
       throw e.Within(FieldContext(fields[i], i, false));
     }
@@ -238,8 +237,10 @@ xl::Range GetRange(std::string_view reference) {
 }
 
 Int16 RangeLength(std::string_view reference) {
-  return LengthOf(GetRange(reference));
+  const xl::Range range = GetRange(reference);
+  return LengthOf(range.Rows().Count(), range.Columns().Count());
 }
+
 std::string GetCellText(const xl::Range& range, Int16 index) {
   return Strip(range).CellText(index);
 }
