@@ -30,9 +30,8 @@ bool HasScheme(const std::string& text) {
   if (colon == std::string::npos || colon == 0) return false;
   for (std::size_t i = 0; i < colon; ++i) {
     const char c = text[i];
-    const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    const bool other = i > 0 && ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.');
-    if (!letter && !other) return false;
+    const bool other = i > 0 && (IsAsciiDigit(c) || c == '+' || c == '-' || c == '.');
+    if (!IsAsciiLetter(c) && !other) return false;
   }
   return true;
 }

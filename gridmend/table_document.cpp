@@ -6,6 +6,7 @@
 
 #include "datafiles/modGetWords.h"
 #include "platform/textfile.h"
+#include "runtime/ascii.h"
 #include "runtime/error.h"
 
 namespace sheaver {
@@ -40,7 +41,7 @@ bool LooksNumeric(std::string_view text) {
   text = TrimSpaces(text);
   bool digit = false;
   for (char c : text) {
-    if (c >= '0' && c <= '9') {
+    if (IsAsciiDigit(c)) {
       digit = true;
     } else if (std::string_view("+-.,/: eE").find(c) == std::string_view::npos) {
       return false;
