@@ -27,8 +27,9 @@ std::string DecodeEscapes(std::string_view text);
 std::optional<double> ParseXmlNumber(std::string_view text);
 
 // The date serial (1900 date system, see Value) of a date value counted from 30 December 1899:
-// the same number from 1 March 1900 on, one more before it (the serials count a 29 February
-// 1900); values below 1 (times of day, dates before 1900) are kept as they are.
+// the same number from 1 March 1900 on, one less before it (the serials count a 29 February
+// 1900, so 1 January 1900 is serial 1, date value 2); values below 1 (times of day, dates before
+// 1900) are kept as they are.
 double DateValueToSerial(DateValue date);
 
 // An ISO 8601 date, date and time, or time of day ("2024-01-31", "2024-01-31T08:30:00.5",
