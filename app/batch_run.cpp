@@ -81,25 +81,23 @@ void MoveForm(const std::string& path, const std::string& outDir) {
   target += kPathSeparator;
   target.append(path, last + 1);
   // Nearly always nothing stands at the target yet, and a move that never replaces settles that
-  // case at once. Only when it fails is the target looked up and an ordinary file of that name
-  // deleted before the move is tried again: a failed move leaves everything as it was, so the
-  // outcome is the one of looking up first, without a lookup for every workbook.
+  // case at once. Only when a file of that name is there is it replaced, in one atomic rename:
+  // nothing filed is deleted to make room, and a workbook that has left the input directory in
+  // the meantime (another run filed it) is File not found with the filed copy untouched.
   try {
     MoveFile(path, target);
     return;
-  } catch (const Error&) {
+  } catch (const Error& e) {
+    if (e.Number() != err::kFileAlreadyExists) throw;
   }
-  if (OrdinaryFileExists(target)) {
-    // Moving a workbook onto itself (the output directory is its own directory) would delete it
-    // as "the file of the same name" before the move: refuse instead, leaving it in place.
-    std::error_code ec;
-    if (std::filesystem::equivalent(path, target, ec))
-      throw Error(err::kPathFileAccess,
-                  "Path/File access error: the output directory is the workbook's own directory")
-          .Within("Cannot move " + path + " to " + target);
-    DeleteFile(target);
-  }
-  MoveFile(path, target);
+  // Moving a workbook onto itself (the output directory is its own directory) would replace it
+  // with itself: refuse instead, leaving it in place.
+  std::error_code ec;
+  if (std::filesystem::equivalent(path, target, ec))
+    throw Error(err::kPathFileAccess,
+                "Path/File access error: the output directory is the workbook's own directory")
+        .Within("Cannot move " + path + " to " + target);
+  ReplaceFile(path, target);
 }
 
 }  // namespace sheaver

@@ -43,9 +43,16 @@ class PreviewFileSystem : public FileSystem {
   }
   void AppendTextLine(const std::string& path, std::string_view line) override {
     if (path != kPreviewDataFile) Refuse(path);
-    appended_.emplace_back(line);
+    // A workbook's lines arrive in one append, joined by CR LF.
+    for (;;) {
+      const std::size_t end = line.find("\r\n");
+      appended_.emplace_back(line.substr(0, end));
+      if (end == std::string_view::npos) break;
+      line.remove_prefix(end + 2);
+    }
   }
   void MoveFile(const std::string& source, const std::string&) override { Refuse(source); }
+  void ReplaceFile(const std::string& source, const std::string&) override { Refuse(source); }
   void DeleteFile(const std::string& path) override { Refuse(path); }
   std::string CurrentDirectory() override { return under_->CurrentDirectory(); }
   std::string ProgramDirectory() override { return under_->ProgramDirectory(); }

@@ -188,6 +188,10 @@ bool OrdinaryFileExists(const std::string& path) {
 void MoveFile(const std::string& source, const std::string& target) {
   Files().MoveFile(source, target);
 }
+void ReplaceFile(const std::string& source, const std::string& target) {
+  Files().ReplaceFile(source, target);
+}
+
 void DeleteFile(const std::string& path) {
   Files().DeleteFile(path);
 }
@@ -303,6 +307,36 @@ void LocalFileSystem::MoveFile(const std::string& source, const std::string& tar
   }
   // The source was there a moment ago, so a missing path is the target's directory.
   ThrowMoveError(FileError(error, error == ENOENT ? target : source), source, target);
+}
+
+void LocalFileSystem::ReplaceFile(const std::string& source, const std::string& target) {
+  if (source.empty() || target.empty()) ThrowMoveError(Error(err::kBadFileName), source, target);
+  mode_t type;
+  if (!FileType(source, false, type)) ThrowMoveError(FileError(errno, source), source, target);
+  if (!S_ISREG(type) && !S_ISLNK(type)) ThrowMoveError(Error(err::kFileNotFound), source, target);
+  if (FileType(target, false, type) && S_ISDIR(type))
+    ThrowMoveError(Error(err::kFileAlreadyExists), source, target);
+  if (::rename(source.c_str(), target.c_str()) == 0) return;
+  const int error = errno;
+  if (error != EXDEV)
+    ThrowMoveError(FileError(error, error == ENOENT ? source : target), source, target);
+  // Another file system: the copy goes under a hidden name in the target's directory, so that a
+  // kill during it leaves no damaged workbook under the real name, then replaces the target.
+  const std::size_t last = target.rfind(kPathSeparator);
+  const std::string directory = last == std::string::npos ? std::string() : target.substr(0, last + 1);
+  const std::string hidden = directory + ".sheaver-move-" + std::to_string(::getpid()) + "-" +
+                             target.substr(last == std::string::npos ? 0 : last + 1);
+  try {
+    MoveFileByCopy(source, hidden);
+  } catch (const Error& e) {
+    ThrowMoveError(e, source, target);
+  }
+  if (::rename(hidden.c_str(), target.c_str()) != 0) {
+    const int renameError = errno;
+    // The source is already removed: put the copy back under its own name rather than lose it.
+    MoveFileByCopy(hidden, source);
+    ThrowMoveError(FileError(renameError, target), source, target);
+  }
 }
 
 void MoveFileByCopy(const std::string& source, const std::string& target) {

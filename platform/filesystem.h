@@ -43,6 +43,8 @@ class FileSystem {
   virtual void AppendTextLine(const std::string& path, std::string_view line) = 0;
   // Moves a file; see the free MoveFile.
   virtual void MoveFile(const std::string& source, const std::string& target) = 0;
+  // Moves a file onto a regular file of the same name, replacing it; see the free ReplaceFile.
+  virtual void ReplaceFile(const std::string& source, const std::string& target) = 0;
   // Deletes a file; see the free DeleteFile.
   virtual void DeleteFile(const std::string& path) = 0;
   // The process's current directory.
@@ -64,6 +66,7 @@ class LocalFileSystem : public FileSystem {
   void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) override;
   void AppendTextLine(const std::string& path, std::string_view line) override;
   void MoveFile(const std::string& source, const std::string& target) override;
+  void ReplaceFile(const std::string& source, const std::string& target) override;
   void DeleteFile(const std::string& path) override;
   std::string CurrentDirectory() override;
   std::string ProgramDirectory() override;
@@ -117,6 +120,13 @@ bool RegularFileExists(const std::string& path);
 // found (53), a missing target directory Path not found (76), refused access Permission denied
 // (70). The description names both files.
 void MoveFile(const std::string& source, const std::string& target);
+
+// Moves the file `source` onto `target`, replacing whatever regular file stands there in one
+// atomic rename: at every instant the target is either the old file or the new one, and nothing
+// is deleted first. A missing source is File not found (53) and leaves the target alone; a
+// target that is a directory is File already exists (58). Across file systems the source is
+// copied to a hidden name beside the target, renamed over it, and then removed.
+void ReplaceFile(const std::string& source, const std::string& target);
 
 // Deletes the file. Missing file: File not found (53); missing directory: Path not found (76).
 void DeleteFile(const std::string& path);

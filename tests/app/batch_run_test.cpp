@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -203,6 +205,39 @@ TEST(MoveForm, TargetIsTheTrimmedDirectoryAndTheFileNameButNeverTheWorkbookItsel
   for (const std::string& outDir : {dir.File("out"), dir.File("out/../out/")})
     EXPECT_EQ(RaisedBy([&] { MoveForm(dir.File("out/a.xls"), outDir); }).number, 75) << outDir;
   EXPECT_EQ(dir.Read("out/a.xls"), "x");
+}
+
+// A filed copy is never deleted to make room: an older copy is replaced in one rename, and a
+// workbook that has already left the input directory (another run filed it) is File not found
+// with the filed copy untouched. The same for a move across file systems.
+TEST(MoveForm, ReplacesAnOlderCopyAndNeverDeletesAFiledOne) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("out"));
+  dir.Write("out/a.xls", "old");
+  dir.Write("a.xls", "new");
+  MoveForm(dir.File("a.xls"), dir.File("out"));
+  EXPECT_EQ(dir.Read("out/a.xls"), "new");
+  EXPECT_EQ(dir.Names(""), Texts{"out"});
+
+  const Raised gone = RaisedBy([&] { MoveForm(dir.File("a.xls"), dir.File("out")); });
+  EXPECT_EQ(gone.number, 53) << gone.description;
+  EXPECT_EQ(dir.Read("out/a.xls"), "new");
+
+  // /dev/shm is another file system than the temporary directory on most machines; where it is
+  // not, the rename path is taken again, which must keep the same promise.
+  if (std::filesystem::is_directory("/dev/shm")) {
+    const std::string source = "/dev/shm/sheaver-move-test-" + std::to_string(::getpid()) + ".xls";
+    if (std::FILE* f = std::fopen(source.c_str(), "wb")) {
+      std::fputs("across", f);
+      std::fclose(f);
+      MoveForm(source, dir.File("out"));
+      EXPECT_FALSE(std::filesystem::exists(source));
+      std::filesystem::remove(source);
+      const std::string name = source.substr(source.rfind('/') + 1);
+      EXPECT_EQ(dir.Read("out/" + name), "across");
+      EXPECT_EQ(dir.Names("out"), (Texts{"a.xls", name}));  // no hidden copy left beside them
+    }
+  }
 }
 
 }  // namespace

@@ -38,6 +38,10 @@ class FailingFileSystem : public LocalFileSystem {
     Check(FileOp::kMove, "Cannot move " + source + " to " + target);
     LocalFileSystem::MoveFile(source, target);
   }
+  void ReplaceFile(const std::string& source, const std::string& target) override {
+    Check(FileOp::kMove, "Cannot move " + source + " to " + target);
+    LocalFileSystem::ReplaceFile(source, target);
+  }
   std::string CurrentDirectory() override {
     return currentDirectory_ ? *currentDirectory_ : LocalFileSystem::CurrentDirectory();
   }
