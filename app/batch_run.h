@@ -4,7 +4,8 @@
 //
 // The run catches no error: the first one ends it at that workbook, whose row stays
 // "Processing" (later rows "Pending"); earlier workbooks are filed and moved, the failing one and
-// later ones stay in the input directory, and lines already appended stay in the data file.
+// later ones stay in the input directory. A workbook adds all its records to the data file or none,
+// so the failing one has added nothing and is filed whole by the next run.
 #pragma once
 
 #include <functional>

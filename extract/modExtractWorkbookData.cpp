@@ -151,38 +151,35 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
     Raise(err::kSubscript,
           "Subscript out of range: the form type " + formTypePath + " has no field rows");
 
+  // Every line of the workbook is formatted before anything is written, then all of them (and
+  // the header, when the data file is new) go out in one append: a workbook that fails on the
+  // way adds nothing, so that filing it again once fixed repeats no record.
+  std::string text;
   // A file at the path, listed or not (a hidden name, appendable but unreadable), already has
   // its header: a second one would land among its records.
   if (!RegularFileExists(dataFilePath)) {
-    std::string header;
     for (const Field& field : fields) {
-      header += ',';
-      header += field.name;
+      text += field.name;
+      text += ',';
     }
-    try {
-      AppendLine(dataFilePath, std::string_view(header).substr(1));
-    } catch (Error& e) {
-      throw e.Within("header");
-    }
+    text.back() = '\r';
+    text += '\n';
   }
-
-  std::string line;
   for (Int16 j = 0; j < recordCount; ++j) {
-    line.clear();
     for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
       try {
-        line += ',';
-        line += FormatValue(ranges[static_cast<std::size_t>(i)].CellText(j), fields[i].format, j);
+        if (i > 0) text += ',';
+        text += FormatValue(ranges[static_cast<std::size_t>(i)].CellText(j), fields[i].format, j);
       } catch (Error& e) {
         throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
       }
     }
-    try {
-      AppendLine(dataFilePath, std::string_view(line).substr(1));
-    } catch (Error& e) {
-      throw e.Within(RecordContext(j));
-    }
-    ++recordLinesAppended;
+    text += "\r\n";
+  }
+  if (!text.empty()) {
+    text.resize(text.size() - 2);  // the append puts the last line end
+    AppendLine(dataFilePath, text);
+    recordLinesAppended += static_cast<std::uint64_t>(recordCount);
   }
   // The ranges go first, then the workbook and the instance (the session), then the form type.
   ranges.clear();

@@ -22,12 +22,13 @@ namespace sheaver {
 
 // Reads the workbook at workbookPath by the form type at formTypePath (a "dat" table file: one
 // row per field with its name, reference and format code; further columns ignored, missing ones
-// empty) and appends its records to dataFilePath, each line on disk before the next is built.
-// The header line is written first when no ordinary file is found at dataFilePath (an existing
-// empty file gets none). A fresh spreadsheet instance is used for the one workbook and released
-// on every path. A failure stops at its step: lines already appended stay, the record being
-// built is lost. A form type without field rows raises Subscript out of range (9) before
-// anything is written; a range of more than 32767 rows or columns raises Overflow (6).
+// empty) and appends its records to dataFilePath. Every line is formatted first and all of them
+// go out in one append, so a workbook adds all its records or none: a conversion error, an
+// unreadable workbook or a failed write (cut back to the file's length before it) leaves the data
+// file as it was. The header line comes first when no regular file is found at dataFilePath (an
+// existing empty file gets none). A fresh spreadsheet instance is used for the one workbook and
+// released on every path. A form type without field rows raises Subscript out of range (9); a
+// range of more than 32767 rows or columns raises Overflow (6).
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath);
 

@@ -1,6 +1,7 @@
 #include "platform/textfile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -121,8 +122,8 @@ void LocalFileSystem::WriteTextLines(const std::string& path,
 }
 
 void LocalFileSystem::AppendTextLine(const std::string& path, std::string_view line) {
-  // The line and its end go out in one write, so that the line is appended whole; a record
-  // line is short, and only a long one needs the heap for that.
+  // The text and its end go out in one write, so that it is appended whole; a record line is
+  // short, and only a long text (a whole workbook's lines) needs the heap for that.
   char small[512];
   std::string large;
   std::string_view data;
@@ -135,7 +136,39 @@ void LocalFileSystem::AppendTextLine(const std::string& path, std::string_view l
     large.append(line).append(kLineEnd);
     data = large;
   }
-  WriteAndClose(OpenOrRaise(path, O_WRONLY | O_CREAT | O_APPEND), data, path);
+  const int fd = OpenOrRaise(path, O_WRONLY | O_CREAT | O_APPEND);
+  // The length before the append: a write that fails part-way (a full disk, a file-size limit,
+  // an I/O error) is cut back to it, so the file never ends in half a line that the next
+  // append would glue a record onto.
+  struct stat before;
+  if (::fstat(fd, &before) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throw FileError(error, path);
+  }
+  std::string_view rest = data;
+  while (!rest.empty()) {
+    const ssize_t n = ::write(fd, rest.data(), rest.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int error = errno;
+      if (::ftruncate(fd, before.st_size) != 0) {
+        // Nothing more can be done; the write's own error is the one to report.
+      }
+      ::close(fd);
+      throw FileError(error, path);
+    }
+    rest.remove_prefix(static_cast<std::size_t>(n));
+  }
+  if (::close(fd) != 0 && errno != EINTR) {
+    // A full disk on a network file system may show only when the file is closed: undo the
+    // append through a new descriptor before reporting it.
+    const int error = errno;
+    if (::truncate(path.c_str(), before.st_size) != 0) {
+      // As above: the close's error is the one to report.
+    }
+    throw FileError(error, path);
+  }
 }
 
 }  // namespace sheaver

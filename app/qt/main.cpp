@@ -1,6 +1,10 @@
 // The desktop program sheaver.
+#include <csignal>
+
 #include "app/qt/modMainQt.h"
 
 int main(int argc, char** argv) {
+  // A data file that reaches the file-size limit is a reported Disk full (61), not a kill.
+  std::signal(SIGXFSZ, SIG_IGN);
   return sheaver::Main(argc, argv);
 }

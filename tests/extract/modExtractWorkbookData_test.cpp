@@ -1,3 +1,8 @@
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include "extract/modExtractWorkbookData.h"
 
 #include <gtest/gtest.h>
@@ -129,11 +134,11 @@ TEST(ExtractWorkbookData, FieldFailuresNameWorkbookFieldAndRecord) {
        13,
        "week.xls: field Result (B5, \"\"), record 1: Type mismatch: the cell holds the error "
        "value #DIV/0!",
-       "Result\r\n"},
+       "<missing>"},
       {{{"Hours", "Hours", "0.0"}, {"Day", "Dates", "dmy"}},
        13,
        "week.xls: field Day (Dates, dmy), record 4: ",
-       "Hours,Day\r\n8.0,01/01/2024\r\n7.5,02/01/2024\r\n8.0,03/01/2024\r\n"},
+       "<missing>"},
       {{{"Staff", "B2", "0"}, {"Rate", "rate", "0.00"}},
        1004,
        "week.xls: field Rate (rate): ",
@@ -185,22 +190,46 @@ TEST(ExtractWorkbookData, DataFileThatCannotBeWritten) {
     ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("no/data.csv"));
   });
   EXPECT_EQ(noDir.number, 76);
-  EXPECT_EQ(noDir.description.substr(0, 18), "week.xls: header: ") << noDir.description;
+  EXPECT_EQ(noDir.description, "week.xls: " + dir.File("no/data.csv") + ": Path not found");
 }
 
-TEST(ExtractWorkbookData, FailedAppendKeepsTheLinesBeforeIt) {
+// A workbook goes into the data file whole or not at all: a refused append adds nothing, and a
+// write cut short by the file-size limit is cut back to the length before it, reported as Disk
+// full instead of killing the process.
+TEST(ExtractWorkbookData, FailedAppendAddsNothing) {
   TempDir dir;
   test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
-  auto files = std::make_shared<test::FailingFileSystem>();
-  files->Fail(test::FileOp::kAppend, 57, 3);  // header and two records, then a device error
-  test::ScopedFileSystem scoped(files);
-  const std::uint64_t before = RecordLinesAppended();
-  const Raised raised = RaisedBy(
-      [&] { ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("d.csv")); });
-  EXPECT_EQ(raised.number, 57);
-  EXPECT_EQ(raised.description.substr(0, 20), "week.xls: record 3: ") << raised.description;
-  EXPECT_EQ(dir.Read("d.csv"), std::string(test::kTimesheetCsv).substr(0, 17 + 2 * 20));
-  EXPECT_EQ(RecordLinesAppended() - before, 2u);
+  {
+    auto files = std::make_shared<test::FailingFileSystem>();
+    files->Fail(test::FileOp::kAppend, 57);
+    test::ScopedFileSystem scoped(files);
+    const std::uint64_t before = RecordLinesAppended();
+    const Raised raised = RaisedBy([&] {
+      ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("d.csv"));
+    });
+    EXPECT_EQ(raised.number, 57);
+    EXPECT_EQ(dir.Read("d.csv"), "<missing>");
+    EXPECT_EQ(RecordLinesAppended() - before, 0u);
+  }
+
+  ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("d.csv"));
+  const std::string once = dir.Read("d.csv");
+  ASSERT_EQ(once, test::kTimesheetCsv);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{once.size() + 30, once.size() + 30};  // room for one record, not seven
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const Raised raised = RaisedBy([&] {
+      ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("d.csv"));
+    });
+    ::_exit(raised.number == 61 && dir.Read("d.csv") == once ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  EXPECT_EQ(dir.Read("d.csv"), once);
 }
 
 }  // namespace
