@@ -30,6 +30,20 @@ void SetStatus(clsListViewRpt& list, Int16 row, const char* status, const RunHoo
   if (hook) hook(row, status);
 }
 
+// An output directory given (not blank) must be an existing directory other than the input
+// directory: Path not found (76) or Path/File access error (75), naming it.
+void CheckOutputDirectory(const std::string& outDir, const std::string& inputDirectory) {
+  const std::string directory(DirectoryText(outDir));
+  if (directory.empty()) return;
+  std::error_code ec;
+  if (!std::filesystem::is_directory(directory, ec))
+    throw Error(err::kPathNotFound, "Path not found: the output directory " + directory +
+                                        " does not exist or is not a directory");
+  if (std::filesystem::equivalent(directory, inputDirectory, ec))
+    throw Error(err::kPathFileAccess, "Path/File access error: the output directory " +
+                                          directory + " is the input directory");
+}
+
 }  // namespace
 
 std::string SearchPattern(std::string_view inputDirectory) {
@@ -59,6 +73,11 @@ void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook
     SetStatus(list, rowCount, kStatusPending, hook);
     Inc16(rowCount);
   }
+
+  // Before anything is written: an output directory that cannot take the workbooks would stop
+  // the run only after the first workbook's records were appended, and every retry would append
+  // them again.
+  if (rowCount > 0) CheckOutputDirectory(source.OutputDirectory(), directory);
 
   // Second pass: each workbook in list order, its path read back from the list.
   for (Int16 i = 0; i < rowCount; ++i) {

@@ -173,8 +173,12 @@ TEST_P(RunFailure, LeavesEarlierWorkDone) {
 
 // clang-format off
 const Failure kFailures[] = {
+    // Refused before any record is appended, so that a retry does not repeat the first workbook.
     {"OutputDirectoryMissing", [](Run& r) { r.paths.outputDirectory = r.dir.File("gone"); },
-     76, {"Processing", "Pending"}, {"a.xls", "b.xls"}, {}, 1},
+     76, {"Pending", "Pending"}, {"a.xls", "b.xls"}, {}, 0},
+    {"OutputDirectoryIsTheInputDirectory",
+     [](Run& r) { r.paths.outputDirectory = r.dir.File("in") + "/"; },
+     75, {"Pending", "Pending"}, {"a.xls", "b.xls"}, {}, 0},
     {"SecondMoveRefused",
      [](Run& r) {
        auto files = std::make_shared<test::FailingFileSystem>();
