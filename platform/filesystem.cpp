@@ -281,11 +281,21 @@ bool LocalFileSystem::IsRegularFile(const std::string& path) {
   return FileType(path, true, type) && S_ISREG(type);
 }
 
-void LocalFileSystem::MoveFile(const std::string& source, const std::string& target) {
+namespace {
+
+// What every move needs first: two names, and a file (or a link) at the source.
+void CheckMoveSource(const std::string& source, const std::string& target) {
   if (source.empty() || target.empty()) ThrowMoveError(Error(err::kBadFileName), source, target);
   mode_t type;
   if (!FileType(source, false, type)) ThrowMoveError(FileError(errno, source), source, target);
   if (!S_ISREG(type) && !S_ISLNK(type)) ThrowMoveError(Error(err::kFileNotFound), source, target);
+}
+
+}  // namespace
+
+void LocalFileSystem::MoveFile(const std::string& source, const std::string& target) {
+  CheckMoveSource(source, target);
+  mode_t type;
 
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0)
     return;
@@ -310,10 +320,8 @@ void LocalFileSystem::MoveFile(const std::string& source, const std::string& tar
 }
 
 void LocalFileSystem::ReplaceFile(const std::string& source, const std::string& target) {
-  if (source.empty() || target.empty()) ThrowMoveError(Error(err::kBadFileName), source, target);
+  CheckMoveSource(source, target);
   mode_t type;
-  if (!FileType(source, false, type)) ThrowMoveError(FileError(errno, source), source, target);
-  if (!S_ISREG(type) && !S_ISLNK(type)) ThrowMoveError(Error(err::kFileNotFound), source, target);
   if (FileType(target, false, type) && S_ISDIR(type))
     ThrowMoveError(Error(err::kFileAlreadyExists), source, target);
   if (::rename(source.c_str(), target.c_str()) == 0) return;

@@ -26,19 +26,27 @@ int OpenOrRaise(const std::string& path, int flags) {
 }
 
 // Writes all of data to fd, then closes it; raises the mapped file error on any failure.
-void WriteAndClose(int fd, std::string_view data, const std::string& path) {
+// Writes all of data and closes fd. When undoTo is given (the file's length before an append),
+// a write or close that fails cuts the file back to it, so it never ends in half a line.
+void WriteAndClose(int fd, std::string_view data, const std::string& path, off_t undoTo = -1) {
+  auto fail = [&](int error, bool closed) {
+    if (undoTo >= 0) {
+      const int cut = closed ? ::truncate(path.c_str(), undoTo) : ::ftruncate(fd, undoTo);
+      static_cast<void>(cut);  // nothing more can be done: the first error is the one to report
+    }
+    if (!closed) ::close(fd);
+    throw FileError(error, path);
+  };
   while (!data.empty()) {
     const ssize_t n = ::write(fd, data.data(), data.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      throw FileError(error, path);
+      fail(errno, false);
     }
     data.remove_prefix(static_cast<std::size_t>(n));
   }
   // A full disk on a network file system may show only when the file is closed.
-  if (::close(fd) != 0 && errno != EINTR) throw FileError(errno, path);
+  if (::close(fd) != 0 && errno != EINTR) fail(errno, true);
 }
 
 }  // namespace
@@ -146,29 +154,7 @@ void LocalFileSystem::AppendTextLine(const std::string& path, std::string_view l
     ::close(fd);
     throw FileError(error, path);
   }
-  std::string_view rest = data;
-  while (!rest.empty()) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      if (::ftruncate(fd, before.st_size) != 0) {
-        // Nothing more can be done; the write's own error is the one to report.
-      }
-      ::close(fd);
-      throw FileError(error, path);
-    }
-    rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  if (::close(fd) != 0 && errno != EINTR) {
-    // A full disk on a network file system may show only when the file is closed: undo the
-    // append through a new descriptor before reporting it.
-    const int error = errno;
-    if (::truncate(path.c_str(), before.st_size) != 0) {
-      // As above: the close's error is the one to report.
-    }
-    throw FileError(error, path);
-  }
+  WriteAndClose(fd, data, path, before.st_size);
 }
 
 }  // namespace sheaver
