@@ -291,6 +291,42 @@ void CheckMoveSource(const std::string& source, const std::string& target) {
   if (!S_ISREG(type) && !S_ISLNK(type)) ThrowMoveError(Error(err::kFileNotFound), source, target);
 }
 
+// A move to another file system: the source is copied under a hidden name in the target's
+// directory and flushed, renamed into place, and only then removed. A kill at any instant leaves
+// the workbook whole under its own name in one place or the other (at worst a stray hidden copy
+// beside the target, which no lookup lists), never a partial file under the real name.
+void MoveAcrossFileSystems(const std::string& source, const std::string& target, bool replace) {
+  const std::size_t last = target.rfind(kPathSeparator);
+  const std::string directory = last == std::string::npos ? std::string() : target.substr(0, last + 1);
+  const std::string hidden = directory + ".sheaver-move-" + std::to_string(::getpid()) + "-" +
+                             target.substr(last == std::string::npos ? 0 : last + 1);
+  try {
+    CopyFileContents(source, hidden);
+  } catch (const Error& e) {
+    ThrowMoveError(e, source, target);
+  }
+  int placed =
+      replace ? ::rename(hidden.c_str(), target.c_str())
+              : ::renameat2(AT_FDCWD, hidden.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
+  if (placed != 0 && !replace && (errno == EINVAL || errno == ENOSYS)) {
+    // No no-replace rename there: a hard link never replaces either.
+    placed = ::link(hidden.c_str(), target.c_str());
+    if (placed == 0) ::unlink(hidden.c_str());
+  }
+  if (placed != 0) {
+    const int error = errno;
+    ::unlink(hidden.c_str());
+    ThrowMoveError(error == EEXIST ? Error(err::kFileAlreadyExists) : FileError(error, target),
+                   source, target);
+  }
+  if (::unlink(source.c_str()) != 0) {
+    // The source cannot go: take the copy back, so the workbook is in one place only.
+    const int error = errno;
+    ::unlink(target.c_str());
+    ThrowMoveError(FileError(error, source), source, target);
+  }
+}
+
 }  // namespace
 
 void LocalFileSystem::MoveFile(const std::string& source, const std::string& target) {
@@ -308,11 +344,7 @@ void LocalFileSystem::MoveFile(const std::string& source, const std::string& tar
     error = errno;
   }
   if (error == EXDEV) {
-    try {
-      MoveFileByCopy(source, target);
-    } catch (const Error& e) {
-      ThrowMoveError(e, source, target);
-    }
+    MoveAcrossFileSystems(source, target, false);
     return;
   }
   // The source was there a moment ago, so a missing path is the target's directory.
@@ -328,26 +360,10 @@ void LocalFileSystem::ReplaceFile(const std::string& source, const std::string& 
   const int error = errno;
   if (error != EXDEV)
     ThrowMoveError(FileError(error, error == ENOENT ? source : target), source, target);
-  // Another file system: the copy goes under a hidden name in the target's directory, so that a
-  // kill during it leaves no damaged workbook under the real name, then replaces the target.
-  const std::size_t last = target.rfind(kPathSeparator);
-  const std::string directory = last == std::string::npos ? std::string() : target.substr(0, last + 1);
-  const std::string hidden = directory + ".sheaver-move-" + std::to_string(::getpid()) + "-" +
-                             target.substr(last == std::string::npos ? 0 : last + 1);
-  try {
-    MoveFileByCopy(source, hidden);
-  } catch (const Error& e) {
-    ThrowMoveError(e, source, target);
-  }
-  if (::rename(hidden.c_str(), target.c_str()) != 0) {
-    const int renameError = errno;
-    // The source is already removed: put the copy back under its own name rather than lose it.
-    MoveFileByCopy(hidden, source);
-    ThrowMoveError(FileError(renameError, target), source, target);
-  }
+  MoveAcrossFileSystems(source, target, true);
 }
 
-void MoveFileByCopy(const std::string& source, const std::string& target) {
+void CopyFileContents(const std::string& source, const std::string& target) {
   const int inFd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
   if (inFd < 0) throw FileError(errno, source);
   FdCloser inGuard(inFd);
@@ -386,6 +402,10 @@ void MoveFileByCopy(const std::string& source, const std::string& target) {
     ::unlink(target.c_str());
     throw FileError(error, target);
   }
+}
+
+void MoveFileByCopy(const std::string& source, const std::string& target) {
+  CopyFileContents(source, target);
   if (::unlink(source.c_str()) != 0) {
     // The source cannot go: take the copy back, so the file is in one place only.
     const int error = errno;

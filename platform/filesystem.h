@@ -159,4 +159,8 @@ Error FileError(int errnum, const std::string& path);
 // removes the partial target and keeps the source. Exposed so tests can run it on one file system.
 void MoveFileByCopy(const std::string& source, const std::string& target);
 
+// MoveFileByCopy without removing the source: target (which must not exist) ends up a flushed
+// copy with the source's permission bits and times, or, on any failure, is not there at all.
+void CopyFileContents(const std::string& source, const std::string& target);
+
 }  // namespace sheaver
