@@ -1,11 +1,17 @@
 #include "app/batch_run.h"
 
+#include <unistd.h>
+
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <vector>
 
+#include "app/filing.h"
+#include "datafiles/clsDatFile.h"
 #include "extract/modExtractWorkbookData.h"
 #include "platform/filesystem.h"
+#include "platform/textfile.h"
 #include "runtime/msgbox.h"
 
 namespace sheaver {
@@ -30,8 +36,9 @@ void SetStatus(clsListViewRpt& list, Int16 row, const char* status, const RunHoo
   if (hook) hook(row, status);
 }
 
-// An output directory given (not blank) must be an existing directory other than the input
-// directory: Path not found (76) or Path/File access error (75), naming it.
+// An output directory given (not blank) must be an existing, writable directory other than the
+// input directory: Path not found (76), Permission denied (70) or Path/File access error (75),
+// naming it.
 void CheckOutputDirectory(const std::string& outDir, const std::string& inputDirectory) {
   const std::string directory(DirectoryText(outDir));
   if (directory.empty()) return;
@@ -39,9 +46,39 @@ void CheckOutputDirectory(const std::string& outDir, const std::string& inputDir
   if (!std::filesystem::is_directory(directory, ec))
     throw Error(err::kPathNotFound, "Path not found: the output directory " + directory +
                                         " does not exist or is not a directory");
+  if (::access(directory.c_str(), W_OK | X_OK) != 0)
+    throw Error(err::kPermissionDenied, "Permission denied: the output directory " + directory +
+                                            " cannot be written to");
   if (std::filesystem::equivalent(directory, inputDirectory, ec))
     throw Error(err::kPathFileAccess, "Path/File access error: the output directory " +
                                           directory + " is the input directory");
+}
+
+// The form type must load and have fields, and a data file that already has a header must have
+// as many names in it as the form type has fields: appending 7-field lines under a 3-name header
+// gives a file no program reads right.
+void CheckFormTypeAndHeader(const std::string& formTypePath, const std::string& dataFile) {
+  clsDatFile formType;
+  formType.FileName(formTypePath);
+  try {
+    formType.Load();
+  } catch (Error& e) {
+    throw e.Within("the form type");
+  }
+  if (formType.Rows() <= 0)
+    throw Error(err::kSubscript,
+                "Subscript out of range: the form type " + formTypePath + " has no field rows");
+  if (!RegularFileExists(dataFile)) return;
+  const std::vector<std::string> first = ReadTextLines(dataFile, 1);
+  if (first.empty()) return;
+  const std::size_t names = HeaderFieldCount(first[0]);
+  const std::size_t fields = static_cast<std::size_t>(formType.Rows());
+  if (names != fields)
+    throw Error(err::kInvalidFileFormat,
+                "Invalid file format: the data file " + dataFile + " has " +
+                    std::to_string(names) + " field" + (names == 1 ? "" : "s") +
+                    " in its header, the form type " + formTypePath + " has " +
+                    std::to_string(fields) + "; choose the data file that goes with this form type");
 }
 
 }  // namespace
@@ -57,9 +94,29 @@ std::string SearchPattern(std::string_view inputDirectory) {
   return pattern;
 }
 
-void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook) {
+std::size_t HeaderFieldCount(std::string_view line) {
+  std::size_t count = 1;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '"') quoted = !quoted;
+    else if (c == ',' && !quoted) ++count;
+  }
+  return count;
+}
+
+void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook,
+                  const RunOptions& options) {
   const std::string pattern = SearchPattern(source.InputDirectory());
   const std::string directory = pattern.substr(0, pattern.rfind(kPathSeparator));
+  const std::string formTypePath = source.FormType();
+  const std::string dataFile = source.DataFile();
+  ForgetFormTypes();
+
+  // The locks and the recovery come before the listing: a recovered workbook leaves the input
+  // directory, and no other run may list or move what this one is filing.
+  std::optional<Filing> filing;
+  if (!TrimSpaces(dataFile).empty())
+    filing.emplace(directory, dataFile, options.durable, options.notice);
 
   // First pass: list the workbooks. The search is complete before any workbook is touched,
   // since processing moves files out of the directory searched.
@@ -74,18 +131,24 @@ void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook
     Inc16(rowCount);
   }
 
-  // Before anything is written: an output directory that cannot take the workbooks would stop
-  // the run only after the first workbook's records were appended, and every retry would append
-  // them again.
-  if (rowCount > 0) CheckOutputDirectory(source.OutputDirectory(), directory);
+  // Before anything is written: a check that failed only after the first workbook's records
+  // were appended would leave them there, and every retry would append them again.
+  if (rowCount > 0) {
+    if (!filing)
+      throw Error(err::kBadFileName, "Bad file name or number: no data file is given");
+    CheckFormTypeAndHeader(formTypePath, dataFile);
+    CheckOutputDirectory(source.OutputDirectory(), directory);
+  }
 
   // Second pass: each workbook in list order, its path read back from the list.
   for (Int16 i = 0; i < rowCount; ++i) {
     SetStatus(list, i, kStatusProcessing, hook);
     const std::string path = list.Data(i, 0);
-    ExtractWorkbookData(path, source.FormType(), source.DataFile());
     const std::string outDir = source.OutputDirectory();
-    if (!outDir.empty()) MoveForm(path, outDir);
+    ExtractWorkbookData(path, formTypePath, dataFile,
+                        [&](std::string_view text) { filing->Append(path, outDir, text); });
+    if (!TrimSpaces(outDir).empty()) MoveForm(path, outDir);
+    filing->Moved(path, outDir);
     SetStatus(list, i, kStatusDone, hook);
   }
 

@@ -64,10 +64,31 @@ using RunHook = std::function<void(Int16 row, std::string_view status)>;
 // directory and a separator put in front of a text without any separator.
 std::string SearchPattern(std::string_view inputDirectory);
 
+// How a run files, beyond its paths.
+struct RunOptions {
+  // Flush every workbook's append and move to the disk before the next step (see Filing).
+  bool durable = false;
+  // Told what the run recovered from an interrupted one before it began; nothing when empty.
+  std::function<void(const std::string& message)> notice;
+};
+
 // The run. Clears the list (two columns: "File" with the workbook's full path, "Status") and
 // fills it; shows kAllFormsProcessed in a message box (OK only, no icon) when nothing is found.
 // The list must have its two columns already.
-void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook = {});
+//
+// Before it lists anything the run locks the input directory and the data file (another run on
+// either is Permission denied, 70, naming it and the other process) and recovers what an
+// interrupted run left (see app/filing.h). Before the first append it checks, when there are
+// workbooks: the form type loads and has fields, the output directory exists, is writable and
+// is not the input directory, and an existing data file's header has as many fields as the form
+// type (Invalid file format, 321, giving both counts). Nothing is written or moved when a check
+// fails. The form type and data file paths are read once, when the run starts.
+void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook = {},
+                  const RunOptions& options = {});
+
+// The number of fields of a data file's header line: its commas plus one, commas inside
+// double-quoted names not counted.
+std::size_t HeaderFieldCount(std::string_view line);
 
 // Moves the workbook at path into outDir (spaces trimmed, one trailing separator removed),
 // replacing an ordinary file of the same name there. A path without a separator stays where it

@@ -194,7 +194,13 @@ void frmMain::ProcessForms() {
   if (running_) return;
   RunningScope scope(running_, view_);
   FieldsSource fields(view_);
-  ::sheaver::ProcessForms(fields, *rpt_, [this](Int16, std::string_view) { view_.Repaint(); });
+  RunOptions options;
+  options.durable = product_.durable;
+  options.notice = [](const std::string& message) {
+    MsgBox(message, MsgButtons::kOk, MsgIcon::kInformation);
+  };
+  ::sheaver::ProcessForms(fields, *rpt_, [this](Int16, std::string_view) { view_.Repaint(); },
+                          options);
 }
 
 void frmMain::mnuFileOpen_Click() {

@@ -22,6 +22,7 @@ constexpr OptionDef kOptions[] = {
     {"cells", true, &CliOptions::cells, nullptr},
     {"all", false, nullptr, &CliOptions::all},
     {"quiet", false, nullptr, &CliOptions::quiet},
+    {"durable", false, nullptr, &CliOptions::durable},
     {"help", false, nullptr, &CliOptions::help},
     {"version", false, nullptr, &CliOptions::version},
 };
@@ -105,7 +106,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--open SETTINGS]
-                   [--all] [--quiet]
+                   [--all] [--durable] [--quiet]
        sheaver-cli --preview WORKBOOK --type FORMTYPE
        sheaver-cli --cells WORKBOOK
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
@@ -118,6 +119,8 @@ run, becomes records appended to the data file, and is moved to the output direc
   --open SETTINGS    take the four paths from a settings file (lines: form type, input
                      directory, output directory, data file); the options above override it
   --all              repeat runs until the input directory has no workbook left (needs --out)
+  --durable          flush each workbook's records and move to the disk before the next one,
+                     so that a power cut cannot undo a filed workbook (slower)
   -q, --quiet        print errors only
   --preview WORKBOOK print the header and records the workbook would give; no file is touched
   --cells WORKBOOK   list the workbook's sheets, defined names and the active sheet's cells

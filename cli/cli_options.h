@@ -15,6 +15,7 @@ struct CliOptions {
   std::optional<std::string> type, in, out, data, open, preview, cells;
   bool all = false;      // repeat runs until the input directory has no workbook left
   bool quiet = false;    // errors only
+  bool durable = false;  // flush each workbook's append and move to the disk before going on
   bool help = false;     // --help
   bool version = false;  // --version
 };

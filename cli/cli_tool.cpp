@@ -143,9 +143,14 @@ int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* er
                  static_cast<unsigned long long>(RecordLinesAppended() - recordsBefore),
                  RecordLinesAppended() - recordsBefore == 1 ? "" : "s", Seconds(seconds).c_str());
   };
+  RunOptions run;
+  run.durable = o.durable;
+  run.notice = [&](const std::string& message) {
+    if (!o.quiet) std::fprintf(out, "%s\n", EscapeField(message).c_str());
+  };
   try {
     do {
-      ProcessForms(paths, list);
+      ProcessForms(paths, list, {}, run);
       view.Finish();
     } while (o.all && list.Rows() > 0);
   } catch (const Error& e) {

@@ -1,5 +1,7 @@
 #include "extract/modExtractWorkbookData.h"
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <vector>
 
@@ -123,12 +125,37 @@ std::vector<Field> FieldsOf(const clsDatFile& formType) {
   return fields;
 }
 
-void Extract(const std::string& workbookPath, const std::string& formTypePath,
-             const std::string& dataFilePath) {
+// The fields of the form type at path, read again only when the file has changed since the last
+// read (another path, inode, size or modification time): a run reads its form type once, not once
+// per workbook, and still sees an edit made while it goes on. A form type the disk does not know
+// (a test's file-system double) is read every time.
+std::string cachedPath;
+struct stat cachedStat {};
+std::vector<Field> cachedFields;
+bool cached = false;
+
+const std::vector<Field>& FormTypeFields(const std::string& path) {
+  struct stat st;
+  const bool known = ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+  if (cached && known && path == cachedPath && st.st_dev == cachedStat.st_dev &&
+      st.st_ino == cachedStat.st_ino && st.st_size == cachedStat.st_size &&
+      st.st_mtim.tv_sec == cachedStat.st_mtim.tv_sec &&
+      st.st_mtim.tv_nsec == cachedStat.st_mtim.tv_nsec)
+    return cachedFields;
+  cached = false;
   clsDatFile formType;
-  formType.FileName(formTypePath);
+  formType.FileName(path);
   formType.Load();
-  const std::vector<Field> fields = FieldsOf(formType);
+  cachedFields = FieldsOf(formType);
+  cachedPath = path;
+  cachedStat = st;
+  cached = known;
+  return cachedFields;
+}
+
+void Extract(const std::string& workbookPath, const std::string& formTypePath,
+             const std::string& dataFilePath, const RecordAppend& append) {
+  const std::vector<Field> fields = FormTypeFields(formTypePath);
 
   SpreadsheetSession session;
   xlBook = &xlApp->GetWorkbooks().Open(workbookPath);
@@ -178,7 +205,10 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   }
   if (!text.empty()) {
     text.resize(text.size() - 2);  // the append puts the last line end
-    AppendLine(dataFilePath, text);
+    if (append)
+      append(text);
+    else
+      AppendLine(dataFilePath, text);
     recordLinesAppended += static_cast<std::uint64_t>(recordCount);
   }
   // The ranges go first, then the workbook and the instance (the session), then the form type.
@@ -187,10 +217,21 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
 
 }  // namespace
 
+void ForgetFormTypes() {
+  cached = false;
+  cachedFields.clear();
+}
+
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath) {
+  ForgetFormTypes();
+  ExtractWorkbookData(workbookPath, formTypePath, dataFilePath, {});
+}
+
+void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
+                         const std::string& dataFilePath, const RecordAppend& append) {
   try {
-    Extract(workbookPath, formTypePath, dataFilePath);
+    Extract(workbookPath, formTypePath, dataFilePath, append);
   } catch (Error& e) {
     // The workbook's own errors (missing, not a workbook) already start with its path: say it
     // once, by the name the user knows it by.

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,17 @@ namespace sheaver {
 // range of more than 32767 rows or columns raises Overflow (6).
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath);
+
+// Takes a workbook's text (its header, when due, and record lines, without the last line end)
+// in place of the plain append: the run journals it.
+using RecordAppend = std::function<void(std::string_view text)>;
+
+// ExtractWorkbookData with the text going to append instead of straight into the data file; the
+// header is still due by whether a regular file stands at dataFilePath. The form type is read
+// once and kept until its file changes (path, inode, size, modification time) or
+// ForgetFormTypes is called: a run calls that when it starts.
+void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
+                         const std::string& dataFilePath, const RecordAppend& append);
 
 // Appends text and CR LF to the file at path, creating it; the file is open only for this call.
 // Raises the file's error (missing directory 76, refused access 70, ...), naming the file.
@@ -52,6 +64,9 @@ Int16 RangeLength(std::string_view reference);
 // index; "" past the strip's end and for a block of several rows and columns. A cell holding an
 // error value raises Type mismatch (13).
 std::string GetCellText(const xl::Range& range, Int16 index);
+
+// Drops the form type kept by the journaled ExtractWorkbookData.
+void ForgetFormTypes();
 
 // Record lines (header lines not counted) appended by ExtractWorkbookData in this process so
 // far; for summaries such as the command-line tool's.

@@ -87,6 +87,10 @@ void ProductInfo::Properties(const std::string& key, const std::string& value) {
     faqurl = value;
   } else if (k == "supporturl") {
     supporturl = value;
+  } else if (k == "durable") {
+    // A site that files onto disks without a battery-backed cache turns this on for every run.
+    const std::string v = LowerAscii(value);
+    durable = v == "yes" || v == "true" || v == "on" || v == "1";
   } else if (k == "icon") {
     icon = program_directory + kPathSeparator + value;
   }

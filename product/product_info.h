@@ -45,6 +45,7 @@ struct ProductInfo {
   std::string faqurl;       // the FAQ page opened by Help > FAQ
   std::string supporturl;   // the support page opened by Help > Support
   std::string icon;         // path of the window and About box picture; "" for the built-in one
+  bool durable = false;     // "durable, =, yes": the window's runs flush every workbook to disk
 
   std::string program_directory;
 };

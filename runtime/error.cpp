@@ -21,6 +21,7 @@ std::string_view StandardDescription(int number) {
     case err::kPermissionDenied: return "Permission denied";
     case err::kPathFileAccess: return "Path/File access error";
     case err::kPathNotFound: return "Path not found";
+    case err::kInvalidFileFormat: return "Invalid file format";
     case err::kObjectNotSet: return "Object variable or With block variable not set";
     case err::kCannotCreateObject: return "ActiveX component can't create object";
     case err::kBadReference: return "Method 'Range' of object 'Worksheet' failed";

@@ -27,6 +27,7 @@ inline constexpr int kInputPastEnd = 62;         // Input past end of file
 inline constexpr int kPermissionDenied = 70;     // Permission denied
 inline constexpr int kPathFileAccess = 75;       // Path/File access error
 inline constexpr int kPathNotFound = 76;         // Path not found
+inline constexpr int kInvalidFileFormat = 321;   // Invalid file format
 inline constexpr int kObjectNotSet = 91;         // Object variable or With block variable not set
 inline constexpr int kCannotCreateObject = 429;  // ActiveX component can't create object
 // Spreadsheet engine.
