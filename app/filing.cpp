@@ -110,6 +110,7 @@ std::string JournalEntry::Text() const {
   text += "\nmodified " + std::to_string(modifiedNs);
   text += "\noffset " + std::to_string(offset);
   text += "\nlength " + std::to_string(length);
+  text += "\nnew " + std::string(created ? "1" : "0");
   text += "\nend\n";
   return text;
 }
@@ -140,11 +141,12 @@ bool JournalEntry::Parse(std::string_view text, JournalEntry& entry) {
     else if (key == "modified") ok = ParseNumber(value, entry.modifiedNs);
     else if (key == "offset") ok = ParseNumber(value, entry.offset);
     else if (key == "length") ok = ParseNumber(value, entry.length);
+    else if (key == "new") entry.created = value == "1";
     else continue;
     if (!ok) return false;
     ++found;
   }
-  return ended && found == 6 && !entry.workbook.empty();
+  return ended && found == 7 && !entry.workbook.empty();
 }
 
 void SyncPath(const std::string& path) {
@@ -218,7 +220,16 @@ void Filing::Recover(const RecoveryNotice& notice) {
   const std::string name = FileNameOf(entry.workbook);
   const std::int64_t size = FileSize(dataFile_);
   const std::uint64_t end = entry.offset + entry.length;
-  if (size > static_cast<std::int64_t>(entry.offset) && static_cast<std::uint64_t>(size) < end) {
+  if (entry.created && size >= 0 && static_cast<std::uint64_t>(size) < end) {
+    // The stopped append was to create the data file: remove what it left (an empty file, or a
+    // part of the header and lines), so that the header is written again.
+    if (::unlink(dataFile_.c_str()) != 0) throw FileError(errno, dataFile_);
+    if (durable_) SyncPath(DirectoryOf(dataFile_));
+    if (size > 0)
+      say("Recovered " + name + ": removed the part of " + dataFile_ +
+          " a stopped run had begun; it is filed again in full.");
+  } else if (size > static_cast<std::int64_t>(entry.offset) &&
+             static_cast<std::uint64_t>(size) < end) {
     // Part of the workbook's lines went out: cut them off, so that the workbook, still in the
     // input directory, is filed whole.
     if (::truncate(dataFile_.c_str(), static_cast<off_t>(entry.offset)) != 0)
@@ -244,8 +255,7 @@ void Filing::Recover(const RecoveryNotice& notice) {
 void Filing::Append(const std::string& workbook, const std::string& outputDirectory,
                     std::string_view text) {
   const std::int64_t before = FileSize(dataFile_);
-  const bool journaled = outputDirectory.find_first_not_of(' ') != std::string::npos;
-  if (journaled) {
+  {
     JournalEntry entry;
     entry.workbook = workbook;
     entry.outputDirectory = outputDirectory;
@@ -256,6 +266,7 @@ void Filing::Append(const std::string& workbook, const std::string& outputDirect
           static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
     }
     entry.offset = before < 0 ? 0 : static_cast<std::uint64_t>(before);
+    entry.created = before < 0;
     entry.length = text.size() + 2;  // the line end the append adds
     WriteEntry(entry);
   }
@@ -267,7 +278,7 @@ void Filing::Append(const std::string& workbook, const std::string& outputDirect
     }
   } catch (...) {
     // A failed append has been cut back: nothing to recover.
-    if (journaled) ClearEntry();
+    ClearEntry();
     throw;
   }
 }

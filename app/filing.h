@@ -8,7 +8,8 @@
 // been moved, so a run killed at any instant leaves one of:
 // - no entry, or an entry whose append never happened: nothing to do;
 // - a partial append: the data file is cut back to its length before it, and the workbook, still
-//   in the input directory, is filed whole by the run;
+//   in the input directory, is filed whole by the run (a data file the append was creating is
+//   removed, so that its header is written again);
 // - a whole append with the workbook still in the input directory: it is moved, and its records
 //   are not appended again;
 // - a whole append with the workbook already moved: the entry is just dropped.
@@ -38,6 +39,7 @@ struct JournalEntry {
   std::int64_t modifiedNs = 0;
   std::uint64_t offset = 0;    // the data file's length before the append
   std::uint64_t length = 0;    // the bytes appended
+  bool created = false;        // the append creates the data file (with its header)
 
   std::string Text() const;
   // The entry of a journal's text; false for an empty or unreadable text.
@@ -61,7 +63,7 @@ class Filing {
   Filing& operator=(const Filing&) = delete;
 
   // Appends a workbook's text (its lines; the last line end is added) to the data file, journaled:
-  // a workbook to be moved to outputDirectory keeps its entry until Moved.
+  // the entry stays until Moved.
   void Append(const std::string& workbook, const std::string& outputDirectory,
               std::string_view text);
   // The workbook appended last has been moved (or stays where it is): its entry is dropped.

@@ -25,12 +25,16 @@ int OpenOrRaise(const std::string& path, int flags) {
   return fd;
 }
 
-// Writes all of data to fd, then closes it; raises the mapped file error on any failure.
-// Writes all of data and closes fd. When undoTo is given (the file's length before an append),
-// a write or close that fails cuts the file back to it, so it never ends in half a line.
-void WriteAndClose(int fd, std::string_view data, const std::string& path, off_t undoTo = -1) {
+// Writes all of data and closes fd; raises the mapped file error on any failure. When undoTo is
+// given (the file's length before an append), a write or close that fails cuts the file back to
+// it, so it never ends in half a line; a file the append created is removed instead, so that the
+// next append still finds no file and writes the header.
+void WriteAndClose(int fd, std::string_view data, const std::string& path, off_t undoTo = -1,
+                   bool created = false) {
   auto fail = [&](int error, bool closed) {
-    if (undoTo >= 0) {
+    if (created) {
+      ::unlink(path.c_str());
+    } else if (undoTo >= 0) {
       const int cut = closed ? ::truncate(path.c_str(), undoTo) : ::ftruncate(fd, undoTo);
       static_cast<void>(cut);  // nothing more can be done: the first error is the one to report
     }
@@ -144,7 +148,17 @@ void LocalFileSystem::AppendTextLine(const std::string& path, std::string_view l
     large.append(line).append(kLineEnd);
     data = large;
   }
-  const int fd = OpenOrRaise(path, O_WRONLY | O_CREAT | O_APPEND);
+  bool created = false;
+  int fd;
+  do {
+    fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0 && !path.empty() && errno == ENOENT) {
+    // O_EXCL: the file is ours to remove if the first append fails (nobody else made it).
+    fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    created = fd >= 0;
+  }
+  if (fd < 0) fd = OpenOrRaise(path, O_WRONLY | O_CREAT | O_APPEND);
   // The length before the append: a write that fails part-way (a full disk, a file-size limit,
   // an I/O error) is cut back to it, so the file never ends in half a line that the next
   // append would glue a record onto.
@@ -154,7 +168,7 @@ void LocalFileSystem::AppendTextLine(const std::string& path, std::string_view l
     ::close(fd);
     throw FileError(error, path);
   }
-  WriteAndClose(fd, data, path, before.st_size);
+  WriteAndClose(fd, data, path, before.st_size, created);
 }
 
 }  // namespace sheaver

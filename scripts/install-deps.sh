@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libzip-dev libexpat1-dev libpugixml-dev zlib1g-dev
-  python3 python3-xlrd python3-openpyxl
+  python3 python3-xlrd python3-openpyxl strace
 )
 
 missing=()
