@@ -182,9 +182,9 @@ Filing::~Filing() {
 
 void Filing::WriteEntry(const JournalEntry& entry) {
   const std::string text = entry.Text();
+  // The journal is empty here (every entry is cleared before the next is written, and a longer
+  // stale text could only follow the "end" line, which reading stops at).
   WriteAt(journal_.Descriptor(), text, journalPath_);
-  if (::ftruncate(journal_.Descriptor(), static_cast<off_t>(text.size())) != 0)
-    throw FileError(errno, journalPath_);
   if (durable_ && ::fdatasync(journal_.Descriptor()) != 0) throw FileError(errno, journalPath_);
   entryWritten_ = true;
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Files N copies of the example timesheets with sheaver-cli (--all, 100 workbooks a run) and with
+# Files N copies of the example timesheets with sheaver-cli (--all, 100 workbooks a run), with
 # a python3-xlrd script doing the same job (bench/xlrd_filing.py: read, format, append line by
-# line, move), in the same run on the same machine. Prints workbooks per second for both, the
-# ratio, and whether both wrote the same data file. With RUNS above 1 the whole comparison is
+# line, move), and with the floor program bench_filing_floor (list, read each file whole, one
+# append, rename; no parsing), in the same run on the same machine. Prints workbooks per second
+# for all three, sheaver-cli's ratios to both, whether sheaver-cli and the script wrote the same
+# data file, and sheaver-cli's system calls per workbook (counted by strace when it is there). With RUNS above 1 the whole comparison is
 # run that many times on fresh copies, the two tools taking turns, and the medians are printed:
 # on a machine shared with other work a single run's wall-clock time says little.
 # Usage: bench/filing_vs_xlrd.sh [N] [BUILD_DIR] [RUNS]   (defaults 10000, build/default and 1)
@@ -12,6 +14,7 @@ n=${1:-10000}
 build=${2:-build/default}
 runs=${3:-1}
 cli=$build/cli/sheaver-cli
+floor=$build/bench/bench_filing_floor
 py=/usr/bin/python3
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -47,10 +50,14 @@ median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (
 
 same=yes
 for ((run = 1; run <= runs; ++run)); do
-  rm -rf "$work/ours" "$work/peer"
+  rm -rf "$work/ours" "$work/peer" "$work/floor"
   copies "$work/ours/in"; mkdir -p "$work/ours/out"
   copies "$work/peer/in"; mkdir -p "$work/peer/out"
+  copies "$work/floor/in"; mkdir -p "$work/floor/out"
   sync
+
+  read -r wall cpu < <(seconds "$floor" "$work/floor/in" "$work/floor/out" "$work/floor/data")
+  echo "$wall" >>"$work/floor.wall"; echo "$cpu" >>"$work/floor.cpu"
 
   read -r wall cpu < <(seconds "$cli" --type "$form_type" --in "$work/ours/in" \
     --out "$work/ours/out" --data "$work/ours/data.csv" --all --quiet)
@@ -64,6 +71,17 @@ for ((run = 1; run <= runs; ++run)); do
 done
 ours_wall=$(median <"$work/ours.wall"); ours_cpu=$(median <"$work/ours.cpu")
 peer_wall=$(median <"$work/peer.wall"); peer_cpu=$(median <"$work/peer.cpu")
+floor_wall=$(median <"$work/floor.wall"); floor_cpu=$(median <"$work/floor.cpu")
+
+# System calls per workbook: one more run of sheaver-cli under strace, start-up included.
+calls=-
+if command -v strace >/dev/null; then
+  rm -rf "$work/ours"; copies "$work/ours/in"; mkdir -p "$work/ours/out"
+  strace -f -c -o "$work/strace" "$cli" --type "$form_type" --in "$work/ours/in" \
+    --out "$work/ours/out" --data "$work/ours/data.csv" --all --quiet >/dev/null
+  total=$(awk '$NF == "total" {print $(NF-2)}' "$work/strace")
+  [[ -n $total ]] && calls=$(echo "scale=1; $total / $n" | bc -l)
+fi
 
 printf "%d workbooks (%d forms), %d lines each way, %s left behind; same data file: %s\n" "$n" \
   "${#forms[@]}" "$(wc -l <"$work/ours/data.csv")" "$left" "$same"
@@ -73,5 +91,10 @@ printf "%-14s %9s %12s %9s %12s\n" sheaver-cli "$ours_wall" "$(rate "$ours_wall"
   "$ours_cpu" "$(rate "$ours_cpu")"
 printf "%-14s %9s %12s %9s %12s\n" xlrd-script "$peer_wall" "$(rate "$peer_wall")" \
   "$peer_cpu" "$(rate "$peer_cpu")"
-printf "ratio: %.1fx wall-clock, %.1fx cpu\n" "$(echo "$peer_wall / $ours_wall" | bc -l)" \
-  "$(echo "$peer_cpu / $ours_cpu" | bc -l)"
+printf "%-14s %9s %12s %9s %12s\n" floor "$floor_wall" "$(rate "$floor_wall")" \
+  "$floor_cpu" "$(rate "$floor_cpu")"
+printf "xlrd-script / sheaver-cli: %.1fx wall-clock, %.1fx cpu\n" \
+  "$(echo "$peer_wall / $ours_wall" | bc -l)" "$(echo "$peer_cpu / $ours_cpu" | bc -l)"
+printf "sheaver-cli / floor: %.2fx wall-clock, %.2fx cpu\n" \
+  "$(echo "$ours_wall / $floor_wall" | bc -l)" "$(echo "$ours_cpu / $floor_cpu" | bc -l)"
+printf "sheaver-cli system calls per workbook: %s\n" "$calls"
