@@ -1,6 +1,9 @@
 #include "app/batch_run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
 
 #include <filesystem>
 #include <optional>
@@ -39,19 +42,20 @@ void SetStatus(clsListViewRpt& list, Int16 row, const char* status, const RunHoo
 // An output directory given (not blank) must be an existing, writable directory other than the
 // input directory: Path not found (76), Permission denied (70) or Path/File access error (75),
 // naming it.
-void CheckOutputDirectory(const std::string& outDir, const std::string& inputDirectory) {
+void CheckOutputDirectory(const std::string& outDir, const std::string& inputDirectory,
+                          const std::string& what) {
   const std::string directory(DirectoryText(outDir));
   if (directory.empty()) return;
   std::error_code ec;
   if (!std::filesystem::is_directory(directory, ec))
-    throw Error(err::kPathNotFound, "Path not found: the output directory " + directory +
+    throw Error(err::kPathNotFound, "Path not found: the " + what + " " + directory +
                                         " does not exist or is not a directory");
   if (::access(directory.c_str(), W_OK | X_OK) != 0)
-    throw Error(err::kPermissionDenied, "Permission denied: the output directory " + directory +
-                                            " cannot be written to");
+    throw Error(err::kPermissionDenied,
+                "Permission denied: the " + what + " " + directory + " cannot be written to");
   if (std::filesystem::equivalent(directory, inputDirectory, ec))
-    throw Error(err::kPathFileAccess, "Path/File access error: the output directory " +
-                                          directory + " is the input directory");
+    throw Error(err::kPathFileAccess, "Path/File access error: the " + what + " " + directory +
+                                          " is the input directory");
 }
 
 // The form type must load and have fields, and a data file that already has a header must have
@@ -104,19 +108,68 @@ std::size_t HeaderFieldCount(std::string_view line) {
   return count;
 }
 
-void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook,
-                  const RunOptions& options) {
-  const std::string pattern = SearchPattern(source.InputDirectory());
+std::string RejectionNoteName(std::string_view workbookName) {
+  return std::string(workbookName) + ".error.txt";
+}
+
+namespace {
+
+// "2026-12-07T11:58:03+01:00": when a workbook was rejected, in local time with its offset.
+std::string LocalTimeStamp() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  ::localtime_r(&now, &local);
+  char text[40];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S%z", &local);
+  std::string stamp(text);
+  if (stamp.size() > 2) stamp.insert(stamp.size() - 2, ":");
+  return stamp;
+}
+
+// Moves a workbook that cannot be filed into the rejected-forms directory and writes the note
+// beside it. The note comes second: a workbook never waits in the input directory with a note
+// about it elsewhere.
+void Reject(const std::string& path, const std::string& rejectDir, const Error& error,
+            const std::string& formTypePath) {
+  MoveForm(path, rejectDir);
+  const std::size_t last = path.rfind(kPathSeparator);
+  const std::string name = last == std::string::npos ? path : path.substr(last + 1);
+  WriteTextLines(JoinPath(DirectoryText(rejectDir), RejectionNoteName(name)),
+                 {"error " + std::to_string(error.Number()) + ": " + error.Description(),
+                  "time: " + LocalTimeStamp(), "form type: " + formTypePath,
+                  "workbook: " + path});
+}
+
+// A data file that is there must be a regular file: appending to a pipe would wait for a reader
+// forever, and to a device or folder makes no sense.
+void CheckDataFileKind(const std::string& dataFile) {
+  struct stat st;
+  if (::stat(dataFile.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    throw Error(err::kPathFileAccess, "Path/File access error: the data file " + dataFile +
+                                          " is not a regular file (a folder, a device or a pipe)");
+}
+
+}  // namespace
+
+RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook,
+                        const RunOptions& options) {
+  const std::string pattern = SearchPattern(ExpandHome(source.InputDirectory()));
   const std::string directory = pattern.substr(0, pattern.rfind(kPathSeparator));
-  const std::string formTypePath = source.FormType();
-  const std::string dataFile = source.DataFile();
+  const std::string formTypePath = ExpandHome(source.FormType());
+  const std::string dataFile = ExpandHome(source.DataFile());
+  const std::string outDir = ExpandHome(source.OutputDirectory());
+  const std::string rejectDir = ExpandHome(source.RejectDirectory());
+  const bool rejecting = !TrimSpaces(rejectDir).empty();
   ForgetFormTypes();
+  RunSummary summary;
 
   // The locks and the recovery come before the listing: a recovered workbook leaves the input
   // directory, and no other run may list or move what this one is filing.
   std::optional<Filing> filing;
-  if (!TrimSpaces(dataFile).empty())
+  if (!TrimSpaces(dataFile).empty()) {
+    CheckDataFileKind(dataFile);
     filing.emplace(directory, dataFile, options.durable, options.notice);
+  }
 
   // First pass: list the workbooks. The search is complete before any workbook is touched,
   // since processing moves files out of the directory searched.
@@ -137,22 +190,46 @@ void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook
     if (!filing)
       throw Error(err::kBadFileName, "Bad file name or number: no data file is given");
     CheckFormTypeAndHeader(formTypePath, dataFile);
-    CheckOutputDirectory(source.OutputDirectory(), directory);
+    CheckOutputDirectory(outDir, directory, "output directory");
+    if (rejecting) CheckOutputDirectory(rejectDir, directory, "rejected-forms directory");
   }
 
   // Second pass: each workbook in list order, its path read back from the list.
+  const bool moving = !TrimSpaces(outDir).empty();
   for (Int16 i = 0; i < rowCount; ++i) {
     SetStatus(list, i, kStatusProcessing, hook);
     const std::string path = list.Data(i, 0);
-    const std::string outDir = source.OutputDirectory();
-    ExtractWorkbookData(path, formTypePath, dataFile,
-                        [&](std::string_view text) { filing->Append(path, outDir, text); });
-    if (!TrimSpaces(outDir).empty()) MoveForm(path, outDir);
-    filing->Moved(path, outDir);
+    const std::uint64_t recordsBefore = RecordLinesAppended();
+    bool appending = false;  // past the workbook's own part: what fails now is not its fault
+    try {
+      ExtractWorkbookData(path, formTypePath, dataFile, [&](std::string_view text) {
+        appending = true;
+        filing->Append(path, outDir, text);
+      });
+      if (moving) MoveForm(path, outDir);
+      filing->Moved(path, outDir);
+    } catch (const Error& e) {
+      if (!rejecting || appending) {
+        SetStatus(list, i, kStatusFailed, hook);
+        throw;
+      }
+      try {
+        Reject(path, rejectDir, e, formTypePath);
+      } catch (...) {
+        SetStatus(list, i, kStatusFailed, hook);
+        throw;
+      }
+      ++summary.rejected;
+      SetStatus(list, i, kStatusRejected, hook);
+      continue;
+    }
+    ++summary.filed;
+    summary.records += RecordLinesAppended() - recordsBefore;
     SetStatus(list, i, kStatusDone, hook);
   }
 
   if (rowCount == 0) MsgBox(kAllFormsProcessed, MsgButtons::kOk, MsgIcon::kNone);
+  return summary;
 }
 
 void MoveForm(const std::string& path, const std::string& outDir) {

@@ -2,12 +2,13 @@
 // output directory is given, moved there. The run lists up to 100 workbooks as "Pending" in the
 // report list, then handles them in list order: "Processing", extraction, move, "Done".
 //
-// The run catches no error: the first one ends it at that workbook, whose row stays
-// "Processing" (later rows "Pending"); earlier workbooks are filed and moved, the failing one and
+// Without a rejected-forms directory the first error ends the run at that workbook, whose row
+// says "Failed" (later rows "Pending"); earlier workbooks are filed and moved, the failing one and
 // later ones stay in the input directory. A workbook adds all its records to the data file or none,
 // so the failing one has added nothing and is filed whole by the next run.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,8 @@ inline constexpr Int16 kMaxFormsPerRun = 100;
 inline constexpr const char* kStatusPending = "Pending";
 inline constexpr const char* kStatusProcessing = "Processing";
 inline constexpr const char* kStatusDone = "Done";
+inline constexpr const char* kStatusRejected = "Rejected";
+inline constexpr const char* kStatusFailed = "Failed";
 
 // The message of a run that found no workbook.
 inline constexpr const char* kAllFormsProcessed =
@@ -40,18 +43,21 @@ class FormsSource {
   virtual std::string InputDirectory() = 0;
   // The output directory, "" to leave the workbooks where they are; read again for every workbook.
   virtual std::string OutputDirectory() = 0;
-  // The export data file; read again for every workbook.
+  // The export data file.
   virtual std::string DataFile() = 0;
+  // Where workbooks that cannot be filed go, "" to stop the run at the first of them.
+  virtual std::string RejectDirectory() { return {}; }
 };
 
 // The four paths as plain values, for callers that have them at hand.
 struct FormsPaths : FormsSource {
-  std::string formType, inputDirectory, outputDirectory, dataFile;
+  std::string formType, inputDirectory, outputDirectory, dataFile, rejectDirectory;
 
   std::string FormType() override { return formType; }
   std::string InputDirectory() override { return inputDirectory; }
   std::string OutputDirectory() override { return outputDirectory; }
   std::string DataFile() override { return dataFile; }
+  std::string RejectDirectory() override { return rejectDirectory; }
 };
 
 // Called after the run has set a row's status (row from 0, the status text just written): lets a
@@ -72,6 +78,16 @@ struct RunOptions {
   std::function<void(const std::string& message)> notice;
 };
 
+// What a run did, for its summary.
+struct RunSummary {
+  int filed = 0;             // workbooks filed (and moved, when there is an output directory)
+  int rejected = 0;          // workbooks set aside in the rejected-forms directory
+  std::uint64_t records = 0; // record lines appended
+};
+
+// The name of the text file put beside a rejected workbook: "Week07.xls.error.txt".
+std::string RejectionNoteName(std::string_view workbookName);
+
 // The run. Clears the list (two columns: "File" with the workbook's full path, "Status") and
 // fills it; shows kAllFormsProcessed in a message box (OK only, no icon) when nothing is found.
 // The list must have its two columns already.
@@ -83,8 +99,15 @@ struct RunOptions {
 // is not the input directory, and an existing data file's header has as many fields as the form
 // type (Invalid file format, 321, giving both counts). Nothing is written or moved when a check
 // fails. The form type and data file paths are read once, when the run starts.
-void ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook = {},
-                  const RunOptions& options = {});
+//
+// A workbook that cannot be filed (not a workbook, damaged, unreadable, a value that does not
+// convert) adds nothing to the data file. With a rejected-forms directory it is moved there, with
+// a text file beside it (RejectionNoteName: the message, the time, the form type), its row says
+// "Rejected", and the run goes on; without one the run stops there, its row saying "Failed".
+// Errors of the data file, the output directory or the form type stop the run either way.
+// Every path may begin with "~/" for the home directory.
+RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook = {},
+                        const RunOptions& options = {});
 
 // The number of fields of a data file's header line: its commas plus one, commas inside
 // double-quoted names not counted.

@@ -328,10 +328,7 @@ Error AsError(const std::exception& e) {
 }
 
 std::string HomeDirectory() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
-    return entry->pw_dir;
-  return std::string(1, kPathSeparator);
+  return UserHomeDirectory();
 }
 
 std::string HelpAddress(const std::string& program_directory, const std::string& value) {

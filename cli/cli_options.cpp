@@ -20,6 +20,7 @@ constexpr OptionDef kOptions[] = {
     {"open", true, &CliOptions::open, nullptr},
     {"preview", true, &CliOptions::preview, nullptr},
     {"cells", true, &CliOptions::cells, nullptr},
+    {"reject", true, &CliOptions::reject, nullptr},
     {"all", false, nullptr, &CliOptions::all},
     {"quiet", false, nullptr, &CliOptions::quiet},
     {"durable", false, nullptr, &CliOptions::durable},
@@ -105,8 +106,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--open SETTINGS]
-                   [--all] [--durable] [--quiet]
+  return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--reject DIR]
+                   [--open SETTINGS] [--all] [--durable] [--quiet]
        sheaver-cli --preview WORKBOOK --type FORMTYPE
        sheaver-cli --cells WORKBOOK
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
@@ -116,8 +117,11 @@ run, becomes records appended to the data file, and is moved to the output direc
   --in DIR           the input directory, or a pattern such as DIR/week*.xls
   --data FILE        the export data file (CSV); its header line is written when it is new
   --out DIR          move each filed workbook here, replacing a file of the same name
-  --open SETTINGS    take the four paths from a settings file (lines: form type, input
-                     directory, output directory, data file); the options above override it
+  --reject DIR       move each workbook that cannot be filed here, with NAME.error.txt
+                     saying why, and go on; without it the run stops at the first one
+  --open SETTINGS    take the paths from a settings file (lines: form type, input
+                     directory, output directory, data file, rejected-forms directory);
+                     the options above override it
   --all              repeat runs until the input directory has no workbook left (needs --out)
   --durable          flush each workbook's records and move to the disk before the next one,
                      so that a power cut cannot undo a filed workbook (slower)
@@ -127,8 +131,13 @@ run, becomes records appended to the data file, and is moved to the output direc
   -h, --help         show this help and exit
   -V, --version      show the version and exit
 
-Exit status: 0 success (also when there was nothing to file), 1 a run, preview or listing
-failed (the message names the workbook and the error), 2 a usage error.
+A path may start with ~/ for the home directory.
+
+Exit status: 0 every workbook filed (also when there was nothing to file), 1 a run, preview
+or listing stopped at an error (the message names the file and the error), 2 a usage error
+or a mistaken path (a missing form type, input, output or rejected-forms directory, or data
+file folder; a pipe, device or folder where a file belongs), 3 the run finished but some
+workbooks were rejected.
 )";
 }
 

@@ -1,5 +1,8 @@
 #include "cli/cli_tool.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -12,8 +15,11 @@
 #include "datafiles/clsSetFile.h"
 #include "extract/modExtractWorkbookData.h"
 #include "extract/preview.h"
+#include "platform/filesystem.h"
+#include "platform/textfile.h"
 #include "platform/version_info.h"
 #include "runtime/error.h"
+#include "runtime/line_text.h"
 #include "runtime/msgbox.h"
 #include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
@@ -98,19 +104,95 @@ FormsPaths RunPaths(const CliOptions& o) {
   FormsPaths paths;
   if (o.open) {
     clsSetFile settings;
-    settings.fn(*o.open);
+    settings.fn(ExpandHome(*o.open));
     settings.Load();
     auto line = [&](Int16 i) { return i < settings.Rows() ? settings.Data(i) : std::string(); };
     paths.formType = line(0);
     paths.inputDirectory = line(1);
     paths.outputDirectory = line(2);
     paths.dataFile = line(3);
+    paths.rejectDirectory = line(4);
   }
   if (o.type) paths.formType = *o.type;
   if (o.in) paths.inputDirectory = *o.in;
   if (o.out) paths.outputDirectory = *o.out;
   if (o.data) paths.dataFile = *o.data;
+  if (o.reject) paths.rejectDirectory = *o.reject;
+  paths.formType = ExpandHome(paths.formType);
+  paths.inputDirectory = ExpandHome(paths.inputDirectory);
+  paths.outputDirectory = ExpandHome(paths.outputDirectory);
+  paths.dataFile = ExpandHome(paths.dataFile);
+  paths.rejectDirectory = ExpandHome(paths.rejectDirectory);
   return paths;
+}
+
+// What is wrong with a path that must name a regular file, "" when nothing is: missing, not a
+// regular file (a pipe would hang the run, a device be read without end), or too large to be a
+// form type or settings file.
+std::string FileProblem(const std::string& what, const std::string& path, bool mustExist,
+                        bool sizeLimited) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    if (errno == ENOENT && !mustExist) return {};
+    return what + " " + path + " does not exist";
+  }
+  if (S_ISDIR(st.st_mode)) return what + " " + path + " is a folder, not a file";
+  if (!S_ISREG(st.st_mode)) return what + " " + path + " is not a regular file (a pipe or a device)";
+  if (sizeLimited && static_cast<std::size_t>(st.st_size) > kMaxTextFileBytes)
+    return what + " " + path + " is too large to be one (" +
+           std::to_string(st.st_size >> 20) + " MB)";
+  return {};
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The folder a directory text stands for: spaces and one trailing separator dropped.
+std::string DirectoryPath(const std::string& text) {
+  std::string path = text;
+  while (!path.empty() && path.back() == ' ') path.pop_back();
+  while (!path.empty() && path.front() == ' ') path.erase(0, 1);
+  if (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+  return path;
+}
+
+// What is wrong with the paths of a run, "" when nothing is. A mistyped path would otherwise
+// pass as "nothing to file" (a missing input directory finds no workbook) or fail only after
+// workbooks were read.
+std::string PathsProblem(const FormsPaths& paths) {
+  if (std::string p = FileProblem("the form type", paths.formType, true, true); !p.empty())
+    return p;
+  const std::string in = DirectoryPath(paths.inputDirectory);
+  if (HasWildcards(in)) {
+    const std::string pattern = SearchPattern(in);
+    const std::string folder = pattern.substr(0, pattern.rfind(kPathSeparator));
+    if (!IsDirectory(folder.empty() ? "/" : folder))
+      return "the folder " + folder + " of the input pattern " + in + " does not exist";
+  } else if (!IsDirectory(in)) {
+    struct stat st;
+    if (::stat(in.c_str(), &st) == 0)
+      return "the input directory " + in +
+             " is a file: give the folder that holds the workbooks (--in DIR) or a pattern "
+             "(--in 'DIR/*.xls')";
+    return "the input directory " + in + " does not exist";
+  }
+  const std::string& data = paths.dataFile;
+  const std::size_t slash = data.rfind(kPathSeparator);
+  const std::string dataFolder =
+      slash == std::string::npos ? "." : slash == 0 ? "/" : data.substr(0, slash);
+  if (!IsDirectory(dataFolder))
+    return "the folder " + dataFolder + " of the data file " + data + " does not exist";
+  if (std::string p = FileProblem("the data file", data, false, false); !p.empty()) return p;
+  for (const auto& [what, dir] : {std::pair<std::string, std::string>{"the output directory",
+                                                                      paths.outputDirectory},
+                                  {"the rejected-forms directory", paths.rejectDirectory}}) {
+    const std::string folder = DirectoryPath(dir);
+    if (!folder.empty() && !IsDirectory(folder))
+      return what + " " + folder + " does not exist or is not a folder";
+  }
+  return {};
 }
 
 bool Blank(const std::string& text) {
@@ -132,61 +214,51 @@ int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* er
   list.ColumnHeaderWidth(1, "Status", 15);
 
   const auto start = std::chrono::steady_clock::now();
-  const std::uint64_t recordsBefore = RecordLinesAppended();
+  RunSummary total;
+  const bool rejecting = !Blank(paths.rejectDirectory);
   auto summary = [&] {
     if (o.quiet) return;
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(out, "%llu workbook%s done, %llu record%s appended, %s s\n",
+    std::string rejected;
+    if (rejecting) rejected = ", " + std::to_string(total.rejected) + " rejected";
+    std::fprintf(out, "%llu workbook%s done%s, %llu record%s appended, %s s\n",
                  static_cast<unsigned long long>(view.DoneCount()),
-                 view.DoneCount() == 1 ? "" : "s",
-                 static_cast<unsigned long long>(RecordLinesAppended() - recordsBefore),
-                 RecordLinesAppended() - recordsBefore == 1 ? "" : "s", Seconds(seconds).c_str());
+                 view.DoneCount() == 1 ? "" : "s", rejected.c_str(),
+                 static_cast<unsigned long long>(total.records), total.records == 1 ? "" : "s",
+                 Seconds(seconds).c_str());
   };
   RunOptions run;
   run.durable = o.durable;
   run.notice = [&](const std::string& message) {
     if (!o.quiet) std::fprintf(out, "%s\n", EscapeField(message).c_str());
   };
+  const std::uint64_t recordsBefore = RecordLinesAppended();
   try {
+    RunSummary last;
     do {
-      ProcessForms(paths, list, {}, run);
+      last = ProcessForms(paths, list, {}, run);
+      total.filed += last.filed;
+      total.rejected += last.rejected;
       view.Finish();
+      // A run of nothing but rejected workbooks has moved them all out of the way: go on.
     } while (o.all && list.Rows() > 0);
+    total.records = RecordLinesAppended() - recordsBefore;
   } catch (const Error& e) {
+    total.records = RecordLinesAppended() - recordsBefore;
     view.Finish();
     summary();
     std::fprintf(err, "%s: %s\n", kProgram, ErrorText(e).c_str());
     return kExitFailed;
   }
   summary();
-  return kExitOk;
+  return total.rejected > 0 ? kExitRejected : kExitOk;
 }
 
 }  // namespace
 
 std::string EscapeField(std::string_view text) {
-  std::string escaped;
-  escaped.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '\t':
-        escaped += "\\t";
-        break;
-      case '\r':
-        escaped += "\\r";
-        break;
-      case '\n':
-        escaped += "\\n";
-        break;
-      case '\\':
-        escaped += "\\\\";
-        break;
-      default:
-        escaped += c;
-    }
-  }
-  return escaped;
+  return EscapeForLine(text);
 }
 
 void WritePreview(const std::string& workbookPath, const std::string& formTypePath,
@@ -256,6 +328,11 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
       WriteCells(*o.cells, out);
       return kExitOk;
     }
+    if (o.open) {
+      if (std::string p = FileProblem("the settings file", ExpandHome(*o.open), false, true);
+          !p.empty())
+        return UsageError(p, err);
+    }
     FormsPaths paths = RunPaths(o);
     if (o.preview) {
       if (paths.formType.empty()) return UsageError("--preview needs --type", err);
@@ -270,6 +347,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
           "--all needs an output directory (--out): without one the same "
           "workbooks would be filed again and again",
           err);
+    if (std::string p = PathsProblem(paths); !p.empty()) return UsageError(p, err);
     return Filing(o, paths, out, err);
   } catch (const Error& e) {
     std::fflush(out);

@@ -12,7 +12,8 @@ namespace sheaver::cli {
 // Exit statuses.
 inline constexpr int kExitOk = 0;      // done, also when there was nothing to file
 inline constexpr int kExitFailed = 1;  // a run, preview or listing stopped at an error
-inline constexpr int kExitUsage = 2;   // the command line cannot be used
+inline constexpr int kExitUsage = 2;   // the command line cannot be used, or names a wrong path
+inline constexpr int kExitRejected = 3;  // the run finished, but some workbooks were rejected
 
 // Runs the tool on the arguments (program name not included), writing results and progress to
 // out and messages to err; returns the exit status. Installs its own non-interactive message
@@ -34,7 +35,8 @@ void WritePreview(const std::string& workbookPath, const std::string& formTypePa
 // error value shows its code, such as #DIV/0!). Raises the error of a workbook that cannot be read.
 void WriteCells(const std::string& workbookPath, std::FILE* out);
 
-// The text with tab, CR, LF and backslash written as \t, \r, \n and \\.
+// The text with tab, CR, LF and backslash written as \t, \r, \n and \\, and other control
+// characters and bytes that are not UTF-8 as \xHH (see EscapeForLine).
 std::string EscapeField(std::string_view text);
 
 }  // namespace sheaver::cli

@@ -4,11 +4,13 @@
 #include "runtime/ascii.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <span>
 #include <utility>
@@ -200,6 +202,23 @@ std::string CurrentDirectory() {
 }
 std::string ProgramDirectory() {
   return Files().ProgramDirectory();
+}
+
+std::string UserHomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr)
+    return entry->pw_dir;
+  return std::string(1, kPathSeparator);
+}
+
+std::string ExpandHome(std::string_view path) {
+  const std::size_t first = path.find_first_not_of(' ');
+  if (first == std::string_view::npos || path[first] != '~') return std::string(path);
+  const std::string_view rest = path.substr(first + 1);
+  if (!rest.empty() && rest.front() != kPathSeparator) return std::string(path);  // ~user
+  std::string home = UserHomeDirectory();
+  if (!home.empty() && home.back() == kPathSeparator && !rest.empty()) home.pop_back();
+  return home + std::string(rest);
 }
 
 std::string JoinPath(std::string_view dir, std::string_view name) {

@@ -138,6 +138,13 @@ std::string CurrentDirectory();
 // program lies in the root directory, so that appending "/name" always gives a path).
 std::string ProgramDirectory();
 
+// The user's home directory: $HOME, else the password database's entry, else "/".
+std::string UserHomeDirectory();
+
+// The path with a leading "~/" (or a lone "~") standing for the home directory, as a shell would
+// read it; spaces before the "~" are passed over. Any other text is returned as it is.
+std::string ExpandHome(std::string_view path);
+
 // dir and name joined by one separator (none added when dir is empty or already ends with one).
 std::string JoinPath(std::string_view dir, std::string_view name);
 

@@ -71,8 +71,25 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
                                                         std::size_t maxLines) {
   std::vector<std::string> lines;
   if (maxLines == 0) return lines;
-  const int fd = OpenOrRaise(path, O_RDONLY);
+  // Non-blocking, so that a pipe given as a form type or settings file is refused below instead
+  // of waiting for a writer forever.
+  const int fd = OpenOrRaise(path, O_RDONLY | O_NONBLOCK);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
+    ::close(fd);
+    throw FileError(error, path);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw Error(err::kPathFileAccess,
+                std::string("Path/File access error: not a regular file (") +
+                    (S_ISDIR(st.st_mode) ? "a folder" : S_ISFIFO(st.st_mode) ? "a pipe" : "a device") +
+                    ")")
+        .Within(path);
+  }
   lines.reserve(std::min<std::size_t>(maxLines, 16));  // a form type's or settings file's lines
+  std::size_t bytesRead = 0;
 
   std::string line;
   bool afterCr = false;  // the last byte ended a line with CR: an LF right after it belongs to it
@@ -97,6 +114,15 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
       if (lines.empty() && line == kByteOrderMark) line.clear();
       if (!line.empty()) endLine();  // a last line without a line end
       break;
+    }
+    bytesRead += static_cast<std::size_t>(n);
+    if (bytesRead > kMaxTextFileBytes) {
+      ::close(fd);
+      throw Error(err::kPathFileAccess,
+                  "Path/File access error: more than " +
+                      std::to_string(kMaxTextFileBytes >> 20) +
+                      " MB without the lines wanted, too large for a form type or settings file")
+          .Within(path);
     }
     const std::string_view bytes(buffer, static_cast<std::size_t>(n));
     std::size_t i = 0;

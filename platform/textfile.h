@@ -16,6 +16,11 @@ namespace sheaver {
 // file is never read). A last line without a line end is still a line; an empty file has no
 // lines; a UTF-8 byte-order mark at the very start is dropped. A missing file is File not found
 // (53), a missing directory Path not found (76), a directory Path/File access error (75).
+// Only regular files are read: a folder, a pipe or a device is Path/File access error (75) at once,
+// and so is a file that gives more than kMaxTextFileBytes before the lines wanted are complete (a
+// form type or settings file is a few hundred bytes; this keeps a mistaken path from being read
+// without end).
+inline constexpr std::size_t kMaxTextFileBytes = std::size_t{4} << 20;
 std::vector<std::string> ReadTextLines(const std::string& path, std::size_t maxLines = kAllLines);
 
 // Creates the file, or truncates it, and writes each line followed by CR LF.

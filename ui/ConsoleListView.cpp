@@ -3,11 +3,15 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "runtime/line_text.h"
+
 namespace sheaver {
 namespace {
 
 constexpr const char* kDone = "Done";
 constexpr const char* kProcessing = "Processing";
+// The statuses that end a workbook's part of a run, each written as a line.
+constexpr const char* kFinalStatuses[] = {"Done", "Rejected", "Failed"};
 // Redrawing a terminal line costs more than filing a small workbook: at most this often.
 constexpr auto kRedrawInterval = std::chrono::milliseconds(50);
 
@@ -43,11 +47,13 @@ void ConsoleListView::CellChanged(int position, int /*column*/, const std::strin
   if (text == kDone) {
     ++done_;
     ++doneThisRun_;
-    if (mode_ == Mode::kLines) std::fprintf(out_, "%s\t%s\n", kDone, ItemText(position).c_str());
   }
+  for (const char* status : kFinalStatuses)
+    if (text == status && mode_ == Mode::kLines)
+      std::fprintf(out_, "%s\t%s\n", status, EscapeForLine(ItemText(position)).c_str());
   if (mode_ != Mode::kLive) return;
   const auto now = std::chrono::steady_clock::now();
-  const bool last = text == kDone && position == ListItemCount();
+  const bool last = text != kProcessing && position == ListItemCount();
   if (!last && liveLineShown_ && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
   DrawLiveLine(position, text);
@@ -57,7 +63,8 @@ void ConsoleListView::DrawLiveLine(int position, const std::string& status) {
   std::string line = "[" + std::to_string(doneThisRun_) + "/" + std::to_string(ListItemCount()) +
                      "] " + status + " ";
   const std::size_t columns = TerminalColumns(out_) - 1;
-  if (line.size() < columns) line += Elided(ItemText(position), columns - line.size());
+  if (line.size() < columns)
+    line += Elided(EscapeForLine(ItemText(position)), columns - line.size());
   std::fprintf(out_, "\r\x1b[K%s", line.c_str());
   std::fflush(out_);
   liveLineShown_ = true;
@@ -71,7 +78,7 @@ void ConsoleListView::Finish() {
   if (mode_ == Mode::kLines) {
     for (int p = 1; p <= ListItemCount(); ++p)
       if (SubItemCount(p) >= 1 && SubItemText(p, 1) == kProcessing)
-        std::fprintf(out_, "%s\t%s\n", kProcessing, ItemText(p).c_str());
+        std::fprintf(out_, "%s\t%s\n", kProcessing, EscapeForLine(ItemText(p)).c_str());
   }
   std::fflush(out_);
   doneThisRun_ = 0;

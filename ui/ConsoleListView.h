@@ -1,8 +1,9 @@
 // The report list of the command-line tool: a list view held in memory that shows a run's
 // progress on the console as the run sets each workbook's status. On a terminal it keeps one
 // live line ("[3/100] Processing /forms/week07.xls"); otherwise it writes one line per workbook
-// when its status becomes "Done" ("Done<TAB>/forms/week01.xls"), and Finish writes the rows a
-// run left "Processing" (the workbook it failed on). The run writes the list only through
+// when its status becomes "Done", "Rejected" or "Failed" ("Done<TAB>/forms/week01.xls"), and
+// Finish writes any row a run left "Processing". Names are escaped (EscapeForLine), so one
+// workbook is always one line. The run writes the list only through
 // clsListViewRpt; this control only watches the status column.
 #pragma once
 

@@ -100,7 +100,7 @@ TEST_F(Run, ThirdOfFiveUnreadableStopsTheRunThere) {
   const Raised raised = Go();
   EXPECT_EQ(raised.number, 1005);
   EXPECT_EQ(raised.description.substr(0, 7), "3.xls: ") << raised.description;
-  EXPECT_EQ(Rows(), (Texts{"~/in/1.xls|Done", "~/in/2.xls|Done", "~/in/3.xls|Processing",
+  EXPECT_EQ(Rows(), (Texts{"~/in/1.xls|Done", "~/in/2.xls|Done", "~/in/3.xls|Failed",
                            "~/in/4.xls|Pending", "~/in/5.xls|Pending"}));
   EXPECT_EQ(dir.Names("in"), (Texts{"3.xls", "4.xls", "5.xls"}));
   EXPECT_EQ(dir.Names("out"), (Texts{"1.xls", "2.xls"}));
@@ -185,14 +185,14 @@ const Failure kFailures[] = {
        files->Fail(test::FileOp::kMove, 70, 1);
        r.files.emplace(files);
      },
-     70, {"Done", "Processing"}, {"b.xls"}, {"a.xls"}, 2},
+     70, {"Done", "Failed"}, {"b.xls"}, {"a.xls"}, 2},
     {"WorkbookDeletedAfterListing",
      [](Run& r) {
        r.hook = [&r](Int16 row, std::string_view status) {
          if (row == 1 && status == kStatusPending) std::filesystem::remove(r.dir.File("in/b.xls"));
        };
      },
-     53, {"Done", "Processing"}, {}, {"a.xls"}, 1},
+     53, {"Done", "Failed"}, {}, {"a.xls"}, 1},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Run, RunFailure, testing::ValuesIn(kFailures),

@@ -119,7 +119,7 @@ TEST_F(Tool, FilesTheWorkbooksUntilOneFailsAndNamesIt) {
   AddForm("3.xls");
   const Outcome o = RunTool(Filing({"--out", dir.File("out")}));
   EXPECT_EQ(o.status, kExitFailed);
-  EXPECT_EQ(WithoutTime(o.out), "Done\t" + dir.File("in/1.xls") + "\nProcessing\t" +
+  EXPECT_EQ(WithoutTime(o.out), "Done\t" + dir.File("in/1.xls") + "\nFailed\t" +
                                     dir.File("in/2.xls") +
                                     "\n1 workbook done, 7 records appended, # s\n");
   EXPECT_EQ(o.err, "sheaver-cli: error 1005: 2.xls: not a workbook: the file is plain text\n");

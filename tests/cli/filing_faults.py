@@ -291,7 +291,7 @@ def refused_before_writing():
     make_forms(case.inp, 3)
     os.rmdir(case.out)
     missing = case.run()
-    expect(missing.returncode == 1 and "output directory" in missing.stderr, case, missing.stderr)
+    expect(missing.returncode == 2 and "output directory" in missing.stderr, case, missing.stderr)
     expect(not os.path.exists(case.data), case, "records appended before the refusal")
     os.makedirs(case.out)
     with open(case.data, "w", newline="") as f:
