@@ -284,3 +284,96 @@ TEST_F(Examples, EachSettingsFileFilesItsFormsIntoTheExpectedDataFile) {
 
 }  // namespace
 }  // namespace sheaver::cli
+
+namespace sheaver::cli {
+namespace {
+
+// Good and damaged forms with a rejected-forms directory: every good one filed once, every
+// damaged one set aside with its note, and status 3.
+TEST_F(Tool, SetsDamagedFormsAsideAndFilesTheRest) {
+  std::filesystem::create_directory(dir.File("rejected"));
+  AddForm("1.xls");
+  dir.Write("in/2.xls", "just some text\n");
+  AddForm("3.xls");
+  dir.Write("in/4.xlsx", "PK\x03\x04 cut short");
+  const Outcome o = RunTool(Filing({"--out", dir.File("out"), "--reject", dir.File("rejected")}));
+  EXPECT_EQ(o.status, kExitRejected) << o.err;
+  EXPECT_EQ(WithoutTime(o.out), "Done\t" + dir.File("in/1.xls") + "\nRejected\t" +
+                                    dir.File("in/2.xls") + "\nDone\t" + dir.File("in/3.xls") +
+                                    "\nRejected\t" + dir.File("in/4.xlsx") +
+                                    "\n2 workbooks done, 2 rejected, 14 records appended, # s\n");
+  const std::string once = test::kTimesheetCsv;
+  EXPECT_EQ(dir.Read("data.csv"), once + once.substr(once.find('\n') + 1));
+  EXPECT_EQ(CountIn("in"), 0u);
+  EXPECT_EQ(CountIn("out"), 2u);
+  const std::string note = dir.Read("rejected/2.xls.error.txt");
+  EXPECT_EQ(note.rfind("error 1005: 2.xls: not a workbook: the file is plain text\r\ntime: ", 0), 0u)
+      << note;
+  EXPECT_NE(note.find("form type: " + dir.File("form.dat")), std::string::npos);
+  EXPECT_NE(dir.Read("rejected/4.xlsx"), "<missing>");
+  EXPECT_NE(dir.Read("rejected/4.xlsx.error.txt"), "<missing>");
+}
+
+// Paths that cannot be right are usage errors naming the path, before anything is touched.
+TEST_F(Tool, RefusesMistakenPaths) {
+  AddForm("1.xls");
+  ::mkfifo(dir.File("pipe").c_str(), 0644);
+  dir.Write("file.txt", "x");
+  struct Case {
+    Args args;
+    std::string message;
+  };
+  const std::string in = dir.File("in"), form = dir.File("form.dat"), data = dir.File("data.csv");
+  const Case cases[] = {
+      {{"--type", form, "--in", dir.File("nosuch"), "--data", data},
+       "the input directory " + dir.File("nosuch") + " does not exist"},
+      {{"--type", form, "--in", dir.File("in/1.xls"), "--data", data},
+       "the input directory " + dir.File("in/1.xls") + " is a file: give the folder that holds the "
+       "workbooks (--in DIR) or a pattern (--in 'DIR/*.xls')"},
+      {{"--type", form, "--in", dir.File("nosuch/*.xls"), "--data", data},
+       "the folder " + dir.File("nosuch") + " of the input pattern " + dir.File("nosuch/*.xls") +
+           " does not exist"},
+      {{"--type", dir.File("no.dat"), "--in", in, "--data", data},
+       "the form type " + dir.File("no.dat") + " does not exist"},
+      {{"--type", dir.File("pipe"), "--in", in, "--data", data},
+       "the form type " + dir.File("pipe") + " is not a regular file (a pipe or a device)"},
+      {{"--type", "/dev/zero", "--in", in, "--data", data},
+       "the form type /dev/zero is not a regular file (a pipe or a device)"},
+      {{"--type", in, "--in", in, "--data", data}, "the form type " + in + " is a folder, not a file"},
+      {{"--type", form, "--in", in, "--data", dir.File("gone/d.csv")},
+       "the folder " + dir.File("gone") + " of the data file " + dir.File("gone/d.csv") +
+           " does not exist"},
+      {{"--type", form, "--in", in, "--data", dir.File("pipe")},
+       "the data file " + dir.File("pipe") + " is not a regular file (a pipe or a device)"},
+      {{"--type", form, "--in", in, "--data", data, "--out", dir.File("done")},
+       "the output directory " + dir.File("done") + " does not exist or is not a folder"},
+      {{"--type", form, "--in", in, "--data", data, "--reject", dir.File("file.txt")},
+       "the rejected-forms directory " + dir.File("file.txt") + " does not exist or is not a folder"},
+      {{"--open", dir.File("pipe")},
+       "the settings file " + dir.File("pipe") + " is not a regular file (a pipe or a device)"},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = RunTool(c.args);
+    EXPECT_EQ(o.status, kExitUsage) << c.message;
+    EXPECT_EQ(o.err, "sheaver-cli: " + c.message + "\nTry 'sheaver-cli --help' for more information.\n");
+  }
+  EXPECT_EQ(CountIn("in"), 1u);
+  EXPECT_EQ(dir.Read("data.csv"), "<missing>");
+}
+
+// "~/" is the home directory on the command line and in a settings file.
+TEST_F(Tool, ReadsTildeAsTheHomeDirectory) {
+  AddForm("1.xls");
+  const char* home = std::getenv("HOME");
+  const std::string saved = home ? home : "";
+  ::setenv("HOME", dir.Path().c_str(), 1);
+  dir.Write("s.set", "~/form.dat\r\n~/in\r\n~/out\r\n~/data.csv\r\n");
+  const Outcome o = RunTool({"--open", "~/s.set"});
+  ::setenv("HOME", saved.c_str(), 1);
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_EQ(dir.Read("data.csv"), test::kTimesheetCsv);
+  EXPECT_EQ(CountIn("out"), 1u);
+}
+
+}  // namespace
+}  // namespace sheaver::cli
