@@ -3,6 +3,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <utility>
@@ -63,6 +65,7 @@ class FieldsSource : public FormsSource {
   std::string InputDirectory() override { return view_.FieldText(PathField::kInDir); }
   std::string OutputDirectory() override { return view_.FieldText(PathField::kOutDir); }
   std::string DataFile() override { return view_.FieldText(PathField::kExportTo); }
+  std::string RejectDirectory() override { return view_.FieldText(PathField::kRejectDir); }
 
  private:
   const frmMainView& view_;
@@ -93,6 +96,7 @@ void frmMain::InitControls() {
   out_dir_chooser_ = NewPathChooser(dlg, bff, "Choose Output Directory");
   form_type_chooser_ = NewPathChooser(dlg, bff, "Choose Form Type");
   data_file_chooser_ = NewPathChooser(dlg, bff, "Pick or Enter a File for the Data");
+  reject_dir_chooser_ = NewPathChooser(dlg, bff, "Choose Rejected Forms Directory");
   rpt_ = std::make_unique<clsListViewRpt>();
   rpt_->LV(&view_.ListView1());
   rpt_->cols(2);
@@ -155,26 +159,33 @@ void frmMain::SetOutDir(const std::string& text) {
 void frmMain::SetExportTo(const std::string& text) {
   view_.FieldText(PathField::kExportTo, text);
 }
+void frmMain::SetRejectDir(const std::string& text) {
+  view_.FieldText(PathField::kRejectDir, text);
+}
 
-// Rows 0 to 3 of the settings file are the form type, input directory, output directory and data
-// file. A settings file of fewer lines (written by hand, say) empties the fields it says nothing
-// about rather than failing half-way through.
+// Rows 0 to 4 of the settings file are the form type, input directory, output directory, data
+// file and rejected-forms directory. A settings file of fewer lines (written by hand, or before
+// the fifth line existed) empties the fields it says nothing about rather than failing.
 void frmMain::LoadSettings(const std::string& path) {
-  settings_->fn(path);
+  settings_->fn(ExpandHome(path));
   settings_->Load();
   const PathField fields[] = {PathField::kFormType, PathField::kInDir, PathField::kOutDir,
-                              PathField::kExportTo};
-  for (Int16 i = 0; i < 4; ++i) {
+                              PathField::kExportTo, PathField::kRejectDir};
+  for (Int16 i = 0; i < 5; ++i) {
     view_.FieldText(fields[i], i < settings_->Rows() ? settings_->Data(i) : std::string());
   }
 }
 
+// A file of four lines stays one of four lines while the rejected-forms field is empty.
 void frmMain::SaveSettings() {
   if (settings_->Rows() < 4) settings_->Rows(4);
+  const std::string reject = Field(PathField::kRejectDir);
+  if (settings_->Rows() < 5 && !reject.empty()) settings_->Rows(5);
   settings_->Data(0, Field(PathField::kFormType));
   settings_->Data(1, Field(PathField::kInDir));
   settings_->Data(2, Field(PathField::kOutDir));
   settings_->Data(3, Field(PathField::kExportTo));
+  if (settings_->Rows() >= 5) settings_->Data(4, reject);
   settings_->Save();
 }
 
@@ -199,8 +210,13 @@ void frmMain::ProcessForms() {
   options.notice = [](const std::string& message) {
     MsgBox(message, MsgButtons::kOk, MsgIcon::kInformation);
   };
-  ::sheaver::ProcessForms(fields, *rpt_, [this](Int16, std::string_view) { view_.Repaint(); },
-                          options);
+  view_.StatusText("");
+  const auto start = std::chrono::steady_clock::now();
+  const RunSummary summary = ::sheaver::ProcessForms(
+      fields, *rpt_, [this](Int16, std::string_view) { view_.Repaint(); }, options);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  view_.StatusText(RunSummaryText(summary, seconds));
 }
 
 void frmMain::mnuFileOpen_Click() {
@@ -273,6 +289,13 @@ void frmMain::cmdGetExportTo_Click() {
   view_.FieldText(PathField::kExportTo, data_file_chooser_->Path());
 }
 
+void frmMain::cmdGetRejectDir_Click() {
+  reject_dir_chooser_->InitDir(HomeDirectory());
+  reject_dir_chooser_->Path(Field(PathField::kRejectDir));
+  reject_dir_chooser_->ChooseDir();
+  view_.FieldText(PathField::kRejectDir, reject_dir_chooser_->Path());
+}
+
 void frmMain::Launch(const std::string& program, const std::string& argument) {
   if (launcher_(program, argument) < 0) {
     Raise(err::kFileNotFound, "Cannot start " + program +
@@ -292,9 +315,16 @@ void frmMain::cmdView_Click() {
 }
 
 void frmMain::cmdGo_Click() {
-  if (Field(PathField::kFormType).empty() || Field(PathField::kInDir).empty() ||
-      Field(PathField::kExportTo).empty())
-    return;
+  const std::pair<PathField, const char*> needed[] = {{PathField::kFormType, "Form Type"},
+                                                      {PathField::kInDir, "Input Directory"},
+                                                      {PathField::kExportTo, "Export Data to"}};
+  for (const auto& [field, caption] : needed) {
+    if (Field(field).find_first_not_of(' ') == std::string::npos) {
+      MsgBox(std::string("Fill in ") + caption + " before pressing Run.", MsgButtons::kOk,
+             MsgIcon::kExclamation);
+      return;
+    }
+  }
   ProcessForms();
 }
 
@@ -308,13 +338,24 @@ void frmMain::Guarded(const std::function<void()>& handler) {
   } catch (const std::exception& e) {
     view_.Repaint();
     MsgBox(RuntimeErrorText(AsError(e)), MsgButtons::kOk, MsgIcon::kCritical);
-    view_.End(1);
+    error_status_ = 1;
   }
 }
 
 ProgramLauncher frmMain::Launcher(ProgramLauncher launcher) {
   if (!launcher) launcher = LaunchDetached;
   return std::exchange(launcher_, std::move(launcher));
+}
+
+std::string RunSummaryText(const RunSummary& summary, double seconds) {
+  char time[32];
+  std::snprintf(time, sizeof time, "%.1f", seconds);
+  std::string text = std::to_string(summary.filed) + (summary.filed == 1 ? " workbook" : " workbooks") +
+                     " filed";
+  if (summary.rejected > 0) text += ", " + std::to_string(summary.rejected) + " rejected";
+  text += ", " + std::to_string(summary.records) + (summary.records == 1 ? " record" : " records") +
+          " appended in " + time + " s";
+  return text;
 }
 
 std::string RuntimeErrorText(const Error& e) {

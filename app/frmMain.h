@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/batch_run.h"
 #include "app/clsCmdline.h"
 #include "datafiles/clsPath.h"
 #include "datafiles/clsSetFile.h"
@@ -25,8 +26,8 @@
 
 namespace sheaver {
 
-// The four path fields of the main window, the only place where a run's parameters live.
-enum class PathField { kFormType, kInDir, kOutDir, kExportTo };
+// The path fields of the main window, the only place where a run's parameters live.
+enum class PathField { kFormType, kInDir, kOutDir, kExportTo, kRejectDir };
 
 // The window that shows a frmMain: its fields, the controls it lends, and what only the window
 // system can do.
@@ -53,6 +54,8 @@ class frmMainView {
   virtual void Running(bool running) = 0;
   // Shows what changed (the list's statuses) while a run holds the thread.
   virtual void Repaint() = 0;
+  // Shows a line of news at the foot of the window (a run's summary).
+  virtual void StatusText(const std::string& text) = 0;
   // Ends the program with this exit status after a fatal error, as soon as control returns to
   // the window system.
   virtual void End(int exit_status) = 0;
@@ -107,6 +110,7 @@ class frmMain : public StartupWindow {
   void cmdGetInDir_Click();
   void cmdGetOutDir_Click();
   void cmdGetExportTo_Click();
+  void cmdGetRejectDir_Click();
   // Starts the form type editor beside the program with the form type field's text (as it
   // stands, even empty) as its one argument. File not found (53), naming the program, when it
   // cannot be started.
@@ -116,7 +120,8 @@ class frmMain : public StartupWindow {
   // started.
   void cmdView_Click();
   // Starts a run when the form type, input directory and data file fields are all filled;
-  // otherwise nothing happens and nothing is shown. The output directory may be empty.
+  // otherwise a message says which one is empty. The output and rejected-forms directories may
+  // be empty. The run's summary goes to the status line.
   void cmdGo_Click();
   void cmdExit_Click();
 
@@ -129,10 +134,13 @@ class frmMain : public StartupWindow {
   void SetInDir(const std::string& text) override;
   void SetOutDir(const std::string& text) override;
   void SetExportTo(const std::string& text) override;
+  void SetRejectDir(const std::string& text);
 
   // Runs a handler and reports an error that leaves it: a message box with the error's number
-  // and description, then the program ends (exit status 1). Work done before the error stays.
+  // and description. The window stays as it was, with what was typed; work done before the error
+  // stays. ErrorStatus becomes 1, the exit status of a headless run.
   void Guarded(const std::function<void()>& handler);
+  int ErrorStatus() const { return error_status_; }
 
   // Replaces how programs are started (the form type editor, the data viewer); returns the
   // previous launcher. The default is LaunchDetached.
@@ -169,10 +177,16 @@ class frmMain : public StartupWindow {
   std::unique_ptr<clsPath> out_dir_chooser_;
   std::unique_ptr<clsPath> form_type_chooser_;
   std::unique_ptr<clsPath> data_file_chooser_;
+  std::unique_ptr<clsPath> reject_dir_chooser_;
   std::unique_ptr<clsListViewRpt> rpt_;
   ProgramLauncher launcher_;
   bool running_ = false;
+  int error_status_ = 0;
 };
+
+// The status line after a run: "11 workbooks filed, 1 rejected, 77 records appended in 0.4 s"
+// (the rejected part only when there were some).
+std::string RunSummaryText(const RunSummary& summary, double seconds);
 
 // The text of the message for an error that leaves an event handler or start-up:
 // "Run-time error '53':", a blank line, then the description.

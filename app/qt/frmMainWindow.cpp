@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <algorithm>
 #include <vector>
@@ -116,7 +117,7 @@ void frmMainWindow::BuildControls() {
   client->setObjectName("client");
   setCentralWidget(client);
 
-  Frame1_ = Place(new QGroupBox("Settings", client), "Frame1", {120, 120, 8055, 1935}, "W=1");
+  Frame1_ = Place(new QGroupBox("Settings", client), "Frame1", {120, 120, 8055, 2295}, "W=1");
   // The labels of the fields reach up to their text boxes (at least 1440 twips), so that the
   // desktop's fonts, wider than the one the design was drawn with, do not cut their captions.
   NewLabel(Frame1_, "Label1", "Form Type:", {120, 360, 1440, 285});
@@ -139,21 +140,26 @@ void frmMainWindow::BuildControls() {
   txtExportTo_ = NewTextBox(Frame1_, "txtExportTo", {1560, 1440, 5775, 315}, "W=1");
   auto* cmdGetExportTo = NewButton(Frame1_, "cmdGetExportTo", "...", {7440, 1440, 495, 315}, "X=1");
   cmdGetExportTo->setToolTip("Choose the data file");
+  NewLabel(Frame1_, "Label9", "Rejected Forms to:", {120, 1800, 1440, 315});
+  txtRejectDir_ = NewTextBox(Frame1_, "txtRejectDir", {1560, 1800, 5775, 315}, "W=1");
+  auto* cmdGetRejectDir = NewButton(Frame1_, "cmdGetRejectDir", "...", {7440, 1800, 495, 315}, "X=1");
+  cmdGetRejectDir->setToolTip("Choose the directory for forms that cannot be filed");
 
-  NewLabel(client, "Label5", "Progress", {120, 2160, 2175, 255});
+  NewLabel(client, "Label5", "Progress", {120, 2520, 2175, 255});
   // Made before the list, so that the list lies over it.
-  NewLabel(client, "Label2", "Save to:", {120, 3000, 8055, 375}, "Y=1");
-  ListView1_ = Place(new QTreeWidget(client), "ListView1", {120, 2400, 8055, 1695}, "W=1 H=1");
+  NewLabel(client, "Label2", "Save to:", {120, 3360, 8055, 375}, "Y=1");
+  ListView1_ = Place(new QTreeWidget(client), "ListView1", {120, 2760, 8055, 1695}, "W=1 H=1");
   ListView1_->setTextElideMode(Qt::ElideMiddle);
   ListView1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  cmdGo_ = NewButton(client, "cmdGo", "Run", {5040, 4200, 975, 375}, "X=1 Y=1");
-  cmdView_ = NewButton(client, "cmdView", "View", {6120, 4200, 975, 375}, "X=1 Y=1");
-  cmdExit_ = NewButton(client, "cmdExit", "Exit", {7200, 4200, 975, 375}, "X=1 Y=1");
+  cmdGo_ = NewButton(client, "cmdGo", "Run", {5040, 4560, 975, 375}, "X=1 Y=1");
+  cmdView_ = NewButton(client, "cmdView", "View", {6120, 4560, 975, 375}, "X=1 Y=1");
+  cmdExit_ = NewButton(client, "cmdExit", "Exit", {7200, 4560, 975, 375}, "X=1 Y=1");
 
   // Tab order of the design: the fields with their buttons, the list, Run, View, Exit.
-  QWidget* order[] = {txtFormType_, cmdEditFormType, cmdGetFormType, txtInDir_,      cmdGetInDir,
-                      txtOutDir_,   cmdGetOutDir,    txtExportTo_,   cmdGetExportTo, ListView1_,
-                      cmdGo_,       cmdView_,        cmdExit_};
+  QWidget* order[] = {txtFormType_, cmdEditFormType, cmdGetFormType, txtInDir_,    cmdGetInDir,
+                      txtOutDir_,   cmdGetOutDir,    txtExportTo_,   cmdGetExportTo,
+                      txtRejectDir_, cmdGetRejectDir, ListView1_,    cmdGo_,       cmdView_,
+                      cmdExit_};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   std::vector<const QLabel*> labels;
@@ -170,6 +176,8 @@ void frmMainWindow::BuildControls() {
           [this] { Handle(&frmMain::cmdGetOutDir_Click); });
   connect(cmdGetExportTo, &QPushButton::clicked, this,
           [this] { Handle(&frmMain::cmdGetExportTo_Click); });
+  connect(cmdGetRejectDir, &QPushButton::clicked, this,
+          [this] { Handle(&frmMain::cmdGetRejectDir_Click); });
   connect(cmdGo_, &QPushButton::clicked, this, [this] { Handle(&frmMain::cmdGo_Click); });
   connect(cmdView_, &QPushButton::clicked, this, [this] { Handle(&frmMain::cmdView_Click); });
   connect(cmdExit_, &QPushButton::clicked, this, [this] { Handle(&frmMain::cmdExit_Click); });
@@ -231,6 +239,8 @@ QLineEdit& frmMainWindow::FieldWidget(PathField field) const {
       return *txtInDir_;
     case PathField::kOutDir:
       return *txtOutDir_;
+    case PathField::kRejectDir:
+      return *txtRejectDir_;
     case PathField::kExportTo:
       break;
   }
@@ -291,6 +301,10 @@ void frmMainWindow::Running(bool running) {
 
 void frmMainWindow::Repaint() {
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void frmMainWindow::StatusText(const std::string& text) {
+  statusBar()->showMessage(QString::fromStdString(text));
 }
 
 void frmMainWindow::End(int exit_status) {

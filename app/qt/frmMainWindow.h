@@ -26,7 +26,7 @@ class QtWindow;
 
 // The design size of the window's client area, in twips.
 inline constexpr double kClientWidthTwips = 8310;
-inline constexpr double kClientHeightTwips = 4605;
+inline constexpr double kClientHeightTwips = 4965;
 
 struct frmMainOptions {
   // The directory of App.def, Help, Settings and FormTypes; "" for the program's own directory.
@@ -51,8 +51,10 @@ class frmMainWindow : public QMainWindow, private frmMainView {
   frmMain& Main() { return *form_; }
   // The field's widget.
   QLineEdit& FieldWidget(PathField field) const;
-  // 0, or the exit status a fatal error asked for.
-  int ExitStatus() const { return exit_status_; }
+  // 0, the exit status a fatal error asked for, or 1 after an error was reported.
+  int ExitStatus() const { return exit_status_ != 0 ? exit_status_ : form_->ErrorStatus(); }
+  // True once a fatal error has ended the window.
+  bool Ended() const { return ending_; }
 
   // frmMainView's field access, public for start-up and tests.
   std::string FieldText(PathField field) const override;
@@ -77,6 +79,7 @@ class frmMainWindow : public QMainWindow, private frmMainView {
   void Unload() override;
   void Running(bool running) override;
   void Repaint() override;
+  void StatusText(const std::string& text) override;
   void End(int exit_status) override;
 
   QGroupBox* Frame1_ = nullptr;
@@ -84,6 +87,7 @@ class frmMainWindow : public QMainWindow, private frmMainView {
   QLineEdit* txtInDir_ = nullptr;
   QLineEdit* txtOutDir_ = nullptr;
   QLineEdit* txtExportTo_ = nullptr;
+  QLineEdit* txtRejectDir_ = nullptr;
   QPushButton* cmdGo_ = nullptr;
   QPushButton* cmdView_ = nullptr;
   QPushButton* cmdExit_ = nullptr;

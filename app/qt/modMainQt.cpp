@@ -40,8 +40,8 @@ std::unique_ptr<frmMainWindow> StartUp(const std::string& command_line,
         show_usage);
     if (!started) return nullptr;
   } catch (...) {
-    // Reported over the window, which still shows how far an automatic run got; then the
-    // program ends (the window's exit status says so).
+    // Reported over the window, which still shows how far an automatic run got and stays open
+    // (a headless start ends with the window's exit status).
     const std::exception_ptr error = std::current_exception();
     if (!window) throw;
     window->Main().Guarded([&] { std::rethrow_exception(error); });
@@ -79,9 +79,9 @@ int Main(int argc, char** argv) {
     return 1;
   }
   if (!window) return 2;
-  if (window->ExitStatus() != 0) return window->ExitStatus();
-  // Where nobody sees the window, start-up (and its run) was all there was to do.
-  if (headless) return 0;
+  // Where nobody sees the window, start-up (and its run) was all there was to do. A window that
+  // reported an error stays open; only a fatal error has ended it.
+  if (headless || window->Ended()) return window->ExitStatus();
   const int status = app->exec();
   return status != 0 ? status : window->ExitStatus();
 }

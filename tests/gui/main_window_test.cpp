@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMenuBar>
+#include <QStatusBar>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -156,17 +157,27 @@ TEST_F(MainWindowTest, EditAndViewStartTheirProgramWithThePathAsOneArgument) {
   EXPECT_TRUE(messages_->shown.empty());
 }
 
-TEST_F(MainWindowTest, AProgramThatCannotStartIsAnErrorThatEndsTheProgram) {
+TEST_F(MainWindowTest, AProgramThatCannotStartIsAnErrorAndTheWindowStays) {
   launch_result_ = -1;
+  Fields({"/t.dat", "/in", "", "/d.csv"});
   Click("cmdEditFormType");
-  EXPECT_FALSE(window_->isVisible());
+  EXPECT_TRUE(window_->isVisible());
   EXPECT_EQ(window_->ExitStatus(), 1);
-  EXPECT_EQ(ended_, (std::vector<int>{1}));
+  EXPECT_TRUE(ended_.empty());
+  EXPECT_EQ(Fields(), (Texts{"/t.dat", "/in", "", "/d.csv"}));
   EXPECT_EQ(messages_->shown,
             (std::vector<ShownMessage>{{"Run-time error '53':\n\nCannot start " + program_.Path() +
                                             "/Gridmend: File not found (the program is not "
                                             "installed, or it cannot be run)",
                                         MsgButtons::kOk, MsgIcon::kCritical, "Sheaver"}}));
+}
+
+TEST_F(MainWindowTest, RunSaysWhichFieldIsEmpty) {
+  Fields({"/t.dat", "  ", "", "/d.csv"});
+  Click("cmdGo");
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].text, "Fill in Input Directory before pressing Run.");
+  EXPECT_TRUE(ListRows().empty());
 }
 
 // ---- Runs ----
@@ -223,6 +234,34 @@ TEST_F(MainWindowRunTest, TheListShowsTheRunAsItGoesOnAndNothingElseCanStartOrCl
   EXPECT_FALSE(window_->Main().Running());
   EXPECT_TRUE(Control("cmdGo").isEnabled());
   EXPECT_TRUE(window_->menuBar()->isEnabled());
+}
+
+// A damaged form with a rejected-forms directory is set aside and the run goes on; without one
+// the run stops at it, its row says "Failed", and the window stays with its fields.
+TEST_F(MainWindowRunTest, ADamagedFormIsRejectedOrStopsTheRunAndTheWindowStays) {
+  const Texts forms = work_.Names("forms");
+  work_.Write("forms/" + forms[1], "not a workbook\n");
+  Click("cmdGo");
+  Texts rows = ListRows();
+  ASSERT_EQ(rows.size(), forms.size());
+  EXPECT_EQ(rows[0], work_.File("forms/") + forms[0] + "|Done");
+  EXPECT_EQ(rows[1], work_.File("forms/") + forms[1] + "|Failed");
+  EXPECT_EQ(rows[2], work_.File("forms/") + forms[2] + "|Pending");
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].text.rfind("Run-time error '1005':", 0), 0u);
+  EXPECT_TRUE(window_->isVisible());
+  EXPECT_TRUE(ended_.empty());
+
+  std::filesystem::create_directory(work_.File("rejected"));
+  window_->FieldText(PathField::kRejectDir, work_.File("rejected"));
+  Click("cmdGo");
+  rows = ListRows();
+  EXPECT_EQ(rows[0], work_.File("forms/") + forms[1] + "|Rejected");
+  EXPECT_EQ(work_.Names("rejected"), (Texts{forms[1], forms[1] + ".error.txt"}));
+  EXPECT_EQ(work_.Names("processed").size(), forms.size() - 1);
+  EXPECT_EQ(window_->statusBar()->currentMessage().toStdString().rfind(
+                std::to_string(forms.size() - 2) + " workbooks filed, 1 rejected, ", 0),
+            0u);
 }
 
 }  // namespace
