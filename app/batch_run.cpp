@@ -168,7 +168,12 @@ RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook
   std::optional<Filing> filing;
   if (!TrimSpaces(dataFile).empty()) {
     CheckDataFileKind(dataFile);
-    filing.emplace(directory, dataFile, options.durable, options.notice);
+    filing.emplace(directory, dataFile, options.durable,
+                   [&](const std::string& workbook, const std::string& message) {
+                     if (options.notice) options.notice(message);
+                     if (options.outcome)
+                       options.outcome({workbook, "recovered", 0, 0, message});
+                   });
   }
 
   // First pass: list the workbooks. The search is complete before any workbook is touched,
@@ -178,6 +183,10 @@ RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook
   list.Clear();
   for (const std::string& name : names) {
     if (rowCount >= kMaxFormsPerRun) break;
+    if (options.ready && !options.ready(directory + kPathSeparator + name)) {
+      ++summary.waiting;
+      continue;
+    }
     list.AddRow();
     list.Data(rowCount, 0, directory + kPathSeparator + name);
     SetStatus(list, rowCount, kStatusPending, hook);
@@ -209,26 +218,36 @@ RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook
       if (moving) MoveForm(path, outDir);
       filing->Moved(path, outDir);
     } catch (const Error& e) {
-      if (!rejecting || appending) {
+      auto fail = [&](const Error& error) {
+        if (options.outcome)
+          options.outcome({path, "failed", RecordLinesAppended() - recordsBefore, error.Number(),
+                           error.Description()});
         SetStatus(list, i, kStatusFailed, hook);
+      };
+      if (!rejecting || appending) {
+        fail(e);
         throw;
       }
       try {
         Reject(path, rejectDir, e, formTypePath);
-      } catch (...) {
-        SetStatus(list, i, kStatusFailed, hook);
+      } catch (const Error& rejectError) {
+        fail(rejectError);
         throw;
       }
       ++summary.rejected;
+      if (options.outcome) options.outcome({path, "rejected", 0, e.Number(), e.Description()});
       SetStatus(list, i, kStatusRejected, hook);
       continue;
     }
     ++summary.filed;
-    summary.records += RecordLinesAppended() - recordsBefore;
+    const std::uint64_t records = RecordLinesAppended() - recordsBefore;
+    summary.records += records;
+    if (options.outcome) options.outcome({path, "filed", records, 0, {}});
     SetStatus(list, i, kStatusDone, hook);
   }
 
-  if (rowCount == 0) MsgBox(kAllFormsProcessed, MsgButtons::kOk, MsgIcon::kNone);
+  if (rowCount == 0 && summary.waiting == 0)
+    MsgBox(kAllFormsProcessed, MsgButtons::kOk, MsgIcon::kNone);
   return summary;
 }
 

@@ -70,12 +70,26 @@ using RunHook = std::function<void(Int16 row, std::string_view status)>;
 // directory and a separator put in front of a text without any separator.
 std::string SearchPattern(std::string_view inputDirectory);
 
+// How one workbook of a run ended, for a report a program reads.
+struct WorkbookOutcome {
+  std::string workbook;       // its path as listed
+  const char* status;         // "filed", "rejected", "failed" or "recovered"
+  std::uint64_t records = 0;  // record lines it appended
+  int errorNumber = 0;        // the error that rejected or stopped it; 0 for none
+  std::string message;        // that error's description, or what the recovery did
+};
+
 // How a run files, beyond its paths.
 struct RunOptions {
   // Flush every workbook's append and move to the disk before the next step (see Filing).
   bool durable = false;
   // Told what the run recovered from an interrupted one before it began; nothing when empty.
   std::function<void(const std::string& message)> notice;
+  // Told how each workbook ended, as soon as it has (recovered ones first).
+  std::function<void(const WorkbookOutcome& outcome)> outcome;
+  // Whether a workbook found in the input directory may be filed now (a drop folder's file may
+  // still be being written); listed and filed only when true. Every workbook when empty.
+  std::function<bool(const std::string& path)> ready;
 };
 
 // What a run did, for its summary.
@@ -83,6 +97,7 @@ struct RunSummary {
   int filed = 0;             // workbooks filed (and moved, when there is an output directory)
   int rejected = 0;          // workbooks set aside in the rejected-forms directory
   std::uint64_t records = 0; // record lines appended
+  int waiting = 0;           // workbooks found but not ready yet (RunOptions::ready)
 };
 
 // The name of the text file put beside a rejected workbook: "Week07.xls.error.txt".

@@ -215,7 +215,7 @@ void Filing::Recover(const RecoveryNotice& notice) {
     return;
   }
   auto say = [&](const std::string& message) {
-    if (notice) notice(message);
+    if (notice) notice(entry.workbook, message);
   };
   const std::string name = FileNameOf(entry.workbook);
   const std::int64_t size = FileSize(dataFile_);

@@ -46,8 +46,10 @@ struct JournalEntry {
   static bool Parse(std::string_view text, JournalEntry& entry);
 };
 
-// Says what a recovery did, one sentence per workbook, for the console or a message box.
-using RecoveryNotice = std::function<void(const std::string& message)>;
+// Says what a recovery did to a workbook (its path), in one sentence for the console or a
+// message box.
+using RecoveryNotice =
+    std::function<void(const std::string& workbook, const std::string& message)>;
 
 class Filing {
  public:

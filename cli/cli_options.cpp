@@ -21,6 +21,8 @@ constexpr OptionDef kOptions[] = {
     {"preview", true, &CliOptions::preview, nullptr},
     {"cells", true, &CliOptions::cells, nullptr},
     {"reject", true, &CliOptions::reject, nullptr},
+    {"report", true, &CliOptions::report, nullptr},
+    {"watch", false, nullptr, &CliOptions::watch},
     {"all", false, nullptr, &CliOptions::all},
     {"quiet", false, nullptr, &CliOptions::quiet},
     {"durable", false, nullptr, &CliOptions::durable},
@@ -107,7 +109,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--reject DIR]
-                   [--open SETTINGS] [--all] [--durable] [--quiet]
+                   [--open SETTINGS] [--all | --watch] [--durable] [--report FILE]
+                   [--quiet]
        sheaver-cli --preview WORKBOOK --type FORMTYPE
        sheaver-cli --cells WORKBOOK
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
@@ -123,6 +126,11 @@ run, becomes records appended to the data file, and is moved to the output direc
                      directory, output directory, data file, rejected-forms directory);
                      the options above override it
   --all              repeat runs until the input directory has no workbook left (needs --out)
+  --watch            file what is there, then keep running and file each workbook that
+                     arrives, until SIGINT or SIGTERM (needs --out; --reject recommended)
+  --report FILE      append one JSON line per workbook to FILE as it is done: time,
+                     workbook, status (filed, rejected, failed, recovered), records,
+                     error, message
   --durable          flush each workbook's records and move to the disk before the next one,
                      so that a power cut cannot undo a filed workbook (slower)
   -q, --quiet        print errors only

@@ -12,10 +12,11 @@ namespace sheaver::cli {
 struct CliOptions {
   // Each path option, when given (an empty value counts as given: "--out=" clears the output
   // directory a settings file set).
-  std::optional<std::string> type, in, out, data, open, preview, cells, reject;
+  std::optional<std::string> type, in, out, data, open, preview, cells, reject, report;
   bool all = false;      // repeat runs until the input directory has no workbook left
   bool quiet = false;    // errors only
-  bool durable = false;  // flush each workbook's append and move to the disk before going on
+  bool durable = false;
+  bool watch = false;    // keep running and file each workbook that arrives  // flush each workbook's append and move to the disk before going on
   bool help = false;     // --help
   bool version = false;  // --version
 };

@@ -8,13 +8,16 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "app/batch_run.h"
 #include "cli/cli_options.h"
+#include "cli/run_report.h"
 #include "datafiles/clsSetFile.h"
 #include "extract/modExtractWorkbookData.h"
 #include "extract/preview.h"
+#include "platform/directory_watch.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "platform/version_info.h"
@@ -205,6 +208,13 @@ int UsageError(const std::string& message, std::FILE* err) {
   return kExitUsage;
 }
 
+// Thrown by the progress hook of a watching run once a stop has been asked for, between
+// workbooks: the run ends there, with everything before it filed.
+struct StopAsked {};
+
+// How long a file in a drop folder must stay unchanged before it is filed.
+constexpr int kSettleMs = 1000;
+
 int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* err) {
   ConsoleListView view(out, ConsoleListView::ModeFor(out, o.quiet));
   clsListViewRpt list;
@@ -228,30 +238,52 @@ int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* er
                  static_cast<unsigned long long>(total.records), total.records == 1 ? "" : "s",
                  Seconds(seconds).c_str());
   };
+  std::optional<RunReport> report;
+  if (o.report) report.emplace(ExpandHome(*o.report));
   RunOptions run;
   run.durable = o.durable;
   run.notice = [&](const std::string& message) {
     if (!o.quiet) std::fprintf(out, "%s\n", EscapeField(message).c_str());
   };
-  const std::uint64_t recordsBefore = RecordLinesAppended();
+  run.outcome = [&](const WorkbookOutcome& outcome) {
+    if (outcome.status == std::string_view("filed")) ++total.filed;
+    if (outcome.status == std::string_view("rejected")) ++total.rejected;
+    total.records += outcome.records;
+    if (report) report->Add(outcome);
+  };
+  std::optional<DirectoryWatch> watch;
+  RunHook hook;
+  if (o.watch) {
+    const std::string pattern = SearchPattern(paths.inputDirectory);
+    watch.emplace(pattern.substr(0, pattern.rfind(kPathSeparator)));
+    run.ready = [](const std::string& path) { return FileIsSettled(path, kSettleMs); };
+    hook = [&](Int16, std::string_view status) {
+      if (status != kStatusProcessing && watch->StopRequested()) throw StopAsked{};
+    };
+  }
   try {
-    RunSummary last;
-    do {
-      last = ProcessForms(paths, list, {}, run);
-      total.filed += last.filed;
-      total.rejected += last.rejected;
-      view.Finish();
-      // A run of nothing but rejected workbooks has moved them all out of the way: go on.
-    } while (o.all && list.Rows() > 0);
-    total.records = RecordLinesAppended() - recordsBefore;
+    for (;;) {
+      RunSummary last;
+      do {
+        last = ProcessForms(paths, list, hook, run);
+        view.Finish();
+        // A run of nothing but rejected workbooks has moved them all out of the way: go on.
+      } while ((o.all || o.watch) && list.Rows() > 0);
+      if (!watch) break;
+      // Files still being written are looked at again shortly; otherwise wait for the kernel.
+      if (watch->Wait(last.waiting > 0 ? kSettleMs / 2 : -1) == DirectoryWatch::Event::kStop)
+        break;
+    }
+  } catch (const StopAsked&) {
+    view.Finish();
   } catch (const Error& e) {
-    total.records = RecordLinesAppended() - recordsBefore;
     view.Finish();
     summary();
     std::fprintf(err, "%s: %s\n", kProgram, ErrorText(e).c_str());
     return kExitFailed;
   }
   summary();
+  if (o.watch) return kExitOk;
   return total.rejected > 0 ? kExitRejected : kExitOk;
 }
 
@@ -322,7 +354,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     return kExitOk;
   }
 
-  ScopedMessageBoxes boxes(std::make_shared<CliMessageBox>(out, err, o.quiet));
+  ScopedMessageBoxes boxes(std::make_shared<CliMessageBox>(out, err, o.quiet || o.watch));
   try {
     if (o.cells) {
       WriteCells(*o.cells, out);
@@ -342,6 +374,12 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     if (paths.formType.empty()) return UsageError("no form type given (--type)", err);
     if (paths.inputDirectory.empty()) return UsageError("no input directory given (--in)", err);
     if (paths.dataFile.empty()) return UsageError("no data file given (--data)", err);
+    if (o.watch && Blank(paths.outputDirectory))
+      return UsageError(
+          "--watch needs an output directory (--out): filed workbooks must leave the "
+          "folder watched",
+          err);
+    if (o.watch && o.all) return UsageError("--watch and --all cannot be used together", err);
     if (o.all && Blank(paths.outputDirectory))
       return UsageError(
           "--all needs an output directory (--out): without one the same "

@@ -97,7 +97,7 @@ TEST(Filing, RecoversWhatAStoppedRunLeft) {
     std::vector<std::string> notices;
     {
       Filing filing(dir.File("in"), data, false,
-                    [&](const std::string& message) { notices.push_back(message); });
+                    [&](const std::string&, const std::string& message) { notices.push_back(message); });
     }
     EXPECT_EQ(dir.Read("T.csv"), c.dataAfter ? c.dataAfter : "<missing>");
     EXPECT_EQ(dir.Read("out/w.xls") != "<missing>", c.movedToOut || !c.workbookInInput);
