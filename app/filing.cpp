@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
 
 #include "app/batch_run.h"
@@ -47,6 +48,17 @@ std::string Unescape(std::string_view text) {
     }
   }
   return plain;
+}
+
+// FNV-1a over the entry's text: an entry written over an older one and cut short (a power cut
+// in the middle of the write) must not read as an entry made of the two.
+std::uint64_t Checksum(std::string_view text) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (unsigned char c : text) {
+    hash ^= c;
+    hash *= 1099511628211ull;
+  }
+  return hash;
 }
 
 template <typename Number>
@@ -111,6 +123,7 @@ std::string JournalEntry::Text() const {
   text += "\noffset " + std::to_string(offset);
   text += "\nlength " + std::to_string(length);
   text += "\nnew " + std::string(created ? "1" : "0");
+  text += "\nsum " + std::to_string(Checksum(text));
   text += "\nend\n";
   return text;
 }
@@ -119,6 +132,7 @@ bool JournalEntry::Parse(std::string_view text, JournalEntry& entry) {
   if (!text.starts_with(kJournalHeader)) return false;
   int found = 0;
   bool ended = false;
+  bool summed = false;
   std::size_t pos = kJournalHeader.size();
   while (pos < text.size()) {
     if (text[pos] == '\n') ++pos;
@@ -129,6 +143,14 @@ bool JournalEntry::Parse(std::string_view text, JournalEntry& entry) {
     if (line == "end") {
       ended = true;
       break;
+    }
+    if (line.starts_with("sum ")) {
+      std::uint64_t sum = 0;
+      const std::size_t sumAt = static_cast<std::size_t>(line.data() - text.data()) - 1;
+      if (!ParseNumber(line.substr(4), sum) || sum != Checksum(text.substr(0, sumAt)))
+        return false;
+      summed = true;
+      continue;
     }
     const std::size_t space = line.find(' ');
     const std::string_view key = line.substr(0, space);
@@ -146,7 +168,7 @@ bool JournalEntry::Parse(std::string_view text, JournalEntry& entry) {
     if (!ok) return false;
     ++found;
   }
-  return ended && found == 7 && !entry.workbook.empty();
+  return ended && summed && found == 7 && !entry.workbook.empty();
 }
 
 void SyncPath(const std::string& path) {
@@ -174,23 +196,27 @@ Filing::Filing(const std::string& inputDirectory, const std::string& dataFile, b
 }
 
 Filing::~Filing() {
-  // An empty journal is removed while still locked; a run waiting for it opens the name afresh.
-  struct stat st;
-  if (journal_.Held() && ::fstat(journal_.Descriptor(), &st) == 0 && st.st_size == 0)
-    ::unlink(journalPath_.c_str());
+  // A journal without an entry is removed while still locked; a run waiting for it opens the
+  // name afresh.
+  if (journal_.Held() && !entryWritten_) ::unlink(journalPath_.c_str());
 }
 
 void Filing::WriteEntry(const JournalEntry& entry) {
   const std::string text = entry.Text();
-  // The journal is empty here (every entry is cleared before the next is written, and a longer
-  // stale text could only follow the "end" line, which reading stops at).
+  // Written over the cleared entry before it: what is left of a longer one lies after the "end"
+  // line, which reading stops at.
   WriteAt(journal_.Descriptor(), text, journalPath_);
+  lastLength_ = std::max(lastLength_, text.size());
   if (durable_ && ::fdatasync(journal_.Descriptor()) != 0) throw FileError(errno, journalPath_);
   entryWritten_ = true;
 }
 
+// The entry is written over with "x": no part of it can come back as an entry, not even through
+// a later entry cut short over it. Cheaper than cutting the file to nothing, which changes its
+// size and its blocks for every workbook.
 void Filing::ClearEntry() {
-  if (::ftruncate(journal_.Descriptor(), 0) != 0) throw FileError(errno, journalPath_);
+  WriteAt(journal_.Descriptor(), std::string(std::max<std::size_t>(lastLength_, 1), 'x'),
+          journalPath_);
   entryWritten_ = false;
 }
 
@@ -207,6 +233,7 @@ void Filing::Recover(const RecoveryNotice& notice) {
     text.append(buffer, static_cast<std::size_t>(n));
     at += n;
   }
+  lastLength_ = text.size();
   if (text.empty()) return;
   JournalEntry entry;
   // A journal cut short was being written when the run stopped, before its append began.

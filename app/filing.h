@@ -82,6 +82,7 @@ class Filing {
   FileLock inputLock_;
   FileLock journal_;
   bool entryWritten_ = false;
+  std::size_t lastLength_ = 0;  // the journal's length since the run began: what a clear covers
 };
 
 // Flushes the file at path (a file or a directory) to the disk; the file's error otherwise.

@@ -36,10 +36,16 @@ TEST(JournalEntry, ReadsBackWhatItWroteAndNothingCutShort) {
   EXPECT_EQ(back.offset, entry.offset);
   EXPECT_EQ(back.length, entry.length);
   EXPECT_TRUE(back.created);
-  // A run killed while writing the entry leaves a prefix of it: never an entry to act on.
+  // A run killed while writing the entry leaves a prefix of it, over whatever the entry before
+  // left: never an entry to act on.
+  JournalEntry older = entry;
+  older.workbook = "in/a much longer name of an older workbook, cleared since.xls";
+  older.offset = 9;
+  const std::string old(older.Text().size(), 'x');
   for (std::size_t cut = 0; cut < text.size(); ++cut) {
     JournalEntry partial;
     EXPECT_FALSE(JournalEntry::Parse(text.substr(0, cut), partial)) << cut;
+    EXPECT_FALSE(JournalEntry::Parse(text.substr(0, cut) + old.substr(cut), partial)) << cut;
   }
 }
 
