@@ -143,9 +143,10 @@ def random_kills():
 
 
 def kills_at_each_step():
-    """A kill just before each system call that changes something (the journal entry, the append,
-    the move, the journal's clearing: both pwrite64), at the first, second and fifth of them, by strace's fault
-    injection: the random kills rarely land in the microseconds between an append and its move."""
+    """A kill just before each system call that changes something (the journal entry and its
+    clearing, both pwrite64; the append; the move), at the first, second and fifth of them, by
+    strace's fault injection: random kills rarely land in the microseconds between an append
+    and its move."""
     if shutil.which("strace") is None or subprocess.run(
             ["strace", "-qq", "-o", "/dev/null", "true"], capture_output=True).returncode != 0:
         print("kills at each step: skipped (strace cannot trace here)")
