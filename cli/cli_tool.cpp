@@ -348,9 +348,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     return kExitOk;
   }
   if (o.version) {
-    const VersionInfo& v = ProgramVersionInfo();
-    std::fprintf(out, "%s (%s) %d.%d.%d\n", kProgram, v.product_name.c_str(), v.major, v.minor,
-                 v.build);
+    std::fputs(VersionText(kProgram).c_str(), out);
     return kExitOk;
   }
 

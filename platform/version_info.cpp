@@ -12,3 +12,16 @@ const VersionInfo& ProgramVersionInfo() {
 }
 
 }  // namespace sheaver
+
+namespace sheaver {
+
+std::string VersionText(const std::string& program) {
+  const VersionInfo& v = ProgramVersionInfo();
+  return program + " (" + v.product_name + ") " + std::to_string(v.major) + "." +
+         std::to_string(v.minor) + "." + std::to_string(v.build) + "\n" + v.legal_copyright +
+         "\nLicense MIT: <https://opensource.org/licenses/MIT>.\n"
+         "This is free software: you are free to change and redistribute it.\n"
+         "There is NO WARRANTY, to the extent permitted by law.\n";
+}
+
+}  // namespace sheaver

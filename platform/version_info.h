@@ -18,4 +18,8 @@ struct VersionInfo {
 // The version information compiled into this program.
 const VersionInfo& ProgramVersionInfo();
 
+// What --version prints, the GNU way: "sheaver-cli (Sheaver) 1.0.0", the copyright and the
+// licence, each on a line of its own.
+std::string VersionText(const std::string& program);
+
 }  // namespace sheaver

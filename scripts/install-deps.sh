@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libzip-dev libexpat1-dev libpugixml-dev zlib1g-dev nlohmann-json3-dev
   python3 python3-xlrd python3-openpyxl strace
+  man-db groff-base desktop-file-utils appstream
 )
 
 missing=()

@@ -4,10 +4,13 @@
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <vector>
 
 #include "app/clsCmdline.h"
 #include "app/modMain.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/version_info.h"
+#include "runtime/ascii.h"
 #include "runtime/msgbox.h"
 
 namespace sheaver {
@@ -49,7 +52,42 @@ std::unique_ptr<frmMainWindow> StartUp(const std::string& command_line,
   return window;
 }
 
+std::string WindowHelpText() {
+  return "Usage: sheaver [SETTINGS.set]\n"
+         "       sheaver [/open SETTINGS] [/type FORMTYPE] [/in DIR] [/out DIR] [/data FILE]"
+         " [/autorun]\n"
+         "Files filled-in spreadsheet forms into one data file, in a window.\n\n"
+         "  SETTINGS.set      open that settings file\n"
+         "  /open SETTINGS    fill the fields from a settings file\n"
+         "  /type, /in, /out, /data  set the form type, input directory, output directory\n"
+         "                    and data file fields\n"
+         "  /autorun          start the run at once; without a display, run and end\n"
+         "  -h, --help        show this help and exit\n"
+         "  -V, --version     show the version and exit\n\n"
+         "Exit status: 0 normal end, 1 an error (a headless run), 2 a usage error.\n"
+         "For scripts and drop folders see sheaver-cli(1).\n";
+}
+
 int Main(int argc, char** argv) {
+  // The GNU options and a file manager's "open with": sheaver FILE.set opens that settings file.
+  std::vector<char*> args(argv, argv + argc);
+  std::string open_option = "/open";
+  if (argc == 2) {
+    const std::string only = argv[1];
+    if (only == "--help" || only == "-h") {
+      std::cout << WindowHelpText();
+      return 0;
+    }
+    if (only == "--version" || only == "-V") {
+      std::cout << VersionText("sheaver");
+      return 0;
+    }
+    if (!only.empty() && only[0] != '/' && only.size() > 4 &&
+        LowerAscii(only.substr(only.size() - 4)) == ".set")
+      args.insert(args.begin() + 1, open_option.data());
+  }
+  argc = static_cast<int>(args.size());
+  argv = args.data();
   const std::string command_line = JoinCommandLine(argc, argv);
   const StartupOptions options = ScanStartupOptions(command_line);
   const DisplayChoice choice = ChooseDisplay(CurrentDisplayEnvironment(), options.autorun);

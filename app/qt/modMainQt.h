@@ -29,4 +29,7 @@ std::unique_ptr<frmMainWindow> StartUp(const std::string& command_line,
 // ended the program (or no display), 2 after the usage message.
 int Main(int argc, char** argv);
 
+// What sheaver --help prints.
+std::string WindowHelpText();
+
 }  // namespace sheaver

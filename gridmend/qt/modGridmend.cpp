@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/modMain.h"
+#include "platform/version_info.h"
 #include "app/qt/modMainQt.h"
 #include "gridmend/qt/frmGridmend.h"
 #include "platform/qt/QtMessageBox.h"
@@ -19,6 +20,19 @@ std::string GridmendUsage() {
 }
 
 int GridmendMain(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << "Usage: Gridmend [FORMTYPE.dat]\n"
+                 "Edits a Sheaver form type: the fields to take from a form, with a sample form\n"
+                 "to pick cells from and the records they give.\n\n"
+                 "  FORMTYPE.dat   open that form type (a new one when it does not exist)\n"
+                 "  -h, --help     show this help and exit\n"
+                 "  -V, --version  show the version and exit\n";
+    return 0;
+  }
+  if (argc == 2 && (std::string(argv[1]) == "--version" || std::string(argv[1]) == "-V")) {
+    std::cout << VersionText("Gridmend");
+    return 0;
+  }
   const DisplayChoice choice = ChooseDisplay(CurrentDisplayEnvironment(), false);
   if (choice == DisplayChoice::kNoDisplay) {
     std::cerr << "Gridmend: no display to show the window on (neither DISPLAY nor "
