@@ -6,11 +6,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 #include <utility>
 
 #include "app/batch_run.h"
 #include "platform/filesystem.h"
+#include "platform/program_paths.h"
 #include "product/modBrowseTo.h"
 #include "runtime/ascii.h"
 #include "runtime/msgbox.h"
@@ -36,6 +38,14 @@ bool HasScheme(const std::string& text) {
     if (!IsAsciiLetter(c) && !other) return false;
   }
   return true;
+}
+
+// A folder of the user's, made when missing so that a chooser can start in it; "" when it
+// cannot be made.
+std::string UserFolder(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(path, ec);
+  return std::filesystem::is_directory(path, ec) ? path : std::string();
 }
 
 // Sets a flag for the life of a scope and tells the window, so that a run cannot start another.
@@ -126,6 +136,26 @@ void frmMain::ResizeList() {
 
 void frmMain::Form_Unload() {
   layout_.reset();
+}
+
+// Installed, the shipped settings lie read-only in the data directory: Open and Save As start in
+// the user's own settings folder instead.
+std::string frmMain::SettingsFolder() const {
+  if (installed_) {
+    const std::string folder = UserFolder(UserConfigDirectory());
+    if (!folder.empty()) return folder;
+  }
+  return ProgramPath("Settings");
+}
+
+// The user's own form types when there are any, else the bundled ones.
+std::string frmMain::FormTypesFolder() const {
+  if (installed_) {
+    const std::string own = JoinPath(UserDataDirectory(), "FormTypes");
+    std::error_code ec;
+    if (std::filesystem::is_directory(own, ec)) return own;
+  }
+  return ProgramPath("FormTypes");
 }
 
 std::string frmMain::ProgramPath(const std::string& name) const {
@@ -221,7 +251,7 @@ void frmMain::ProcessForms() {
 
 void frmMain::mnuFileOpen_Click() {
   settings_chooser_->Title("Open");
-  settings_chooser_->InitDir(ProgramPath("Settings"));
+  settings_chooser_->InitDir(SettingsFolder());
   settings_chooser_->Filter(kSettingsFilter);
   if (settings_chooser_->ChooseExistingFile()) AppCmd("Open", {settings_chooser_->Path()});
 }
@@ -236,7 +266,7 @@ void frmMain::mnuFileSave_Click() {
 
 void frmMain::mnuFileSaveAs_Click() {
   settings_chooser_->Title("Save As");
-  settings_chooser_->InitDir(ProgramPath("Settings"));
+  settings_chooser_->InitDir(SettingsFolder());
   settings_chooser_->Filter(kSettingsFilter);
   if (settings_chooser_->ChooseFile()) AppCmd("SaveAs", {settings_chooser_->Path()});
 }
@@ -260,7 +290,7 @@ void frmMain::mnuHelpAbout_Click() {
 }
 
 void frmMain::cmdGetFormType_Click() {
-  form_type_chooser_->InitDir(ProgramPath("FormTypes"));
+  form_type_chooser_->InitDir(FormTypesFolder());
   form_type_chooser_->Filter(kFormTypeFilter);
   form_type_chooser_->Path(Field(PathField::kFormType));
   form_type_chooser_->ChooseExistingFile();
@@ -296,6 +326,12 @@ void frmMain::cmdGetRejectDir_Click() {
   view_.FieldText(PathField::kRejectDir, reject_dir_chooser_->Path());
 }
 
+void frmMain::InstalledLayout(const std::string& programs, const std::string& config) {
+  programs_directory_ = programs;
+  product_.config_directory = config;
+  installed_ = true;
+}
+
 void frmMain::Launch(const std::string& program, const std::string& argument) {
   if (launcher_(program, argument) < 0) {
     Raise(err::kFileNotFound, "Cannot start " + program +
@@ -305,7 +341,9 @@ void frmMain::Launch(const std::string& program, const std::string& argument) {
 }
 
 void frmMain::cmdEditFormType_Click() {
-  Launch(ProgramPath(kFormTypeEditor), Field(PathField::kFormType));
+  Launch(programs_directory_.empty() ? ProgramPath(kFormTypeEditor)
+                                     : JoinPath(programs_directory_, kFormTypeEditor),
+         Field(PathField::kFormType));
 }
 
 void frmMain::cmdView_Click() {

@@ -146,6 +146,10 @@ class frmMain : public StartupWindow {
   // previous launcher. The default is LaunchDetached.
   ProgramLauncher Launcher(ProgramLauncher launcher);
 
+  // The installed layout: the form type editor from `programs`, App.def from `config`, and the
+  // choosers starting in the user's own folders (XDG). Call before Form_Load.
+  void InstalledLayout(const std::string& programs, const std::string& config);
+
   // True while a run is in progress.
   bool Running() const { return running_; }
   // The product information (defaults until Form_Load), the settings object and the report list
@@ -167,6 +171,8 @@ class frmMain : public StartupWindow {
   std::string Field(PathField field) const { return view_.FieldText(field); }
   void Launch(const std::string& program, const std::string& argument);
   std::string ProgramPath(const std::string& name) const;
+  std::string SettingsFolder() const;
+  std::string FormTypesFolder() const;
 
   frmMainView& view_;
   ProductInfo product_;
@@ -182,6 +188,8 @@ class frmMain : public StartupWindow {
   ProgramLauncher launcher_;
   bool running_ = false;
   int error_status_ = 0;
+  std::string programs_directory_;  // "" for the program directory
+  bool installed_ = false;
 };
 
 // The status line after a run: "11 workbooks filed, 1 rejected, 77 records appended in 0.4 s"

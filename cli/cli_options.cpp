@@ -23,6 +23,7 @@ constexpr OptionDef kOptions[] = {
     {"reject", true, &CliOptions::reject, nullptr},
     {"report", true, &CliOptions::report, nullptr},
     {"watch", false, nullptr, &CliOptions::watch},
+    {"copy-examples", true, &CliOptions::copyExamples, nullptr},
     {"all", false, nullptr, &CliOptions::all},
     {"quiet", false, nullptr, &CliOptions::quiet},
     {"durable", false, nullptr, &CliOptions::durable},
@@ -113,6 +114,7 @@ std::string UsageText() {
                    [--quiet]
        sheaver-cli --preview WORKBOOK --type FORMTYPE
        sheaver-cli --cells WORKBOOK
+       sheaver-cli --copy-examples DIR
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
 run, becomes records appended to the data file, and is moved to the output directory if given.
 
@@ -136,6 +138,8 @@ run, becomes records appended to the data file, and is moved to the output direc
   -q, --quiet        print errors only
   --preview WORKBOOK print the header and records the workbook would give; no file is touched
   --cells WORKBOOK   list the workbook's sheets, defined names and the active sheet's cells
+  --copy-examples DIR  copy the example forms, form types and settings into DIR (a new or
+                     empty folder), ready to try: cd DIR && sheaver-cli --open Settings/Example.set
   -h, --help         show this help and exit
   -V, --version      show the version and exit
 

@@ -13,6 +13,7 @@ struct CliOptions {
   // Each path option, when given (an empty value counts as given: "--out=" clears the output
   // directory a settings file set).
   std::optional<std::string> type, in, out, data, open, preview, cells, reject, report;
+  std::optional<std::string> copyExamples;  // --copy-examples DIR
   bool all = false;      // repeat runs until the input directory has no workbook left
   bool quiet = false;    // errors only
   bool durable = false;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "extract/preview.h"
 #include "platform/directory_watch.h"
 #include "platform/filesystem.h"
+#include "platform/program_paths.h"
 #include "platform/textfile.h"
 #include "platform/version_info.h"
 #include "runtime/error.h"
@@ -349,6 +351,30 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   }
   if (o.version) {
     std::fputs(VersionText(kProgram).c_str(), out);
+    return kExitOk;
+  }
+
+  if (o.copyExamples) {
+    const std::string target = ExpandHome(*o.copyExamples);
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec) && !std::filesystem::is_empty(target, ec))
+      return UsageError("the folder " + target + " is not empty: give a new or empty folder", err);
+    const std::string source = ExamplesDirectory();
+    std::filesystem::create_directories(target, ec);
+    for (const char* part : {"forms", "claims", "expected", "FormTypes", "Settings", "README.md"}) {
+      std::filesystem::copy(JoinPath(source, part), JoinPath(target, part),
+                            std::filesystem::copy_options::recursive, ec);
+      if (ec) {
+        std::fprintf(err, "%s: cannot copy %s to %s: %s\n", kProgram, JoinPath(source, part).c_str(),
+                     target.c_str(), ec.message().c_str());
+        return kExitFailed;
+      }
+    }
+    // The shipped settings move the filed forms to processed/.
+    std::filesystem::create_directories(JoinPath(target, "processed"), ec);
+    if (!o.quiet)
+      std::fprintf(out, "Copied the examples to %s. Try:\n  cd %s && sheaver-cli --open "
+                   "Settings/Example.set\n", target.c_str(), target.c_str());
     return kExitOk;
   }
 

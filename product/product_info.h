@@ -48,6 +48,9 @@ struct ProductInfo {
   bool durable = false;     // "durable, =, yes": the window's runs flush every workbook to disk
 
   std::string program_directory;
+  // Where App.def is read from; "" for the program directory (the build tree), /etc/sheaver when
+  // installed.
+  std::string config_directory;
 };
 
 // What the About box shows, so that the dialog itself only displays it.

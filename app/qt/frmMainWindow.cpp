@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "platform/program_paths.h"
 #include "platform/qt/QtFileDialogs.h"
 #include "platform/qt/QtListView.h"
 #include "platform/qt/QtWindow.h"
@@ -95,8 +96,13 @@ frmMainWindow::frmMainWindow(const frmMainOptions& options) {
   list_ = std::make_unique<QtListView>(*ListView1_);
   window_ = std::make_unique<QtWindow>(*this, *centralWidget());
   frmMainView& view = *this;
-  form_ = std::make_unique<frmMain>(
-      view, options.program_directory.empty() ? ProgramDirectory() : options.program_directory);
+  if (options.program_directory.empty()) {
+    const ProgramPaths paths = FindProgramPaths();
+    form_ = std::make_unique<frmMain>(view, paths.data);
+    if (paths.installed) form_->InstalledLayout(paths.programs, paths.config);
+  } else {
+    form_ = std::make_unique<frmMain>(view, options.program_directory);
+  }
 
   // The design size: the client area of the design below the menu bar.
   const ScreenScale scale = ScaleOf(*this);

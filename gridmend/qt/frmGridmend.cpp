@@ -33,6 +33,7 @@
 #include "gridmend/format_choices.h"
 #include "gridmend/qt/SheetTableModel.h"
 #include "platform/filesystem.h"
+#include "platform/program_paths.h"
 #include "platform/qt/QtFileDialogs.h"
 #include "platform/qt/QtListView.h"
 #include "platform/qt/icons.h"
@@ -125,7 +126,7 @@ QLabel* NoteLabel(const char* name, QWidget* parent) {
 }  // namespace
 
 frmGridmend::frmGridmend(const frmGridmendOptions& options) : options_(options) {
-  if (options_.program_directory.empty()) options_.program_directory = ProgramDirectory();
+  if (options_.program_directory.empty()) options_.program_directory = FindProgramPaths().data;
   dialog_ = options_.dialog;
   if (dialog_ == nullptr) {
     own_dialog_ = std::make_unique<QtCommonDialog>(this);
