@@ -370,8 +370,13 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
         return kExitFailed;
       }
     }
-    // The shipped settings move the filed forms to processed/.
-    std::filesystem::create_directories(JoinPath(target, "processed"), ec);
+    // The output directory each shipped settings file names (relative, such as processed/), so
+    // that the settings run as they are.
+    for (const auto& entry : std::filesystem::directory_iterator(JoinPath(target, "Settings"), ec)) {
+      const std::vector<std::string> lines = ReadTextLines(entry.path().string(), 3);
+      if (lines.size() == 3 && !lines[2].empty() && lines[2][0] != kPathSeparator)
+        std::filesystem::create_directories(JoinPath(target, lines[2]), ec);
+    }
     if (!o.quiet)
       std::fprintf(out, "Copied the examples to %s. Try:\n  cd %s && sheaver-cli --open "
                    "Settings/Example.set\n", target.c_str(), target.c_str());

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job on the bundled examples: installs dependencies, builds sheaver-cli, copies
+# The main job on the bundled examples: installs dependencies, builds the three programs
+# (build/default/bin/sheaver, build/default/bin/Gridmend, build/default/cli/sheaver-cli), copies
 # examples/ to a fresh temporary directory, files the timesheets and the expense claims there
 # with their settings files, and prints the data files written (and whether they are the ones
 # examples/expected/ says a first run must write). The repository itself is left untouched.
@@ -10,7 +11,7 @@ root=$PWD
 
 [[ "${SHEAVER_SKIP_DEPS:-0}" == 1 ]] || scripts/install-deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default -j "$(nproc)" --target sheaver-cli >/dev/null
+cmake --build --preset default -j "$(nproc)" >/dev/null
 cli=$root/build/default/cli/sheaver-cli
 
 work=$(mktemp -d)
@@ -36,4 +37,6 @@ for run in Example:Timesheets.csv:processed Expenses:Expenses.csv:processed-clai
   fi
   echo
 done
+echo "The programs: $root/build/default/bin/sheaver (the window), $root/build/default/bin/Gridmend"
+echo "(the form type editor) and $root/build/default/cli/sheaver-cli (the command-line tool)."
 exit $status
