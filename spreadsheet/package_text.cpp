@@ -332,9 +332,10 @@ std::optional<double> ParseDuration(std::string_view text) {
 bool ParseCellName(std::string_view s, std::uint32_t& row, std::uint32_t& col) {
   std::size_t i = 0;
   std::uint32_t c = 0, r = 0;
-  while (i < s.size() && IsUpper(s[i])) {
+  // Letters in either case: some producers write r="a1", which Excel and LibreOffice read.
+  while (i < s.size() && IsAsciiLetter(s[i])) {
     if (i >= 3) return false;
-    c = c * 26 + static_cast<std::uint32_t>(s[i] - 'A' + 1);
+    c = c * 26 + static_cast<std::uint32_t>((s[i] | 0x20) - 'a' + 1);
     ++i;
   }
   std::size_t letters = i;

@@ -41,7 +41,7 @@ std::optional<double> ParseIsoDateTime(std::string_view text);
 // "-PT30M") in days; nullopt for anything else (years and months included).
 std::optional<double> ParseDuration(std::string_view text);
 
-// A cell reference of the form "B12" (no "$", no sheet) as 0-based row and column; false for
+// A cell reference of the form "B12" or "b12" (no "$", no sheet) as 0-based row and column; false for
 // anything else or a cell outside a 1048576 x 16384 sheet.
 bool ParseCellName(std::string_view text, std::uint32_t& row, std::uint32_t& col);
 
