@@ -305,7 +305,31 @@ void WritePreview(const std::string& workbookPath, const std::string& formTypePa
   if (preview.error) throw *preview.error;
 }
 
+namespace {
+
+void WriteCellsOf(const std::string& workbookPath, std::FILE* out);
+
+}  // namespace
+
 void WriteCells(const std::string& workbookPath, std::FILE* out) {
+  try {
+    WriteCellsOf(workbookPath, out);
+  } catch (Error& e) {
+    // The workbook's own errors already start with its path: say it once, by its name.
+    const std::size_t slash = workbookPath.rfind(kPathSeparator);
+    const std::string name = slash == std::string::npos ? workbookPath : workbookPath.substr(slash + 1);
+    if (e.Description().starts_with(workbookPath + ": ")) {
+      Error shorter(e.Number(), e.Description().substr(workbookPath.size() + 2));
+      throw shorter.Within(name);
+    }
+    if (e.Description().starts_with(name + ": ")) throw;
+    throw e.Within(name);
+  }
+}
+
+namespace {
+
+void WriteCellsOf(const std::string& workbookPath, std::FILE* out) {
   const std::shared_ptr<xl::WorkbookModel> model = xl::OpenWorkbookFile(workbookPath);
   for (std::size_t i = 0; i < model->sheets.size(); ++i)
     std::fprintf(out, "sheet\t%zu\t%s\t%s\n", i + 1, EscapeField(model->sheets[i].name).c_str(),
@@ -335,11 +359,20 @@ void WriteCells(const std::string& workbookPath, std::FILE* out) {
   const xl::SheetCells& cells = model->Cells(model->active_sheet);
   cells.ForEach(model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
     if (v.kind == xl::Value::Kind::kEmpty) return;
-    const std::string text = v.kind == xl::Value::Kind::kError ? v.text : xl::ValueToText(v);
+    // A value that has no text (a date-formatted number past the last date) fails its own
+    // cell, as reading it in a run would, and the listing goes on.
+    std::string text;
+    try {
+      text = v.kind == xl::Value::Kind::kError ? v.text : xl::ValueToText(v);
+    } catch (const Error& e) {
+      text = ErrorText(e);
+    }
     std::fprintf(out, "cell\t%s\t%s\t%s\n", xl::AreaText({row, col, row, col}).c_str(),
                  KindName(v.kind), EscapeField(text).c_str());
   });
 }
+
+}  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
   const ParsedCommandLine parsed = ParseCommandLine(args);

@@ -377,3 +377,20 @@ TEST_F(Tool, ReadsTildeAsTheHomeDirectory) {
 
 }  // namespace
 }  // namespace sheaver::cli
+
+namespace sheaver::cli {
+namespace {
+
+// A date past the last one fails its own cell only; the workbook's errors name it once.
+TEST_F(Tool, CellsListsAroundADatePastTheLastAndNamesTheWorkbook) {
+  const Outcome listed = RunTool({"--cells", SHEAVER_TEST_DATA "/cli/date_past_9999.xlsx"});
+  EXPECT_EQ(listed.status, kExitOk) << listed.err;
+  EXPECT_EQ(listed.out,
+            "sheet\t1\tSheet\tactive\ncell\tA1\tdate\terror 6: Overflow\ncell\tA2\ttext\tafter\n");
+  dir.Write("junk.xlsx", "junk\n");
+  const Outcome junk = RunTool({"--cells", dir.File("junk.xlsx")});
+  EXPECT_EQ(junk.err, "sheaver-cli: error 1005: junk.xlsx: not a workbook: the file is plain text\n");
+}
+
+}  // namespace
+}  // namespace sheaver::cli
