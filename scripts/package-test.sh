@@ -20,7 +20,7 @@ echo "built $(basename "$deb")"
 rm -rf "$work/src"
 
 echo "== lintian"
-lintian --fail-on error,warning --no-tag-display-limit "$deb"
+lintian --fail-on error,warning --tag-display-limit 0 "$deb"
 
 echo "== installed into a throwaway root"
 mkdir -p "$work/upper" "$work/overlay-work" "$work/root"
