@@ -5,6 +5,7 @@
 
 #include "datafiles/clsDatFile.h"
 #include "extract/FormatValue.h"
+#include "extract/data_file_options.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "runtime/ascii.h"
@@ -47,6 +48,8 @@ struct Field {
   std::string name;       // column 0: the header text
   std::string reference;  // column 1: a defined name or a reference on the active sheet
   std::string format;     // column 2: the format code
+  bool key = false;       // column 3 "key": an empty value here (with all other keys) drops the record
+  bool text = false;      // the format is the "text" code, whose values come quoted already
 };
 
 // The file name of a path: what the user recognises a workbook by in a message.
@@ -113,14 +116,63 @@ std::string RecordContext(Int16 index) {
   return "record " + std::to_string(index + 1);
 }
 
+// A form type's fourth column marks a key field with the word "key" (any letter case, spaces
+// around it ignored).
+bool IsKeyMark(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return EqualsIgnoringAsciiCase(text, "key");
+}
+
 // The fields of a loaded form type, in row order.
 std::vector<Field> FieldsOf(const clsDatFile& formType) {
   std::vector<Field> fields;
   const Int16 rows = formType.Rows();
   fields.reserve(rows > 0 ? static_cast<std::size_t>(rows) : 0);
-  for (Int16 i = 0; i < rows; ++i)
-    fields.push_back({formType.Data(i, 0), formType.Data(i, 1), formType.Data(i, 2)});
+  for (Int16 i = 0; i < rows; ++i) {
+    Field field{formType.Data(i, 0), formType.Data(i, 1), formType.Data(i, 2)};
+    field.key = IsKeyMark(formType.Data(i, 3));
+    field.text = IsTextCode(field.format);
+    fields.push_back(std::move(field));
+  }
   return fields;
+}
+
+bool Blank(std::string_view text) {
+  return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// The field's value in a record line: the formatted value, neutralised when it looks like a
+// formula and the options ask for it, quoted when it needs quoting.
+std::string FieldValue(const Field& field, const std::string& cellText, Int16 index,
+                       const DataFileOptions& options) {
+  if (field.text) {
+    if (options.neutraliseFormulas && LooksLikeFormula(cellText))
+      return FormatValue("'" + cellText, field.format, index);
+    return FormatValue(cellText, field.format, index);
+  }
+  std::string value = FormatValue(cellText, field.format, index);
+  if (options.neutraliseFormulas && LooksLikeFormula(value)) value.insert(0, 1, '\'');
+  return CsvField(value, options.separator);
+}
+
+// An existing data file is appended to in the separator of its first line; another one chosen
+// would mix two layouts in one file. A file that cannot be read (append-only) is not checked.
+void CheckSeparator(const std::string& dataFilePath, char separator) {
+  std::vector<std::string> first;
+  try {
+    first = ReadTextLines(dataFilePath, 1);
+  } catch (const Error&) {
+    return;
+  }
+  if (first.empty()) return;
+  const std::optional<char> used = HeaderSeparator(first.front());
+  if (used && *used != separator)
+    Raise(err::kInvalidCall, dataFilePath + ": Invalid procedure call or argument: the data file "
+                                             "separates its values with " +
+                                 SeparatorName(*used) + ", not with the chosen " +
+                                 SeparatorName(separator));
 }
 
 void Extract(const std::string& workbookPath, const std::string& formTypePath,
@@ -154,32 +206,55 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   // Every line of the workbook is formatted before anything is written, then all of them (and
   // the header, when the data file is new) go out in one append: a workbook that fails on the
   // way adds nothing, so that filing it again once fixed repeats no record.
+  const DataFileOptions options = CurrentDataFileOptions();
+  const char separator = options.separator;
   std::string text;
   // A file at the path, listed or not (a hidden name, appendable but unreadable), already has
   // its header: a second one would land among its records.
   if (!RegularFileExists(dataFilePath)) {
+    if (options.byteOrderMark) text += kByteOrderMark;
     for (const Field& field : fields) {
-      text += field.name;
-      text += ',';
+      text += CsvField(field.name, separator);
+      text += separator;
     }
     text.back() = '\r';
     text += '\n';
+  } else {
+    CheckSeparator(dataFilePath, separator);
   }
+  bool anyKey = false;
+  for (const Field& field : fields) anyKey = anyKey || field.key;
+  std::uint64_t written = 0;
+  std::vector<std::string> cellTexts(fields.size());
   for (Int16 j = 0; j < recordCount; ++j) {
+    bool keyFilled = !anyKey;
+    for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      try {
+        cellTexts[at] = ranges[at].CellText(j);
+      } catch (Error& e) {
+        throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
+      }
+      if (fields[i].key && !Blank(cellTexts[at])) keyFilled = true;
+    }
+    // A record whose key fields are all empty is an unused row of the form: not written, and
+    // not checked either (its padding need not convert).
+    if (!keyFilled) continue;
     for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
       try {
-        if (i > 0) text += ',';
-        text += FormatValue(ranges[static_cast<std::size_t>(i)].CellText(j), fields[i].format, j);
+        if (i > 0) text += separator;
+        text += FieldValue(fields[i], cellTexts[static_cast<std::size_t>(i)], j, options);
       } catch (Error& e) {
         throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
       }
     }
     text += "\r\n";
+    ++written;
   }
   if (!text.empty()) {
     text.resize(text.size() - 2);  // the append puts the last line end
     AppendLine(dataFilePath, text);
-    recordLinesAppended += static_cast<std::uint64_t>(recordCount);
+    recordLinesAppended += written;
   }
   // The ranges go first, then the workbook and the instance (the session), then the form type.
   ranges.clear();
