@@ -20,6 +20,12 @@ constexpr OptionDef kOptions[] = {
     {"open", true, &CliOptions::open, nullptr},
     {"preview", true, &CliOptions::preview, nullptr},
     {"cells", true, &CliOptions::cells, nullptr},
+    {"separator", true, &CliOptions::separator, nullptr},
+    {"sheet", true, &CliOptions::sheet, nullptr},
+    {"bom", false, nullptr, &CliOptions::bom},
+    {"neutralise-formulas", false, nullptr, &CliOptions::neutraliseFormulas},
+    {"all-sheets", false, nullptr, &CliOptions::allSheets},
+    {"json", false, nullptr, &CliOptions::json},
     {"all", false, nullptr, &CliOptions::all},
     {"quiet", false, nullptr, &CliOptions::quiet},
     {"help", false, nullptr, &CliOptions::help},
@@ -100,20 +106,37 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (o.preview && o.cells) return fail("--preview and --cells cannot be used together");
+  if ((o.sheet || o.allSheets || o.json) && !o.cells)
+    return fail("--sheet, --all-sheets and --json go with --cells");
+  if (o.sheet && o.allSheets) return fail("--sheet and --all-sheets cannot be used together");
   return parsed;
+}
+
+std::string ApplyDataFileOptions(const CliOptions& options, DataFileOptions& dataFile) {
+  if (options.separator) {
+    const std::optional<char> separator = ParseSeparator(*options.separator);
+    if (!separator)
+      return "invalid separator '" + *options.separator + "': use ',', ';' or tab";
+    dataFile.separator = *separator;
+  }
+  if (options.bom) dataFile.byteOrderMark = true;
+  if (options.neutraliseFormulas) dataFile.neutraliseFormulas = true;
+  return {};
 }
 
 std::string UsageText() {
   return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--open SETTINGS]
                    [--all] [--quiet]
-       sheaver-cli --preview WORKBOOK --type FORMTYPE
-       sheaver-cli --cells WORKBOOK
+                   [--separator CHAR] [--bom] [--neutralise-formulas]
+       sheaver-cli --preview WORKBOOK --type FORMTYPE [data file options]
+       sheaver-cli --cells WORKBOOK [--sheet NAME | --all-sheets] [--json]
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
 run, becomes records appended to the data file, and is moved to the output directory if given.
 
   --type FORMTYPE    the form type (a .dat table: field name, cell reference, format code)
   --in DIR           the input directory, or a pattern such as DIR/week*.xls
-  --data FILE        the export data file (CSV); its header line is written when it is new
+  --data FILE        the export data file (CSV); its header line is written when it is new;
+                     - writes the CSV to standard output (messages go to standard error)
   --out DIR          move each filed workbook here, replacing a file of the same name
   --open SETTINGS    take the four paths from a settings file (lines: form type, input
                      directory, output directory, data file); the options above override it
@@ -121,6 +144,17 @@ run, becomes records appended to the data file, and is moved to the output direc
   -q, --quiet        print errors only
   --preview WORKBOOK print the header and records the workbook would give; no file is touched
   --cells WORKBOOK   list the workbook's sheets, defined names and the active sheet's cells
+  --sheet NAME       with --cells: list that sheet's cells instead
+  --all-sheets       with --cells: list the cells of every sheet
+  --json             with --cells: print the listing as JSON (types, ISO dates, number formats)
+
+Data file options (defaults from App.def: separator, bom, neutraliseformulas):
+  --separator CHAR   separate values with , ; or tab (default ,); an existing data file must
+                     use the same one
+  --bom              start a new data file with a UTF-8 byte-order mark
+  --neutralise-formulas
+                     put ' before text that starts with = + - @ tab or CR, so that spreadsheets
+                     do not run it as a formula
   -h, --help         show this help and exit
   -V, --version      show the version and exit
 

@@ -9,10 +9,12 @@
 
 #include "app/batch_run.h"
 #include "cli/cli_options.h"
+#include "cli/stdout_data_file.h"
 #include "datafiles/clsSetFile.h"
 #include "extract/modExtractWorkbookData.h"
 #include "extract/preview.h"
 #include "platform/version_info.h"
+#include "product/product_info.h"
 #include "runtime/error.h"
 #include "runtime/msgbox.h"
 #include "spreadsheet/automation.h"
@@ -123,6 +125,13 @@ int UsageError(const std::string& message, std::FILE* err) {
   return kExitUsage;
 }
 
+// The data file options a run starts from: the site's, from App.def beside the program.
+DataFileOptions SiteDataFileOptions() {
+  ProductInfo site;
+  site.Load();
+  return site.dataFile;
+}
+
 int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* err) {
   ConsoleListView view(out, ConsoleListView::ModeFor(out, o.quiet));
   clsListViewRpt list;
@@ -189,7 +198,7 @@ void WritePreview(const std::string& workbookPath, const std::string& formTypePa
   const PreviewResult preview = PreviewWorkbookData(workbookPath, formTypePath);
   for (const std::string& line : preview.lines) {
     std::fwrite(line.data(), 1, line.size(), out);
-    std::fputc('\n', out);
+    std::fputs("\r\n", out);
   }
   if (preview.error) throw *preview.error;
 }
@@ -245,12 +254,18 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     return kExitOk;
   }
 
-  ScopedMessageBoxes boxes(std::make_shared<CliMessageBox>(out, err, o.quiet));
+  // With the records on standard output, everything else the run prints goes to the error stream.
+  const bool toStdout = o.data && *o.data == kStdoutDataFile;
+  ScopedMessageBoxes boxes(std::make_shared<CliMessageBox>(toStdout ? err : out, err, o.quiet));
   try {
     if (o.cells) {
       WriteCells(*o.cells, out);
       return kExitOk;
     }
+    DataFileOptions dataOptions = SiteDataFileOptions();
+    if (const std::string error = ApplyDataFileOptions(o, dataOptions); !error.empty())
+      return UsageError(error, err);
+    const ScopedDataFileOptions scopedDataOptions(dataOptions);
     FormsPaths paths = RunPaths(o);
     if (o.preview) {
       if (paths.formType.empty()) return UsageError("--preview needs --type", err);
@@ -265,6 +280,12 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
           "--all needs an output directory (--out): without one the same "
           "workbooks would be filed again and again",
           err);
+    if (toStdout) {
+      // A pipe's reader has the records; the workbooks stay put unless --out says otherwise.
+      if (!o.out) paths.outputDirectory.clear();
+      const ScopedStdoutDataFile stdoutData(out);
+      return Filing(o, paths, err, err);
+    }
     return Filing(o, paths, out, err);
   } catch (const Error& e) {
     std::fflush(out);

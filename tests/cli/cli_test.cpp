@@ -26,11 +26,15 @@ std::string Summary(const ParsedCommandLine& p) {
   std::string s;
   const std::pair<const char*, const std::optional<std::string>*> values[] = {
       {"type", &o.type}, {"in", &o.in},           {"out", &o.out},    {"data", &o.data},
-      {"open", &o.open}, {"preview", &o.preview}, {"cells", &o.cells}};
+      {"open", &o.open}, {"preview", &o.preview}, {"cells", &o.cells},
+      {"separator", &o.separator}, {"sheet", &o.sheet}};
   for (const auto& [name, value] : values)
     if (*value) s += std::string(name) + "=" + **value + " ";
   for (const auto& [name, flag] : {std::pair{"all", o.all}, std::pair{"quiet", o.quiet},
-                                   std::pair{"help", o.help}, std::pair{"version", o.version}})
+                                   std::pair{"help", o.help}, std::pair{"version", o.version},
+                                   std::pair{"bom", o.bom},
+                                   std::pair{"neutralise", o.neutraliseFormulas},
+                                   std::pair{"all-sheets", o.allSheets}, std::pair{"json", o.json}})
     if (flag) s += std::string(name) + " ";
   return s;
 }
@@ -51,6 +55,12 @@ TEST(ParseCommandLine, OptionsTheGnuWay) {
       {{"--type"}, "error: option '--type' requires an argument"},
       {{"-x"}, "error: invalid option -- 'x'"},
       {{"--preview", "a", "--cells", "b"}, "error: --preview and --cells cannot be used together"},
+      {{"--sep", ";", "--bom", "--neutralise-formulas"}, "separator=; bom neutralise "},
+      {{"--cells", "w", "--sheet", "S", "--json"}, "cells=w sheet=S json "},
+      {{"--cells", "w", "--all-s"}, "cells=w all-sheets "},
+      {{"--json"}, "error: --sheet, --all-sheets and --json go with --cells"},
+      {{"--cells", "w", "--all-sheets", "--sheet", "S"},
+       "error: --sheet and --all-sheets cannot be used together"},
   };
   for (const Case& c : cases) {
     std::string joined;
@@ -192,9 +202,7 @@ TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
   const Outcome o = RunTool({"--preview", dir.File("in/a.xls"), "--type", dir.File("form.dat"),
                              "--data", dir.File("data.csv"), "--out", dir.File("out")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
-  std::string expected = test::kTimesheetCsv;
-  for (std::size_t p; (p = expected.find("\r\n")) != std::string::npos;) expected.erase(p, 1);
-  EXPECT_EQ(o.out, expected);
+  EXPECT_EQ(o.out, test::kTimesheetCsv);
   EXPECT_EQ(dir.Read("data.csv"), "<missing>");
   EXPECT_EQ(CountIn("in"), 1u);
 
@@ -206,6 +214,29 @@ TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
   EXPECT_EQ(bad.out, "");
   EXPECT_EQ(bad.err.substr(0, 62),
             "sheaver-cli: error 13: a.xls: field Day (Dates, dmy), record 4");
+}
+
+// --data - : the records on standard output, one header for the run, progress and the summary
+// on the error stream, the workbooks left in place; the options apply as to a file.
+TEST_F(Tool, DataDashWritesTheRecordsToStandardOutput) {
+  AddForm("a.xls");
+  AddForm("b.xls");
+  const Outcome o = RunTool({"--type", dir.File("form.dat"), "--in", dir.File("in"), "--data",
+                             "-", "--separator", ";"});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  const std::string records = "42;01/01/2024;8.00\r\n42;02/01/2024;7.50\r\n";
+  EXPECT_EQ(o.out.substr(0, 17 + records.size()), "Staff;Day;Hours\r\n" + records);
+  EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 15);
+  EXPECT_NE(WithoutTime(o.err).find("2 workbooks done, 14 records appended, # s\n"),
+            std::string::npos)
+      << o.err;
+  EXPECT_EQ(dir.Read("-"), "<missing>");
+  EXPECT_EQ(CountIn("in"), 2u);
+
+  const Outcome bad = RunTool(Filing({"--separator", "|"}));
+  EXPECT_EQ(bad.status, kExitUsage);
+  EXPECT_EQ(bad.err.substr(0, 68),
+            "sheaver-cli: invalid separator '|': use ',', ';' or tab\nTry 'sheaver");
 }
 
 TEST(Cells, ListsSheetsNamesAndTheActiveSheetsCells) {
