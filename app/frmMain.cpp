@@ -77,6 +77,7 @@ frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
   product_.Load();
+  data_file_options_ = product_.dataFile;
   view_.Identity(product_.title, product_.icon);
   SetAppTitle(product_.title);
   layout_ = std::make_unique<clsLayout>();
@@ -194,7 +195,13 @@ void frmMain::ProcessForms() {
   if (running_) return;
   RunningScope scope(running_, view_);
   FieldsSource fields(view_);
+  const ScopedDataFileOptions options(data_file_options_);
   ::sheaver::ProcessForms(fields, *rpt_, [this](Int16, std::string_view) { view_.Repaint(); });
+}
+
+void frmMain::mnuFileDataFileOptions_Click() {
+  DataFileOptionsChoice choice = ChoiceFor(data_file_options_);
+  if (view_.EditDataFileOptions(choice)) data_file_options_ = OptionsFor(choice);
 }
 
 void frmMain::mnuFileOpen_Click() {

@@ -21,6 +21,7 @@
 #include "ui/ListViewControl.h"
 #include "ui/clsLayout.h"
 #include "ui/clsListViewRpt.h"
+#include "ui/data_file_options_choice.h"
 #include "ui/window_system.h"
 
 namespace sheaver {
@@ -46,6 +47,10 @@ class frmMainView {
   virtual void Identity(const std::string& caption, const std::string& icon) = 0;
   // Shows the About box modally over the window and returns when it is closed.
   virtual void ShowAbout(const AboutBoxContent& about) = 0;
+  // Shows the "Data file options" dialog modally with `choice`; true with the edited choice put
+  // back when the user accepts it, false (choice untouched) when cancelled. A window without
+  // the dialog cancels.
+  virtual bool EditDataFileOptions(DataFileOptionsChoice& /*choice*/) { return false; }
   // Closes (unloads) the window; the program ends when it is gone.
   virtual void Unload() = 0;
   // While a run holds the window: true disables every command that could start another run or
@@ -95,6 +100,9 @@ class frmMain : public StartupWindow {
   void mnuFileSave_Click();
   void mnuFileSaveAs_Click();
   void mnuFileExit_Click();
+  // File menu, Data File Options: the "Data file options" dialog over the options the window's
+  // runs write by (App.def's until changed here); a cancelled dialog changes nothing.
+  void mnuFileDataFileOptions_Click();
   // Help menu: opens the help contents, FAQ and support addresses of the product information
   // (a relative path is taken from the program directory); About shows the About box.
   void mnuHelpContents_Click();
@@ -146,6 +154,8 @@ class frmMain : public StartupWindow {
   const clsSetFile* Settings() const { return settings_.get(); }
   const clsListViewRpt* Report() const { return rpt_.get(); }
   const clsLayout* Layout() const { return layout_.get(); }
+  // The data file options of the window's runs.
+  const DataFileOptions& DataFile() const { return data_file_options_; }
 
  private:
   void InitControls();
@@ -171,6 +181,7 @@ class frmMain : public StartupWindow {
   std::unique_ptr<clsPath> data_file_chooser_;
   std::unique_ptr<clsListViewRpt> rpt_;
   ProgramLauncher launcher_;
+  DataFileOptions data_file_options_;
   bool running_ = false;
 };
 

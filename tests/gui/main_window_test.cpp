@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QMenuBar>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -223,6 +227,31 @@ TEST_F(MainWindowRunTest, TheListShowsTheRunAsItGoesOnAndNothingElseCanStartOrCl
   EXPECT_FALSE(window_->Main().Running());
   EXPECT_TRUE(Control("cmdGo").isEnabled());
   EXPECT_TRUE(window_->menuBar()->isEnabled());
+}
+
+// The "Data file options" dialog: cancelled it changes nothing; accepted, the next run writes
+// by the options chosen.
+TEST_F(MainWindowRunTest, DataFileOptionsChosenInTheDialogApplyToTheRun) {
+  auto answer = [&](bool accept) {
+    QTimer::singleShot(0, [&, accept] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle().toStdString(), "Data file options");
+      test::Find<QComboBox>(*dialog, "cboSeparator").setCurrentIndex(1);
+      test::Find<QCheckBox>(*dialog, "chkByteOrderMark").setChecked(true);
+      accept ? dialog->accept() : dialog->reject();
+    });
+    Choose("mnuFileDataFileOptions");
+  };
+  answer(false);
+  EXPECT_EQ(window_->Main().DataFile().separator, ',');
+  answer(true);
+  EXPECT_EQ(window_->Main().DataFile().separator, ';');
+  Click("cmdGo");
+  std::string expected = "\xEF\xBB\xBF" + expected_;
+  for (char& c : expected)
+    if (c == ',') c = ';';
+  EXPECT_EQ(work_.Read("Timesheets.csv"), expected);
 }
 
 }  // namespace
