@@ -116,15 +116,6 @@ std::string RecordContext(Int16 index) {
   return "record " + std::to_string(index + 1);
 }
 
-// A form type's fourth column marks a key field with the word "key" (any letter case, spaces
-// around it ignored).
-bool IsKeyMark(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return false;
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
-  return EqualsIgnoringAsciiCase(text, "key");
-}
-
 // The fields of a loaded form type, in row order.
 std::vector<Field> FieldsOf(const clsDatFile& formType) {
   std::vector<Field> fields;
@@ -306,6 +297,13 @@ xl::Range GetRange(std::string_view reference) {
     // Not a reference this sheet knows: the field reads cell A1, without a message.
   }
   return sheet.GetRange("A1");
+}
+
+bool IsKeyMark(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return EqualsIgnoringAsciiCase(text, kKeyMark);
 }
 
 Int16 RangeLength(std::string_view reference) {

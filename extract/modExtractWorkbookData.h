@@ -37,6 +37,13 @@ namespace sheaver {
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath);
 
+// The mark of a key field in a form type's fourth column.
+inline constexpr const char* kKeyMark = "key";
+
+// Whether a form type's fourth column marks its field as a key: kKeyMark in any letter case,
+// spaces around it ignored.
+bool IsKeyMark(std::string_view text);
+
 // Appends text and CR LF to the file at path, creating it; the file is open only for this call.
 // Raises the file's error (missing directory 76, refused access 70, ...), naming the file.
 void AppendLine(const std::string& path, std::string_view text);
