@@ -295,6 +295,21 @@ std::string FormatValue(std::string_view cellText, std::string_view formatCode, 
   return {};
 }
 
+CodeKind KindOfCode(std::string_view formatCode) {
+  if (!formatCode.empty() && formatCode.front() == '+') formatCode.remove_prefix(1);
+  const FixedCode* fixed = FindFixedCode(formatCode);
+  if (fixed == nullptr) return CodeKind::kPattern;
+  switch (fixed->kind) {
+    case Kind::kText:
+      return CodeKind::kText;
+    case Kind::kNumber:
+      return fixed->decimals == 0 ? CodeKind::kInteger : CodeKind::kDecimal;
+    case Kind::kDate:
+      break;
+  }
+  return CodeKind::kDate;
+}
+
 bool IsTextCode(std::string_view formatCode) {
   if (!formatCode.empty() && formatCode.front() == '+') formatCode.remove_prefix(1);
   const FixedCode* fixed = FindFixedCode(formatCode);

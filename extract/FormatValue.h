@@ -30,6 +30,11 @@ namespace sheaver {
 std::string FormatValue(std::string_view cellText, std::string_view formatCode, Int16 recordIndex,
                         const Locale& locale = CurrentLocale());
 
+// What a format code writes, for a data file that keeps types: text, a whole number (code "0"),
+// a number with decimals, a date, or a free pattern's text.
+enum class CodeKind { kText, kInteger, kDecimal, kDate, kPattern };
+CodeKind KindOfCode(std::string_view formatCode);
+
 // Whether the code (with or without its "+") is the "text" code, whose output is already a
 // quoted field.
 bool IsTextCode(std::string_view formatCode);

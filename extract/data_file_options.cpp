@@ -23,6 +23,15 @@ DataFileOptions SetDataFileOptions(const DataFileOptions& options) {
   return previous;
 }
 
+bool IsSqliteDataFile(std::string_view path, const DataFileOptions& options) {
+  if (options.format != DataFormat::kByName) return options.format == DataFormat::kSqlite;
+  auto endsWith = [&](std::string_view suffix) {
+    return path.size() > suffix.size() &&
+           EqualsIgnoringAsciiCase(path.substr(path.size() - suffix.size()), suffix);
+  };
+  return endsWith(".sqlite") || endsWith(".db");
+}
+
 std::optional<char> ParseSeparator(std::string_view text) {
   if (text.size() == 1 && IsSeparator(text[0])) return text[0];
   if (EqualsIgnoringAsciiCase(text, "comma")) return ',';

@@ -10,11 +10,23 @@
 
 namespace sheaver {
 
+// What kind of data file a run writes.
+enum class DataFormat {
+  kByName,  // SQLite for a name ending in .sqlite or .db (any letter case), CSV otherwise
+  kCsv,
+  kSqlite,
+};
+
 struct DataFileOptions {
   char separator = ',';             // ',', ';' or '\t'
   bool byteOrderMark = false;       // a new data file starts with the UTF-8 byte-order mark
   bool neutraliseFormulas = false;  // text starting with = + - @ tab or CR gets a leading '
+  DataFormat format = DataFormat::kByName;
+  bool refile = false;  // SQLite: file a workbook again even when an identical one was filed
 };
+
+// Whether the data file at path is an SQLite database under these options.
+bool IsSqliteDataFile(std::string_view path, const DataFileOptions& options);
 
 // The UTF-8 byte-order mark.
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";

@@ -6,6 +6,7 @@
 #include "datafiles/clsDatFile.h"
 #include "extract/FormatValue.h"
 #include "extract/data_file_options.h"
+#include "extract/data_sink.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "runtime/ascii.h"
@@ -134,10 +135,29 @@ bool Blank(std::string_view text) {
   return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
-// The field's value in a record line: the formatted value, neutralised when it looks like a
-// formula and the options ask for it, quoted when it needs quoting.
+// The field's value in the sink's style. For a CSV line: the formatted value, neutralised when
+// it looks like a formula and the options ask for it, quoted when it needs quoting. Typed: the
+// text unquoted, numbers with a point, dates under the iso code.
 std::string FieldValue(const Field& field, const std::string& cellText, Int16 index,
-                       const DataFileOptions& options) {
+                       const DataFileOptions& options, ValueStyle style) {
+  if (style == ValueStyle::kTyped) {
+    switch (KindOfCode(field.format)) {
+      case CodeKind::kText:
+        return cellText;
+      case CodeKind::kInteger:
+      case CodeKind::kDecimal: {
+        std::string number = FormatValue(cellText, field.format, index);
+        const std::string& point = CurrentLocale().decimal_separator;
+        if (const std::size_t at = number.find(point); at != std::string::npos && point != ".")
+          number.replace(at, point.size(), ".");
+        return number;
+      }
+      case CodeKind::kDate:
+        return FormatValue(cellText, field.format.starts_with('+') ? "+iso" : "iso", index);
+      case CodeKind::kPattern:
+        return FormatValue(cellText, field.format, index);
+    }
+  }
   if (field.text) {
     if (options.neutraliseFormulas && LooksLikeFormula(cellText))
       return FormatValue("'" + cellText, field.format, index);
@@ -146,24 +166,6 @@ std::string FieldValue(const Field& field, const std::string& cellText, Int16 in
   std::string value = FormatValue(cellText, field.format, index);
   if (options.neutraliseFormulas && LooksLikeFormula(value)) value.insert(0, 1, '\'');
   return CsvField(value, options.separator);
-}
-
-// An existing data file is appended to in the separator of its first line; another one chosen
-// would mix two layouts in one file. A file that cannot be read (append-only) is not checked.
-void CheckSeparator(const std::string& dataFilePath, char separator) {
-  std::vector<std::string> first;
-  try {
-    first = ReadTextLines(dataFilePath, 1);
-  } catch (const Error&) {
-    return;
-  }
-  if (first.empty()) return;
-  const std::optional<char> used = HeaderSeparator(first.front());
-  if (used && *used != separator)
-    Raise(err::kInvalidCall, dataFilePath + ": Invalid procedure call or argument: the data file "
-                                             "separates its values with " +
-                                 SeparatorName(*used) + ", not with the chosen " +
-                                 SeparatorName(separator));
 }
 
 void Extract(const std::string& workbookPath, const std::string& formTypePath,
@@ -194,28 +196,21 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
     Raise(err::kSubscript,
           "Subscript out of range: the form type " + formTypePath + " has no field rows");
 
-  // Every line of the workbook is formatted before anything is written, then all of them (and
-  // the header, when the data file is new) go out in one append: a workbook that fails on the
-  // way adds nothing, so that filing it again once fixed repeats no record.
+  // Every record of the workbook is formatted before anything is written, then all of them go
+  // to the data file at once (one append, one transaction): a workbook that fails on the way
+  // adds nothing, so that filing it again once fixed repeats no record.
   const DataFileOptions options = CurrentDataFileOptions();
-  const char separator = options.separator;
-  std::string text;
-  // A file at the path, listed or not (a hidden name, appendable but unreadable), already has
-  // its header: a second one would land among its records.
-  if (!RegularFileExists(dataFilePath)) {
-    if (options.byteOrderMark) text += kByteOrderMark;
-    for (const Field& field : fields) {
-      text += CsvField(field.name, separator);
-      text += separator;
-    }
-    text.back() = '\r';
-    text += '\n';
-  } else {
-    CheckSeparator(dataFilePath, separator);
-  }
+  const std::unique_ptr<DataFileSink> sink = OpenDataFileSink(dataFilePath, options);
+  const ValueStyle style = sink->Style();
+  WorkbookRecords workbook;
+  workbook.workbookPath = workbookPath;
+  workbook.formTypePath = formTypePath;
   bool anyKey = false;
-  for (const Field& field : fields) anyKey = anyKey || field.key;
-  std::uint64_t written = 0;
+  for (const Field& field : fields) {
+    workbook.names.push_back(field.name);
+    workbook.kinds.push_back(KindOfCode(field.format));
+    anyKey = anyKey || field.key;
+  }
   std::vector<std::string> cellTexts(fields.size());
   for (Int16 j = 0; j < recordCount; ++j) {
     bool keyFilled = !anyKey;
@@ -231,22 +226,19 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
     // A record whose key fields are all empty is an unused row of the form: not written, and
     // not checked either (its padding need not convert).
     if (!keyFilled) continue;
+    RecordValues& record = workbook.records.emplace_back();
+    record.index = j;
+    record.values.reserve(fields.size());
     for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
       try {
-        if (i > 0) text += separator;
-        text += FieldValue(fields[i], cellTexts[static_cast<std::size_t>(i)], j, options);
+        record.values.push_back(
+            FieldValue(fields[i], cellTexts[static_cast<std::size_t>(i)], j, options, style));
       } catch (Error& e) {
         throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
       }
     }
-    text += "\r\n";
-    ++written;
   }
-  if (!text.empty()) {
-    text.resize(text.size() - 2);  // the append puts the last line end
-    AppendLine(dataFilePath, text);
-    recordLinesAppended += written;
-  }
+  recordLinesAppended += sink->Write(workbook);
   // The ranges go first, then the workbook and the instance (the session), then the form type.
   ranges.clear();
 }

@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libzip-dev libexpat1-dev libpugixml-dev zlib1g-dev
+  libsqlite3-dev libssl-dev nlohmann-json3-dev sqlite3
   python3 python3-xlrd python3-openpyxl
 )
 
