@@ -22,6 +22,8 @@ constexpr OptionDef kOptions[] = {
     {"cells", true, &CliOptions::cells, nullptr},
     {"separator", true, &CliOptions::separator, nullptr},
     {"sheet", true, &CliOptions::sheet, nullptr},
+    {"format", true, &CliOptions::format, nullptr},
+    {"refile", false, nullptr, &CliOptions::refile},
     {"bom", false, nullptr, &CliOptions::bom},
     {"neutralise-formulas", false, nullptr, &CliOptions::neutraliseFormulas},
     {"all-sheets", false, nullptr, &CliOptions::allSheets},
@@ -119,6 +121,16 @@ std::string ApplyDataFileOptions(const CliOptions& options, DataFileOptions& dat
       return "invalid separator '" + *options.separator + "': use ',', ';' or tab";
     dataFile.separator = *separator;
   }
+  if (options.format) {
+    if (*options.format == "csv") {
+      dataFile.format = DataFormat::kCsv;
+    } else if (*options.format == "sqlite") {
+      dataFile.format = DataFormat::kSqlite;
+    } else {
+      return "invalid format '" + *options.format + "': use csv or sqlite";
+    }
+  }
+  if (options.refile) dataFile.refile = true;
   if (options.bom) dataFile.byteOrderMark = true;
   if (options.neutraliseFormulas) dataFile.neutraliseFormulas = true;
   return {};
@@ -128,6 +140,7 @@ std::string UsageText() {
   return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--open SETTINGS]
                    [--all] [--quiet]
                    [--separator CHAR] [--bom] [--neutralise-formulas]
+                   [--format csv|sqlite] [--refile]
        sheaver-cli --preview WORKBOOK --type FORMTYPE [data file options]
        sheaver-cli --cells WORKBOOK [--sheet NAME | --all-sheets] [--json]
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
@@ -136,7 +149,10 @@ run, becomes records appended to the data file, and is moved to the output direc
   --type FORMTYPE    the form type (a .dat table: field name, cell reference, format code)
   --in DIR           the input directory, or a pattern such as DIR/week*.xls
   --data FILE        the export data file (CSV); its header line is written when it is new;
-                     - writes the CSV to standard output (messages go to standard error)
+                     - writes the CSV to standard output (messages go to standard error);
+                     a name ending in .sqlite or .db is an SQLite database
+  --format KIND      csv or sqlite, whatever the data file's name
+  --refile           SQLite: file a workbook again that is already filed byte for byte
   --out DIR          move each filed workbook here, replacing a file of the same name
   --open SETTINGS    take the four paths from a settings file (lines: form type, input
                      directory, output directory, data file); the options above override it

@@ -16,9 +16,11 @@ struct CliOptions {
   // directory a settings file set).
   std::optional<std::string> type, in, out, data, open, preview, cells;
   std::optional<std::string> separator;  // the data file's separator: "," ";" or "tab"
+  std::optional<std::string> format;     // the data file's kind: "csv" or "sqlite"
   std::optional<std::string> sheet;      // --cells: list this sheet instead of the active one
   bool bom = false;                      // a new data file starts with a byte-order mark
   bool neutraliseFormulas = false;       // formula-like text gets a leading '
+  bool refile = false;                   // SQLite: file identical workbooks again
   bool allSheets = false;                // --cells: list the cells of every sheet
   bool json = false;                     // --cells: the listing as JSON
   bool all = false;      // repeat runs until the input directory has no workbook left
@@ -38,7 +40,7 @@ struct ParsedCommandLine {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The data file options of a run or preview: the site's (App.def) with the command line's on
-// top. Returns what is wrong with --separator, "" when nothing is.
+// top. Returns what is wrong with --separator or --format, "" when nothing is.
 std::string ApplyDataFileOptions(const CliOptions& options, DataFileOptions& dataFile);
 
 // The text --help prints.

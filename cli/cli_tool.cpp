@@ -11,6 +11,7 @@
 #include "cli/cli_options.h"
 #include "cli/stdout_data_file.h"
 #include "datafiles/clsSetFile.h"
+#include "extract/data_sink.h"
 #include "extract/modExtractWorkbookData.h"
 #include "extract/preview.h"
 #include "platform/version_info.h"
@@ -266,6 +267,13 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     if (const std::string error = ApplyDataFileOptions(o, dataOptions); !error.empty())
       return UsageError(error, err);
     const ScopedDataFileOptions scopedDataOptions(dataOptions);
+    // A workbook an SQLite data file skips is reported on the error stream, as a warning.
+    const FilingNoticeHandler previousNotice = SetFilingNoticeHandler(
+        [err](const std::string& text) { std::fprintf(err, "%s: %s\n", kProgram, text.c_str()); });
+    struct RestoreNotice {
+      FilingNoticeHandler handler;
+      ~RestoreNotice() { SetFilingNoticeHandler(std::move(handler)); }
+    } restoreNotice{previousNotice};
     FormsPaths paths = RunPaths(o);
     if (o.preview) {
       if (paths.formType.empty()) return UsageError("--preview needs --type", err);

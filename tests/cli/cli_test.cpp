@@ -27,14 +27,15 @@ std::string Summary(const ParsedCommandLine& p) {
   const std::pair<const char*, const std::optional<std::string>*> values[] = {
       {"type", &o.type}, {"in", &o.in},           {"out", &o.out},    {"data", &o.data},
       {"open", &o.open}, {"preview", &o.preview}, {"cells", &o.cells},
-      {"separator", &o.separator}, {"sheet", &o.sheet}};
+      {"separator", &o.separator}, {"sheet", &o.sheet}, {"format", &o.format}};
   for (const auto& [name, value] : values)
     if (*value) s += std::string(name) + "=" + **value + " ";
   for (const auto& [name, flag] : {std::pair{"all", o.all}, std::pair{"quiet", o.quiet},
                                    std::pair{"help", o.help}, std::pair{"version", o.version},
                                    std::pair{"bom", o.bom},
                                    std::pair{"neutralise", o.neutraliseFormulas},
-                                   std::pair{"all-sheets", o.allSheets}, std::pair{"json", o.json}})
+                                   std::pair{"all-sheets", o.allSheets}, std::pair{"json", o.json},
+                                   std::pair{"refile", o.refile}})
     if (flag) s += std::string(name) + " ";
   return s;
 }
@@ -57,6 +58,7 @@ TEST(ParseCommandLine, OptionsTheGnuWay) {
       {{"--preview", "a", "--cells", "b"}, "error: --preview and --cells cannot be used together"},
       {{"--sep", ";", "--bom", "--neutralise-formulas"}, "separator=; bom neutralise "},
       {{"--cells", "w", "--sheet", "S", "--json"}, "cells=w sheet=S json "},
+      {{"--format=sqlite", "--ref"}, "format=sqlite refile "},
       {{"--cells", "w", "--all-s"}, "cells=w all-sheets "},
       {{"--json"}, "error: --sheet, --all-sheets and --json go with --cells"},
       {{"--cells", "w", "--all-sheets", "--sheet", "S"},
@@ -232,6 +234,15 @@ TEST_F(Tool, DataDashWritesTheRecordsToStandardOutput) {
       << o.err;
   EXPECT_EQ(dir.Read("-"), "<missing>");
   EXPECT_EQ(CountIn("in"), 2u);
+
+  // --format sqlite whatever the name; an identical workbook filed again is a warning.
+  const Outcome db = RunTool(Filing({"--format", "sqlite", "--in", dir.File("in/a*.xls")}));
+  EXPECT_EQ(db.status, kExitOk) << db.err;
+  const Outcome again = RunTool(Filing({"--format", "sqlite", "--in", dir.File("in/a*.xls")}));
+  EXPECT_EQ(again.status, kExitOk) << again.err;
+  EXPECT_EQ(again.err.substr(0, 31), "sheaver-cli: a.xls: skipped: a ");
+  EXPECT_EQ(dir.Read("data.csv").substr(0, 15), "SQLite format 3");
+  EXPECT_EQ(RunTool(Filing({"--format", "xml"})).status, kExitUsage);
 
   const Outcome bad = RunTool(Filing({"--separator", "|"}));
   EXPECT_EQ(bad.status, kExitUsage);
