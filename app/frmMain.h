@@ -75,7 +75,8 @@ class frmMain : public StartupWindow {
   static constexpr const char* kSettingsFilter = "Settings Files (*.set) | *.set";
   static constexpr const char* kFormTypeFilter = "Form Definition Files (*.dat)|*.dat";
   static constexpr const char* kDataFileFilter =
-      "Comma Separated Value Files (*.csv)|*.csv|Data Files (*.dat)|*.dat|All Files (*.*)|*.*";
+      "Comma Separated Value Files (*.csv)|*.csv|SQLite Databases (*.sqlite; *.db)|*.sqlite;*.db|"
+      "Data Files (*.dat)|*.dat|All Files (*.*)|*.*";
 
   // A window over `view` (which must outlive it) for the program in `program_directory` (the
   // directory of App.def, Help, Settings, FormTypes and the form type editor, without a trailing

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/batch_run.h"
+#include "cli/cells_listing.h"
 #include "cli/cli_options.h"
 #include "cli/stdout_data_file.h"
 #include "datafiles/clsSetFile.h"
@@ -64,24 +65,6 @@ class ScopedMessageBoxes {
  private:
   std::shared_ptr<MessageBoxService> previous_;
 };
-
-const char* KindName(xl::Value::Kind kind) {
-  switch (kind) {
-    case xl::Value::Kind::kNumber:
-      return "number";
-    case xl::Value::Kind::kDate:
-      return "date";
-    case xl::Value::Kind::kText:
-      return "text";
-    case xl::Value::Kind::kBoolean:
-      return "boolean";
-    case xl::Value::Kind::kError:
-      return "error";
-    case xl::Value::Kind::kEmpty:
-      break;
-  }
-  return "empty";
-}
 
 // Seconds with three decimals, whatever the process's locale.
 std::string Seconds(double seconds) {
@@ -205,39 +188,7 @@ void WritePreview(const std::string& workbookPath, const std::string& formTypePa
 }
 
 void WriteCells(const std::string& workbookPath, std::FILE* out) {
-  const std::shared_ptr<xl::WorkbookModel> model = xl::OpenWorkbookFile(workbookPath);
-  for (std::size_t i = 0; i < model->sheets.size(); ++i)
-    std::fprintf(out, "sheet\t%zu\t%s\t%s\n", i + 1, EscapeField(model->sheets[i].name).c_str(),
-                 i == model->active_sheet ? "active" : "-");
-
-  const xl::Workbook book(model);
-  std::size_t index = 0;
-  for (const xl::DefinedName& name : book.GetNames()) {
-    const xl::NameInfo& info = model->names[index++];
-    std::string target;
-    if (info.target.is_range && info.target.sheet < model->sheets.size()) {
-      target = xl::QuoteSheetName(model->sheets[info.target.sheet].name) + "!" +
-               xl::AreaText(info.target.area, true);
-    } else {
-      try {
-        name.RefersToRange();
-        target = "?";
-      } catch (const Error& e) {
-        target = ErrorText(e);
-      }
-    }
-    std::fprintf(out, "name\t%s\t%s\n", EscapeField(name.GetName()).c_str(),
-                 EscapeField(target).c_str());
-  }
-
-  if (model->sheets.empty()) return;
-  const xl::SheetCells& cells = model->Cells(model->active_sheet);
-  cells.ForEach(model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
-    if (v.kind == xl::Value::Kind::kEmpty) return;
-    const std::string text = v.kind == xl::Value::Kind::kError ? v.text : xl::ValueToText(v);
-    std::fprintf(out, "cell\t%s\t%s\t%s\n", xl::AreaText({row, col, row, col}).c_str(),
-                 KindName(v.kind), EscapeField(text).c_str());
-  });
+  ListCells(workbookPath, {}, out);
 }
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
@@ -260,7 +211,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   ScopedMessageBoxes boxes(std::make_shared<CliMessageBox>(toStdout ? err : out, err, o.quiet));
   try {
     if (o.cells) {
-      WriteCells(*o.cells, out);
+      ListCells(*o.cells, {o.sheet, o.allSheets, o.json}, out);
       return kExitOk;
     }
     DataFileOptions dataOptions = SiteDataFileOptions();

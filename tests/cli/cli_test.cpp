@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/cli_options.h"
 #include "cli/cli_tool.h"
 #include "support/form_files.h"
@@ -272,6 +274,50 @@ TEST(Cells, ListsSheetsNamesAndTheActiveSheetsCells) {
        {"cell\tA1\ttext\tTimesheet title\ncell\tB2\tnumber\t42\n", "cell\tB3\tdate\t01/01/2024\n",
         "cell\tB4\ttext\tHe said \"hi\", then\\nleft\n", "cell\tB5\terror\t#DIV/0!\n"})
     EXPECT_NE(cells.find(line), std::string::npos) << line;
+}
+
+// The JSON listing says what the text listing says, with types: each cell line of the text is
+// made again from the JSON, sheet by sheet.
+TEST(Cells, JsonListingAgreesWithTheTextListing) {
+  const Outcome text = RunTool({"--cells", test::WeekWorkbook(), "--all-sheets"});
+  const Outcome json = RunTool({"--cells", test::WeekWorkbook(), "--all-sheets", "--json"});
+  ASSERT_EQ(json.status, kExitOk) << json.err;
+  const nlohmann::json doc = nlohmann::json::parse(json.out);
+  std::string lines;
+  for (const auto& sheet : doc["sheets"]) {
+    lines += "sheet\t" + std::to_string(sheet["index"].get<int>()) + "\t" +
+             EscapeField(sheet["name"].get<std::string>()) + "\t" +
+             (sheet["active"].get<bool>() ? "active" : "-") + "\n";
+  }
+  for (const auto& name : doc["names"])
+    lines += "name\t" + name["name"].get<std::string>() + "\t" +
+             (name.contains("error") ? name["error"] : name["refers_to"]).get<std::string>() + "\n";
+  int dates = 0;
+  for (const auto& sheet : doc["sheets"]) {
+    for (const auto& cell : sheet["cells"]) {
+      lines += "cell\t" + sheet["name"].get<std::string>() + "!" +
+               cell["address"].get<std::string>() + "\t" + cell["type"].get<std::string>() +
+               "\t" + EscapeField(cell["text"].get<std::string>()) + "\n";
+      if (cell["type"] == "number") {
+        EXPECT_TRUE(cell["value"].is_number());
+      }
+      if (cell["address"] == "B3" && sheet["name"] == "Timesheet") {
+        EXPECT_EQ(cell["value"], "2024-01-01");
+        ++dates;
+      }
+    }
+  }
+  EXPECT_EQ(dates, 1);
+  EXPECT_EQ(lines, text.out);
+
+  const Outcome extra = RunTool({"--cells", test::WeekWorkbook(), "--sheet", "extra"});
+  EXPECT_NE(extra.out.find("\ncell\tA1\ttext\tfrom extra\ncell\tB2\tnumber\t99\n"),
+            std::string::npos)
+      << extra.out;
+  const Outcome missing = RunTool({"--cells", test::WeekWorkbook(), "--sheet", "Nope"});
+  EXPECT_EQ(missing.status, kExitFailed);
+  EXPECT_EQ(missing.err,
+            "sheaver-cli: error 9: Subscript out of range: the workbook has no sheet Nope\n");
 }
 
 TEST(Program, MainHandsOverArgumentsAndExitStatus) {
