@@ -12,6 +12,7 @@
 
 #include "app/filing.h"
 #include "datafiles/clsDatFile.h"
+#include "extract/data_file_options.h"
 #include "extract/modExtractWorkbookData.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
@@ -72,10 +73,13 @@ void CheckFormTypeAndHeader(const std::string& formTypePath, const std::string& 
   if (formType.Rows() <= 0)
     throw Error(err::kSubscript,
                 "Subscript out of range: the form type " + formTypePath + " has no field rows");
+  // An SQLite data file keeps its own columns; a stream ("-") has no header to look at yet.
+  if (IsSqliteDataFile(dataFile, CurrentDataFileOptions()) || dataFile == kStreamDataFile) return;
   if (!RegularFileExists(dataFile)) return;
   const std::vector<std::string> first = ReadTextLines(dataFile, 1);
   if (first.empty()) return;
-  const std::size_t names = HeaderFieldCount(first[0]);
+  const std::size_t names =
+      HeaderFieldCount(first[0], HeaderSeparator(first[0]).value_or(CurrentDataFileOptions().separator));
   const std::size_t fields = static_cast<std::size_t>(formType.Rows());
   if (names != fields)
     throw Error(err::kInvalidFileFormat,
@@ -98,12 +102,12 @@ std::string SearchPattern(std::string_view inputDirectory) {
   return pattern;
 }
 
-std::size_t HeaderFieldCount(std::string_view line) {
+std::size_t HeaderFieldCount(std::string_view line, char separator) {
   std::size_t count = 1;
   bool quoted = false;
   for (char c : line) {
     if (c == '"') quoted = !quoted;
-    else if (c == ',' && !quoted) ++count;
+    else if (c == separator && !quoted) ++count;
   }
   return count;
 }
@@ -166,7 +170,8 @@ RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook
   // The locks and the recovery come before the listing: a recovered workbook leaves the input
   // directory, and no other run may list or move what this one is filing.
   std::optional<Filing> filing;
-  if (!TrimSpaces(dataFile).empty()) {
+  const bool stream = dataFile == kStreamDataFile;  // nothing to lock, journal or recover
+  if (!TrimSpaces(dataFile).empty() && !stream) {
     CheckDataFileKind(dataFile);
     filing.emplace(directory, dataFile, options.durable,
                    [&](const std::string& workbook, const std::string& message) {
@@ -196,7 +201,7 @@ RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook
   // Before anything is written: a check that failed only after the first workbook's records
   // were appended would leave them there, and every retry would append them again.
   if (rowCount > 0) {
-    if (!filing)
+    if (!filing && !stream)
       throw Error(err::kBadFileName, "Bad file name or number: no data file is given");
     CheckFormTypeAndHeader(formTypePath, dataFile);
     CheckOutputDirectory(outDir, directory, "output directory");
@@ -213,10 +218,13 @@ RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook
     try {
       ExtractWorkbookData(path, formTypePath, dataFile, [&](std::string_view text) {
         appending = true;
-        filing->Append(path, outDir, text);
+        if (filing)
+          filing->Append(path, outDir, text);
+        else
+          AppendTextLine(dataFile, text);
       });
       if (moving) MoveForm(path, outDir);
-      filing->Moved(path, outDir);
+      if (filing) filing->Moved(path, outDir);
     } catch (const Error& e) {
       auto fail = [&](const Error& error) {
         if (options.outcome)

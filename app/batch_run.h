@@ -124,9 +124,12 @@ std::string RejectionNoteName(std::string_view workbookName);
 RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook = {},
                         const RunOptions& options = {});
 
-// The number of fields of a data file's header line: its commas plus one, commas inside
+// The number of fields of a data file's header line: its separators plus one, those inside
 // double-quoted names not counted.
-std::size_t HeaderFieldCount(std::string_view line);
+std::size_t HeaderFieldCount(std::string_view line, char separator = ',');
+
+// The data file name that stands for standard output (sheaver-cli --data -).
+inline constexpr const char* kStreamDataFile = "-";
 
 // Moves the workbook at path into outDir (spaces trimmed, one trailing separator removed),
 // replacing an ordinary file of the same name there. A path without a separator stays where it

@@ -90,6 +90,7 @@ frmMain::~frmMain() = default;
 
 void frmMain::Form_Load() {
   product_.Load();
+  data_file_options_ = product_.dataFile;
   view_.Identity(product_.title, product_.icon);
   SetAppTitle(product_.title);
   layout_ = std::make_unique<clsLayout>();
@@ -235,6 +236,7 @@ void frmMain::ProcessForms() {
   if (running_) return;
   RunningScope scope(running_, view_);
   FieldsSource fields(view_);
+  const ScopedDataFileOptions dataOptions(data_file_options_);
   RunOptions options;
   options.durable = product_.durable;
   options.notice = [](const std::string& message) {
@@ -247,6 +249,11 @@ void frmMain::ProcessForms() {
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   view_.StatusText(RunSummaryText(summary, seconds));
+}
+
+void frmMain::mnuFileDataFileOptions_Click() {
+  DataFileOptionsChoice choice = ChoiceFor(data_file_options_);
+  if (view_.EditDataFileOptions(choice)) data_file_options_ = OptionsFor(choice);
 }
 
 void frmMain::mnuFileOpen_Click() {

@@ -22,6 +22,7 @@
 #include "ui/ListViewControl.h"
 #include "ui/clsLayout.h"
 #include "ui/clsListViewRpt.h"
+#include "ui/data_file_options_choice.h"
 #include "ui/window_system.h"
 
 namespace sheaver {
@@ -47,6 +48,10 @@ class frmMainView {
   virtual void Identity(const std::string& caption, const std::string& icon) = 0;
   // Shows the About box modally over the window and returns when it is closed.
   virtual void ShowAbout(const AboutBoxContent& about) = 0;
+  // Shows the "Data file options" dialog modally with `choice`; true with the edited choice put
+  // back when the user accepts it, false (choice untouched) when cancelled. A window without
+  // the dialog cancels.
+  virtual bool EditDataFileOptions(DataFileOptionsChoice& /*choice*/) { return false; }
   // Closes (unloads) the window; the program ends when it is gone.
   virtual void Unload() = 0;
   // While a run holds the window: true disables every command that could start another run or
@@ -73,7 +78,8 @@ class frmMain : public StartupWindow {
   static constexpr const char* kSettingsFilter = "Settings Files (*.set) | *.set";
   static constexpr const char* kFormTypeFilter = "Form Definition Files (*.dat)|*.dat";
   static constexpr const char* kDataFileFilter =
-      "Comma Separated Value Files (*.csv)|*.csv|Data Files (*.dat)|*.dat|All Files (*.*)|*.*";
+      "Comma Separated Value Files (*.csv)|*.csv|SQLite Databases (*.sqlite; *.db)|*.sqlite;*.db|"
+      "Data Files (*.dat)|*.dat|All Files (*.*)|*.*";
 
   // A window over `view` (which must outlive it) for the program in `program_directory` (the
   // directory of App.def, Help, Settings, FormTypes and the form type editor, without a trailing
@@ -98,6 +104,9 @@ class frmMain : public StartupWindow {
   void mnuFileSave_Click();
   void mnuFileSaveAs_Click();
   void mnuFileExit_Click();
+  // File menu, Data File Options: the "Data file options" dialog over the options the window's
+  // runs write by (App.def's until changed here); a cancelled dialog changes nothing.
+  void mnuFileDataFileOptions_Click();
   // Help menu: opens the help contents, FAQ and support addresses of the product information
   // (a relative path is taken from the program directory); About shows the About box.
   void mnuHelpContents_Click();
@@ -158,6 +167,8 @@ class frmMain : public StartupWindow {
   const clsSetFile* Settings() const { return settings_.get(); }
   const clsListViewRpt* Report() const { return rpt_.get(); }
   const clsLayout* Layout() const { return layout_.get(); }
+  // The data file options of the window's runs.
+  const DataFileOptions& DataFile() const { return data_file_options_; }
 
  private:
   void InitControls();
@@ -186,6 +197,7 @@ class frmMain : public StartupWindow {
   std::unique_ptr<clsPath> reject_dir_chooser_;
   std::unique_ptr<clsListViewRpt> rpt_;
   ProgramLauncher launcher_;
+  DataFileOptions data_file_options_;
   bool running_ = false;
   int error_status_ = 0;
   std::string programs_directory_;  // "" for the program directory

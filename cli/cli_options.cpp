@@ -24,6 +24,14 @@ constexpr OptionDef kOptions[] = {
     {"report", true, &CliOptions::report, nullptr},
     {"watch", false, nullptr, &CliOptions::watch},
     {"copy-examples", true, &CliOptions::copyExamples, nullptr},
+    {"separator", true, &CliOptions::separator, nullptr},
+    {"sheet", true, &CliOptions::sheet, nullptr},
+    {"format", true, &CliOptions::format, nullptr},
+    {"refile", false, nullptr, &CliOptions::refile},
+    {"bom", false, nullptr, &CliOptions::bom},
+    {"neutralise-formulas", false, nullptr, &CliOptions::neutraliseFormulas},
+    {"all-sheets", false, nullptr, &CliOptions::allSheets},
+    {"json", false, nullptr, &CliOptions::json},
     {"all", false, nullptr, &CliOptions::all},
     {"quiet", false, nullptr, &CliOptions::quiet},
     {"durable", false, nullptr, &CliOptions::durable},
@@ -105,22 +113,52 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
     }
   }
   if (o.preview && o.cells) return fail("--preview and --cells cannot be used together");
+  if ((o.sheet || o.allSheets || o.json) && !o.cells)
+    return fail("--sheet, --all-sheets and --json go with --cells");
+  if (o.sheet && o.allSheets) return fail("--sheet and --all-sheets cannot be used together");
   return parsed;
+}
+
+std::string ApplyDataFileOptions(const CliOptions& options, DataFileOptions& dataFile) {
+  if (options.separator) {
+    const std::optional<char> separator = ParseSeparator(*options.separator);
+    if (!separator)
+      return "invalid separator '" + *options.separator + "': use ',', ';' or tab";
+    dataFile.separator = *separator;
+  }
+  if (options.format) {
+    if (*options.format == "csv") {
+      dataFile.format = DataFormat::kCsv;
+    } else if (*options.format == "sqlite") {
+      dataFile.format = DataFormat::kSqlite;
+    } else {
+      return "invalid format '" + *options.format + "': use csv or sqlite";
+    }
+  }
+  if (options.refile) dataFile.refile = true;
+  if (options.bom) dataFile.byteOrderMark = true;
+  if (options.neutraliseFormulas) dataFile.neutraliseFormulas = true;
+  return {};
 }
 
 std::string UsageText() {
   return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--reject DIR]
                    [--open SETTINGS] [--all | --watch] [--durable] [--report FILE]
-                   [--quiet]
-       sheaver-cli --preview WORKBOOK --type FORMTYPE
-       sheaver-cli --cells WORKBOOK
+                   [--quiet] [--separator CHAR] [--bom] [--neutralise-formulas]
+                   [--format csv|sqlite] [--refile]
+       sheaver-cli --preview WORKBOOK --type FORMTYPE [data file options]
+       sheaver-cli --cells WORKBOOK [--sheet NAME | --all-sheets] [--json]
        sheaver-cli --copy-examples DIR
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
 run, becomes records appended to the data file, and is moved to the output directory if given.
 
   --type FORMTYPE    the form type (a .dat table: field name, cell reference, format code)
   --in DIR           the input directory, or a pattern such as DIR/week*.xls
-  --data FILE        the export data file (CSV); its header line is written when it is new
+  --data FILE        the export data file (CSV); its header line is written when it is new;
+                     - writes the CSV to standard output (messages go to standard error);
+                     a name ending in .sqlite or .db is an SQLite database
+  --format KIND      csv or sqlite, whatever the data file's name
+  --refile           SQLite: file a workbook again that is already filed byte for byte
   --out DIR          move each filed workbook here, replacing a file of the same name
   --reject DIR       move each workbook that cannot be filed here, with NAME.error.txt
                      saying why, and go on; without it the run stops at the first one
@@ -140,6 +178,17 @@ run, becomes records appended to the data file, and is moved to the output direc
   --cells WORKBOOK   list the workbook's sheets, defined names and the active sheet's cells
   --copy-examples DIR  copy the example forms, form types and settings into DIR (a new or
                      empty folder), ready to try: cd DIR && sheaver-cli --open Settings/Example.set
+  --sheet NAME       with --cells: list that sheet's cells instead
+  --all-sheets       with --cells: list the cells of every sheet
+  --json             with --cells: print the listing as JSON (types, ISO dates, number formats)
+
+Data file options (defaults from App.def: separator, bom, neutraliseformulas):
+  --separator CHAR   separate values with , ; or tab (default ,); an existing data file must
+                     use the same one
+  --bom              start a new data file with a UTF-8 byte-order mark
+  --neutralise-formulas
+                     put ' before text that starts with = + - @ tab or CR, so that spreadsheets
+                     do not run it as a formula
   -h, --help         show this help and exit
   -V, --version      show the version and exit
 

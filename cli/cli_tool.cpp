@@ -13,9 +13,12 @@
 #include <utility>
 
 #include "app/batch_run.h"
+#include "cli/cells_listing.h"
 #include "cli/cli_options.h"
 #include "cli/run_report.h"
+#include "cli/stdout_data_file.h"
 #include "datafiles/clsSetFile.h"
+#include "extract/data_sink.h"
 #include "extract/modExtractWorkbookData.h"
 #include "extract/preview.h"
 #include "platform/directory_watch.h"
@@ -23,6 +26,7 @@
 #include "platform/program_paths.h"
 #include "platform/textfile.h"
 #include "platform/version_info.h"
+#include "product/product_info.h"
 #include "runtime/error.h"
 #include "runtime/line_text.h"
 #include "runtime/msgbox.h"
@@ -72,24 +76,6 @@ class ScopedMessageBoxes {
  private:
   std::shared_ptr<MessageBoxService> previous_;
 };
-
-const char* KindName(xl::Value::Kind kind) {
-  switch (kind) {
-    case xl::Value::Kind::kNumber:
-      return "number";
-    case xl::Value::Kind::kDate:
-      return "date";
-    case xl::Value::Kind::kText:
-      return "text";
-    case xl::Value::Kind::kBoolean:
-      return "boolean";
-    case xl::Value::Kind::kError:
-      return "error";
-    case xl::Value::Kind::kEmpty:
-      break;
-  }
-  return "empty";
-}
 
 // Seconds with three decimals, whatever the process's locale.
 std::string Seconds(double seconds) {
@@ -216,6 +202,12 @@ struct StopAsked {};
 
 // How long a file in a drop folder must stay unchanged before it is filed.
 constexpr int kSettleMs = 1000;
+// The data file options a run starts from: the site's, from App.def beside the program.
+DataFileOptions SiteDataFileOptions() {
+  ProductInfo site;
+  site.Load();
+  return site.dataFile;
+}
 
 int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* err) {
   ConsoleListView view(out, ConsoleListView::ModeFor(out, o.quiet));
@@ -300,79 +292,14 @@ void WritePreview(const std::string& workbookPath, const std::string& formTypePa
   const PreviewResult preview = PreviewWorkbookData(workbookPath, formTypePath);
   for (const std::string& line : preview.lines) {
     std::fwrite(line.data(), 1, line.size(), out);
-    std::fputc('\n', out);
+    std::fputs("\r\n", out);
   }
   if (preview.error) throw *preview.error;
 }
 
-namespace {
-
-void WriteCellsOf(const std::string& workbookPath, std::FILE* out);
-
-}  // namespace
-
 void WriteCells(const std::string& workbookPath, std::FILE* out) {
-  try {
-    WriteCellsOf(workbookPath, out);
-  } catch (Error& e) {
-    // The workbook's own errors already start with its path: say it once, by its name.
-    const std::size_t slash = workbookPath.rfind(kPathSeparator);
-    const std::string name = slash == std::string::npos ? workbookPath : workbookPath.substr(slash + 1);
-    if (e.Description().starts_with(workbookPath + ": ")) {
-      Error shorter(e.Number(), e.Description().substr(workbookPath.size() + 2));
-      throw shorter.Within(name);
-    }
-    if (e.Description().starts_with(name + ": ")) throw;
-    throw e.Within(name);
-  }
+  ListCells(workbookPath, {}, out);
 }
-
-namespace {
-
-void WriteCellsOf(const std::string& workbookPath, std::FILE* out) {
-  const std::shared_ptr<xl::WorkbookModel> model = xl::OpenWorkbookFile(workbookPath);
-  for (std::size_t i = 0; i < model->sheets.size(); ++i)
-    std::fprintf(out, "sheet\t%zu\t%s\t%s\n", i + 1, EscapeField(model->sheets[i].name).c_str(),
-                 i == model->active_sheet ? "active" : "-");
-
-  const xl::Workbook book(model);
-  std::size_t index = 0;
-  for (const xl::DefinedName& name : book.GetNames()) {
-    const xl::NameInfo& info = model->names[index++];
-    std::string target;
-    if (info.target.is_range && info.target.sheet < model->sheets.size()) {
-      target = xl::QuoteSheetName(model->sheets[info.target.sheet].name) + "!" +
-               xl::AreaText(info.target.area, true);
-    } else {
-      try {
-        name.RefersToRange();
-        target = "?";
-      } catch (const Error& e) {
-        target = ErrorText(e);
-      }
-    }
-    std::fprintf(out, "name\t%s\t%s\n", EscapeField(name.GetName()).c_str(),
-                 EscapeField(target).c_str());
-  }
-
-  if (model->sheets.empty()) return;
-  const xl::SheetCells& cells = model->Cells(model->active_sheet);
-  cells.ForEach(model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
-    if (v.kind == xl::Value::Kind::kEmpty) return;
-    // A value that has no text (a date-formatted number past the last date) fails its own
-    // cell, as reading it in a run would, and the listing goes on.
-    std::string text;
-    try {
-      text = v.kind == xl::Value::Kind::kError ? v.text : xl::ValueToText(v);
-    } catch (const Error& e) {
-      text = ErrorText(e);
-    }
-    std::fprintf(out, "cell\t%s\t%s\t%s\n", xl::AreaText({row, col, row, col}).c_str(),
-                 KindName(v.kind), EscapeField(text).c_str());
-  });
-}
-
-}  // namespace
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
   const ParsedCommandLine parsed = ParseCommandLine(args);
@@ -416,10 +343,13 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     return kExitOk;
   }
 
-  ScopedMessageBoxes boxes(std::make_shared<CliMessageBox>(out, err, o.quiet || o.watch));
+  // With the records on standard output, everything else the run prints goes to the error stream.
+  const bool toStdout = o.data && *o.data == kStdoutDataFile;
+  ScopedMessageBoxes boxes(
+      std::make_shared<CliMessageBox>(toStdout ? err : out, err, o.quiet || o.watch));
   try {
     if (o.cells) {
-      WriteCells(*o.cells, out);
+      ListCells(*o.cells, {o.sheet, o.allSheets, o.json}, out);
       return kExitOk;
     }
     if (o.open) {
@@ -427,6 +357,17 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
           !p.empty())
         return UsageError(p, err);
     }
+    DataFileOptions dataOptions = SiteDataFileOptions();
+    if (const std::string error = ApplyDataFileOptions(o, dataOptions); !error.empty())
+      return UsageError(error, err);
+    const ScopedDataFileOptions scopedDataOptions(dataOptions);
+    // A workbook an SQLite data file skips is reported on the error stream, as a warning.
+    const FilingNoticeHandler previousNotice = SetFilingNoticeHandler(
+        [err](const std::string& text) { std::fprintf(err, "%s: %s\n", kProgram, text.c_str()); });
+    struct RestoreNotice {
+      FilingNoticeHandler handler;
+      ~RestoreNotice() { SetFilingNoticeHandler(std::move(handler)); }
+    } restoreNotice{previousNotice};
     FormsPaths paths = RunPaths(o);
     if (o.preview) {
       if (paths.formType.empty()) return UsageError("--preview needs --type", err);
@@ -448,6 +389,12 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
           "workbooks would be filed again and again",
           err);
     if (std::string p = PathsProblem(paths); !p.empty()) return UsageError(p, err);
+    if (toStdout) {
+      // A pipe's reader has the records; the workbooks stay put unless --out says otherwise.
+      if (!o.out) paths.outputDirectory.clear();
+      const ScopedStdoutDataFile stdoutData(out);
+      return Filing(o, paths, err, err);
+    }
     return Filing(o, paths, out, err);
   } catch (const Error& e) {
     std::fflush(out);

@@ -21,8 +21,8 @@ inline constexpr int kExitRejected = 3;  // the run finished, but some workbooks
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err);
 
 // Writes the header and the records the workbook gives under the form type, one line each
-// ("\n" ends a line; a value's own line breaks stay inside its quotes), as a new data file would
-// receive them. No file is written. A workbook that fails gives no line (a run would
+// (CR LF ends a line; a value's own line breaks stay inside its quotes), as a new data file would
+// receive them under the data file options in force (its byte-order mark left out). No file is written. A workbook that fails gives no line (a run would
 // add none of its records) and raises the extraction's error.
 void WritePreview(const std::string& workbookPath, const std::string& formTypePath, std::FILE* out);
 

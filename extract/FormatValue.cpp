@@ -34,7 +34,7 @@ struct FixedCode {
 constexpr FixedCode kFixedCodes[] = {
     {"text", Kind::kText, 0},   {"0", Kind::kNumber, 0},     {"0.0", Kind::kNumber, 1},
     {"0.00", Kind::kNumber, 2}, {"0.000", Kind::kNumber, 3}, {"dmy", Kind::kDate, 0},
-    {"mdy", Kind::kDate, 0},    {"ymd", Kind::kDate, 0},
+    {"mdy", Kind::kDate, 0},    {"ymd", Kind::kDate, 0},     {"iso", Kind::kDate, 0},
 };
 
 const FixedCode* FindFixedCode(std::string_view code) {
@@ -225,11 +225,30 @@ void AppendTwoDigits(std::string& text, int value) {
   text.append(digits, 2);
 }
 
-// The date under "dd/mm/yyyy", "mm/dd/yyyy" or "yyyymmdd", "/" being the locale's separator.
+// The date under "dd/mm/yyyy", "mm/dd/yyyy" or "yyyymmdd", "/" being the locale's separator, or
+// under "yyyy-mm-dd" with " hh:mm:ss" after it when the date has a time of day.
 std::string WriteDate(DateValue date, std::string_view key, const Locale& locale) {
   const CivilDateTime c = ToCivil(date);  // Overflow outside the valid dates
   std::string text;
   text.reserve(8 + 2 * locale.date_separator.size());
+  if (key == "iso") {
+    text.reserve(19);
+    AppendTwoDigits(text, c.year / 100);
+    AppendTwoDigits(text, c.year % 100);
+    text += '-';
+    AppendTwoDigits(text, c.month);
+    text += '-';
+    AppendTwoDigits(text, c.day);
+    if (c.hour != 0 || c.minute != 0 || c.second != 0) {
+      text += ' ';
+      AppendTwoDigits(text, c.hour);
+      text += ':';
+      AppendTwoDigits(text, c.minute);
+      text += ':';
+      AppendTwoDigits(text, c.second);
+    }
+    return text;
+  }
   if (key == "ymd") {
     AppendTwoDigits(text, c.year / 100);
     AppendTwoDigits(text, c.year % 100);
@@ -274,6 +293,27 @@ std::string FormatValue(std::string_view cellText, std::string_view formatCode, 
       return FormatDateCode(cellText, offset, fixed->key, locale);
   }
   return {};
+}
+
+CodeKind KindOfCode(std::string_view formatCode) {
+  if (!formatCode.empty() && formatCode.front() == '+') formatCode.remove_prefix(1);
+  const FixedCode* fixed = FindFixedCode(formatCode);
+  if (fixed == nullptr) return CodeKind::kPattern;
+  switch (fixed->kind) {
+    case Kind::kText:
+      return CodeKind::kText;
+    case Kind::kNumber:
+      return fixed->decimals == 0 ? CodeKind::kInteger : CodeKind::kDecimal;
+    case Kind::kDate:
+      break;
+  }
+  return CodeKind::kDate;
+}
+
+bool IsTextCode(std::string_view formatCode) {
+  if (!formatCode.empty() && formatCode.front() == '+') formatCode.remove_prefix(1);
+  const FixedCode* fixed = FindFixedCode(formatCode);
+  return fixed != nullptr && fixed->kind == Kind::kText;
 }
 
 std::string QuoteText(std::string_view text) {

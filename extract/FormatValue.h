@@ -22,11 +22,22 @@ namespace sheaver {
 //                               Type mismatch (13) for a text that is not a date, the empty
 //                               text included; Overflow (6) when the index takes it out of
 //                               the valid dates;
+//   "iso"                       the same, written yyyy-mm-dd, with " hh:mm:ss" after it when
+//                               the date has a time of day;
 //   anything else               a free format pattern (runtime/format.h) applied to the text,
 //                               letter case as written; the empty code gives the text as is.
 // Overflow when a number is beyond the range of doubles or a pattern's result is too long.
 std::string FormatValue(std::string_view cellText, std::string_view formatCode, Int16 recordIndex,
                         const Locale& locale = CurrentLocale());
+
+// What a format code writes, for a data file that keeps types: text, a whole number (code "0"),
+// a number with decimals, a date, or a free pattern's text.
+enum class CodeKind { kText, kInteger, kDecimal, kDate, kPattern };
+CodeKind KindOfCode(std::string_view formatCode);
+
+// Whether the code (with or without its "+") is the "text" code, whose output is already a
+// quoted field.
+bool IsTextCode(std::string_view formatCode);
 
 // The text enclosed in double quotes with every double quote inside doubled; nothing else is
 // escaped. Overflow (6) for a text of more than 32767 characters.

@@ -7,6 +7,8 @@
 
 #include "datafiles/clsDatFile.h"
 #include "extract/FormatValue.h"
+#include "extract/data_file_options.h"
+#include "extract/data_sink.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "runtime/ascii.h"
@@ -49,6 +51,8 @@ struct Field {
   std::string name;       // column 0: the header text
   std::string reference;  // column 1: a defined name or a reference on the active sheet
   std::string format;     // column 2: the format code
+  bool key = false;       // column 3 "key": an empty value here (with all other keys) drops the record
+  bool text = false;      // the format is the "text" code, whose values come quoted already
 };
 
 // The file name of a path: what the user recognises a workbook by in a message.
@@ -120,9 +124,50 @@ std::vector<Field> FieldsOf(const clsDatFile& formType) {
   std::vector<Field> fields;
   const Int16 rows = formType.Rows();
   fields.reserve(rows > 0 ? static_cast<std::size_t>(rows) : 0);
-  for (Int16 i = 0; i < rows; ++i)
-    fields.push_back({formType.Data(i, 0), formType.Data(i, 1), formType.Data(i, 2)});
+  for (Int16 i = 0; i < rows; ++i) {
+    Field field{formType.Data(i, 0), formType.Data(i, 1), formType.Data(i, 2)};
+    field.key = IsKeyMark(formType.Data(i, 3));
+    field.text = IsTextCode(field.format);
+    fields.push_back(std::move(field));
+  }
   return fields;
+}
+
+bool Blank(std::string_view text) {
+  return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+// The field's value in the sink's style. For a CSV line: the formatted value, neutralised when
+// it looks like a formula and the options ask for it, quoted when it needs quoting. Typed: the
+// text unquoted, numbers with a point, dates under the iso code.
+std::string FieldValue(const Field& field, const std::string& cellText, Int16 index,
+                       const DataFileOptions& options, ValueStyle style) {
+  if (style == ValueStyle::kTyped) {
+    switch (KindOfCode(field.format)) {
+      case CodeKind::kText:
+        return cellText;
+      case CodeKind::kInteger:
+      case CodeKind::kDecimal: {
+        std::string number = FormatValue(cellText, field.format, index);
+        const std::string& point = CurrentLocale().decimal_separator;
+        if (const std::size_t at = number.find(point); at != std::string::npos && point != ".")
+          number.replace(at, point.size(), ".");
+        return number;
+      }
+      case CodeKind::kDate:
+        return FormatValue(cellText, field.format.starts_with('+') ? "+iso" : "iso", index);
+      case CodeKind::kPattern:
+        return FormatValue(cellText, field.format, index);
+    }
+  }
+  if (field.text) {
+    if (options.neutraliseFormulas && LooksLikeFormula(cellText))
+      return FormatValue("'" + cellText, field.format, index);
+    return FormatValue(cellText, field.format, index);
+  }
+  std::string value = FormatValue(cellText, field.format, index);
+  if (options.neutraliseFormulas && LooksLikeFormula(value)) value.insert(0, 1, '\'');
+  return CsvField(value, options.separator);
 }
 
 // The fields of the form type at path, read again only when the file has changed since the last
@@ -178,39 +223,49 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
     Raise(err::kSubscript,
           "Subscript out of range: the form type " + formTypePath + " has no field rows");
 
-  // Every line of the workbook is formatted before anything is written, then all of them (and
-  // the header, when the data file is new) go out in one append: a workbook that fails on the
-  // way adds nothing, so that filing it again once fixed repeats no record.
-  std::string text;
-  // A file at the path, listed or not (a hidden name, appendable but unreadable), already has
-  // its header: a second one would land among its records.
-  if (!RegularFileExists(dataFilePath)) {
-    for (const Field& field : fields) {
-      text += field.name;
-      text += ',';
-    }
-    text.back() = '\r';
-    text += '\n';
+  // Every record of the workbook is formatted before anything is written, then all of them go
+  // to the data file at once (one append, one transaction): a workbook that fails on the way
+  // adds nothing, so that filing it again once fixed repeats no record.
+  const DataFileOptions options = CurrentDataFileOptions();
+  const std::unique_ptr<DataFileSink> sink = OpenDataFileSink(dataFilePath, options, append);
+  const ValueStyle style = sink->Style();
+  WorkbookRecords workbook;
+  workbook.workbookPath = workbookPath;
+  workbook.formTypePath = formTypePath;
+  bool anyKey = false;
+  for (const Field& field : fields) {
+    workbook.names.push_back(field.name);
+    workbook.kinds.push_back(KindOfCode(field.format));
+    anyKey = anyKey || field.key;
   }
+  std::vector<std::string> cellTexts(fields.size());
   for (Int16 j = 0; j < recordCount; ++j) {
+    bool keyFilled = !anyKey;
+    for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
+      const auto at = static_cast<std::size_t>(i);
+      try {
+        cellTexts[at] = ranges[at].CellText(j);
+      } catch (Error& e) {
+        throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
+      }
+      if (fields[i].key && !Blank(cellTexts[at])) keyFilled = true;
+    }
+    // A record whose key fields are all empty is an unused row of the form: not written, and
+    // not checked either (its padding need not convert).
+    if (!keyFilled) continue;
+    RecordValues& record = workbook.records.emplace_back();
+    record.index = j;
+    record.values.reserve(fields.size());
     for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
       try {
-        if (i > 0) text += ',';
-        text += FormatValue(ranges[static_cast<std::size_t>(i)].CellText(j), fields[i].format, j);
+        record.values.push_back(
+            FieldValue(fields[i], cellTexts[static_cast<std::size_t>(i)], j, options, style));
       } catch (Error& e) {
         throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
       }
     }
-    text += "\r\n";
   }
-  if (!text.empty()) {
-    text.resize(text.size() - 2);  // the append puts the last line end
-    if (append)
-      append(text);
-    else
-      AppendLine(dataFilePath, text);
-    recordLinesAppended += static_cast<std::uint64_t>(recordCount);
-  }
+  recordLinesAppended += sink->Write(workbook);
   // The ranges go first, then the workbook and the instance (the session), then the form type.
   ranges.clear();
 }
@@ -272,6 +327,13 @@ xl::Range GetRange(std::string_view reference) {
     // Not a reference this sheet knows: the field reads cell A1, without a message.
   }
   return sheet.GetRange("A1");
+}
+
+bool IsKeyMark(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return false;
+  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
+  return EqualsIgnoringAsciiCase(text, kKeyMark);
 }
 
 Int16 RangeLength(std::string_view reference) {

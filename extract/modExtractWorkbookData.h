@@ -1,10 +1,14 @@
 // Filing one workbook: a form type names the fields to read (name, cell reference, format code);
 // the workbook's cells become records appended to the export data file, one line per record.
 //
-// The export data file is comma-separated text with CR LF line ends: a header line of the field
-// names when the extraction finds no data file, then one line per record. A workbook gives as
-// many records as its longest field strip has cells; a single-cell field repeats its value in
-// every record.
+// The export data file is separated text with CR LF line ends, written by the data file options
+// in force (extract/data_file_options.h: separator, byte-order mark, neutralised formulas): a
+// header line of the field names when the extraction finds no data file, then one line per
+// record. A name or value holding the separator, a double quote, CR or LF is quoted, inner
+// quotes doubled; everything else goes in as it stands. A workbook gives as many records as its
+// longest field strip has cells; a single-cell field repeats its value in every record. When
+// the form type marks fields as keys (fourth column "key"), a record whose key fields are all
+// blank is left out.
 //
 // Every error raised here keeps its number and says which workbook it concerns and, where it
 // helps, which field (name, reference, format code) and which record (counted from 1 within the
@@ -16,6 +20,7 @@
 #include <string>
 #include <string_view>
 
+#include "extract/data_sink.h"
 #include "runtime/int16.h"
 #include "spreadsheet/automation.h"
 
@@ -23,26 +28,30 @@ namespace sheaver {
 
 // Reads the workbook at workbookPath by the form type at formTypePath (a "dat" table file: one
 // row per field with its name, reference and format code; further columns ignored, missing ones
-// empty) and appends its records to dataFilePath. Every line is formatted first and all of them
+// empty; a fourth column "key" marks a key field) and appends its records to dataFilePath. Every line is formatted first and all of them
 // go out in one append, so a workbook adds all its records or none: a conversion error, an
 // unreadable workbook or a failed write (cut back to the file's length before it) leaves the data
 // file as it was. The header line comes first when no regular file is found at dataFilePath (an
-// existing empty file gets none). A fresh spreadsheet instance is used for the one workbook and
+// existing empty file gets none); an existing file whose first line uses another separator
+// than the chosen one raises Invalid procedure call (5) naming it, before anything is written. A fresh spreadsheet instance is used for the one workbook and
 // released on every path. A form type without field rows raises Subscript out of range (9); a
 // range of more than 32767 rows or columns raises Overflow (6).
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath);
 
-// Takes a workbook's text (its header, when due, and record lines, without the last line end)
-// in place of the plain append: the run journals it.
-using RecordAppend = std::function<void(std::string_view text)>;
-
-// ExtractWorkbookData with the text going to append instead of straight into the data file; the
+// ExtractWorkbookData with a CSV data file's text going to append (RecordAppend) instead of
+// straight into the data file; the
 // header is still due by whether a regular file stands at dataFilePath. The form type is read
 // once and kept until its file changes (path, inode, size, modification time) or
 // ForgetFormTypes is called: a run calls that when it starts.
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath, const RecordAppend& append);
+// The mark of a key field in a form type's fourth column.
+inline constexpr const char* kKeyMark = "key";
+
+// Whether a form type's fourth column marks its field as a key: kKeyMark in any letter case,
+// spaces around it ignored.
+bool IsKeyMark(std::string_view text);
 
 // Appends text and CR LF to the file at path, creating it; the file is open only for this call.
 // Raises the file's error (missing directory 76, refused access 70, ...), naming the file.

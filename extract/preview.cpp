@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "extract/data_file_options.h"
 #include "extract/modExtractWorkbookData.h"
 #include "platform/filesystem.h"
 
@@ -43,7 +44,10 @@ class PreviewFileSystem : public FileSystem {
   }
   void AppendTextLine(const std::string& path, std::string_view line) override {
     if (path != kPreviewDataFile) Refuse(path);
-    // A workbook's lines arrive in one append, joined by CR LF.
+    // A workbook's lines arrive in one append, joined by CR LF; a byte-order mark belongs to
+    // the file, not to its first line.
+    if (appended_.empty() && line.starts_with(kByteOrderMark))
+      line.remove_prefix(kByteOrderMark.size());
     for (;;) {
       const std::size_t end = line.find("\r\n");
       appended_.emplace_back(line.substr(0, end));

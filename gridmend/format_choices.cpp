@@ -22,6 +22,7 @@ constexpr FixedCode kFixedCodes[] = {
     {"0.0", Kind::kNumber, "number, 1 decimal"},     {"0.00", Kind::kNumber, "number, 2 decimals"},
     {"0.000", Kind::kNumber, "number, 3 decimals"},  {"dmy", Kind::kDate, "date, day month year"},
     {"mdy", Kind::kDate, "date, month day year"},    {"ymd", Kind::kDate, "date, yyyymmdd"},
+    {"iso", Kind::kDate, "date, yyyy-mm-dd (and the time)"},
 };
 
 // The records a "+" code's example shows.
@@ -120,7 +121,7 @@ std::string DescribeFormat(std::string_view code, const Locale& locale) {
     }
   }
   if (written.find(',') != std::string::npos)
-    description += "; beware: a comma splits the value into two fields of the data file";
+    description += "; in double quotes where the data file separates with commas";
   return description;
 }
 

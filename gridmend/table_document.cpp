@@ -5,6 +5,7 @@
 #include <set>
 
 #include "datafiles/modGetWords.h"
+#include "extract/modExtractWorkbookData.h"
 #include "platform/textfile.h"
 #include "runtime/ascii.h"
 #include "runtime/error.h"
@@ -15,7 +16,10 @@ namespace {
 // How many lines below a csv file's first line LooksLikeHeader looks at.
 constexpr std::size_t kHeaderEvidenceLines = 50;
 
-constexpr const char* kFormTypeTitles[] = {"Field", "Reference", "Format"};
+constexpr const char* kFormTypeTitles[] = {"Field", "Reference", "Format", "Key"};
+// The form type column of the key mark, and the columns of a new form type.
+constexpr Int16 kKeyColumn = 3;
+constexpr Int16 kFormTypeColumns = 3;
 
 std::string_view TrimSpaces(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');
@@ -160,7 +164,7 @@ std::string CleanCell(std::string_view text) {
 
 TableDocument::TableDocument(std::string path) : path_(std::move(path)) {
   table_.FileName(path_);
-  table_.cols(static_cast<Int16>(std::size(kFormTypeTitles)));
+  table_.cols(kFormTypeColumns);
   table_.Clear();
   saved_ = Snapshot();
 }
@@ -208,6 +212,22 @@ bool TableDocument::SetCell(Int16 row, Int16 col, std::string_view text) {
   return true;
 }
 
+bool TableDocument::IsKey(Int16 row) const {
+  return IsFormType() && row >= 0 && row < Rows() && IsKeyMark(Cell(row, kKeyColumn));
+}
+
+bool TableDocument::SetKey(Int16 row, bool key) {
+  if (!IsFormType() || row < 0 || row >= Rows() || IsKey(row) == key) return false;
+  if (Cols() <= kKeyColumn) {
+    std::vector<std::vector<std::string>> cells = Cells();
+    for (std::vector<std::string>& cellsOfRow : cells)
+      cellsOfRow.resize(static_cast<std::size_t>(kKeyColumn) + 1);
+    Rebuild(cells, kKeyColumn + 1);
+  }
+  table_.Data(row, kKeyColumn, key ? kKeyMark : "");
+  return true;
+}
+
 std::vector<std::string> TableDocument::ColumnTitles() const {
   std::vector<std::string> titles;
   for (Int16 c = 0; c < Cols(); ++c) {
@@ -234,12 +254,16 @@ std::vector<std::vector<std::string>> TableDocument::Cells() const {
 }
 
 void TableDocument::Rebuild(const std::vector<std::vector<std::string>>& cells) {
+  Rebuild(cells, Cols());
+}
+
+void TableDocument::Rebuild(const std::vector<std::vector<std::string>>& cells, Int16 cols) {
   // A fresh table: the row count can only be set to 1 or more, and a table emptied of its last
   // row must show 0 rows, as a new one does.
   clsDatFile table;
   table.FileName(path_);
   table.Fmt(layout_);
-  table.cols(Cols());
+  table.cols(cols);
   if (!cells.empty()) table.Rows(ToInt16(static_cast<long long>(cells.size())));
   table.Clear();
   for (Int16 r = 0; r < table.Rows(); ++r)

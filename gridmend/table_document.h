@@ -66,7 +66,15 @@ class TableDocument {
   // that text or lies outside the table.
   bool SetCell(Int16 row, Int16 col, std::string_view text);
 
-  // The column titles to show: "Field", "Reference", "Format" then "Column 4", ... for a form
+  // A form type's field is a key (its fourth column holds the key mark); false for any other
+  // table and outside it.
+  bool IsKey(Int16 row) const;
+  // Marks the field as a key ("key" in the fourth column) or not (the column emptied), adding
+  // the fourth column to a form type of three. False and nothing changed when it already is so,
+  // for a table that is no form type, and outside the table.
+  bool SetKey(Int16 row, bool key);
+
+  // The column titles to show: "Field", "Reference", "Format", "Key" then "Column 5", ... for a form
   // type; the header line's texts for layout 2 ("Column N" for an empty one); "Column 1", ...
   // for layout 1.
   std::vector<std::string> ColumnTitles() const;
@@ -113,6 +121,8 @@ class TableDocument {
   std::vector<std::vector<std::string>> Cells() const;
   // Makes the table hold exactly these rows of Cols() cells (counts and grid sized afresh).
   void Rebuild(const std::vector<std::vector<std::string>>& cells);
+  // The same with `cols` columns.
+  void Rebuild(const std::vector<std::vector<std::string>>& cells, Int16 cols);
 
   std::string path_;
   Int16 layout_ = 0;

@@ -29,6 +29,15 @@ std::string ZeroPadded(int n, int digits) {
   return n < 0 ? "-" + text : text;
 }
 
+// A yes/no entry of App.def.
+bool Switch(const std::string& key, const std::string& value) {
+  const std::string v = LowerAscii(value);
+  if (v == "yes" || v == "true" || v == "1" || v == "on") return true;
+  if (v == "no" || v == "false" || v == "0" || v == "off") return false;
+  Raise(err::kInvalidCall, "Invalid procedure call or argument: " + key +
+                               " is yes or no, not '" + value + "'");
+}
+
 }  // namespace
 
 ProductInfo::ProductInfo() : ProductInfo(ProgramDirectory()) {}
@@ -93,6 +102,16 @@ void ProductInfo::Properties(const std::string& key, const std::string& value) {
     // A site that files onto disks without a battery-backed cache turns this on for every run.
     const std::string v = LowerAscii(value);
     durable = v == "yes" || v == "true" || v == "on" || v == "1";
+  } else if (k == "separator") {
+    const std::optional<char> separator = ParseSeparator(value);
+    if (!separator)
+      Raise(err::kInvalidCall, "Invalid procedure call or argument: the separator is , ; or tab, "
+                               "not '" + value + "'");
+    dataFile.separator = *separator;
+  } else if (k == "bom") {
+    dataFile.byteOrderMark = Switch(k, value);
+  } else if (k == "neutraliseformulas") {
+    dataFile.neutraliseFormulas = Switch(k, value);
   } else if (k == "icon") {
     icon = program_directory + kPathSeparator + value;
   }

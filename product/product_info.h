@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "extract/data_file_options.h"
 #include "runtime/int16.h"
 
 namespace sheaver {
@@ -27,7 +28,9 @@ struct ProductInfo {
   // Applies one entry; the key is compared in lower case. major, minor and build take the
   // leading number of the value, rounded half to even (0 when there is none; Overflow outside
   // 16 bits); icon takes a file name relative to the program directory; the other keys take the
-  // value as it stands. An unknown key is ignored.
+  // value as it stands; separator (",", ";", "tab"), bom and neutraliseformulas ("yes"/"no",
+  // "true"/"false", "1"/"0") set the site's data file options, Invalid procedure call (5) for
+  // any other value. An unknown key is ignored.
   void Properties(const std::string& key, const std::string& value);
 
   // The version text: major, ".", minor in two digits, ".", build in four digits ("1.00.0034").
@@ -46,6 +49,7 @@ struct ProductInfo {
   std::string supporturl;   // the support page opened by Help > Support
   std::string icon;         // path of the window and About box picture; "" for the built-in one
   bool durable = false;     // "durable, =, yes": the window's runs flush every workbook to disk
+  DataFileOptions dataFile;  // the site's data file options, which a run starts from
 
   std::string program_directory;
   // Where App.def is read from; "" for the program directory (the build tree), /etc/sheaver when

@@ -7,7 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libzip-dev libexpat1-dev libpugixml-dev zlib1g-dev nlohmann-json3-dev
+  libzip-dev libexpat1-dev libpugixml-dev zlib1g-dev
+  libsqlite3-dev libssl-dev nlohmann-json3-dev sqlite3
   python3 python3-xlrd python3-openpyxl strace
   man-db groff-base desktop-file-utils appstream
 )

@@ -23,6 +23,7 @@
 #include "platform/qt/QtWindow.h"
 #include "platform/qt/icons.h"
 #include "platform/qt/qt_text.h"
+#include "app/qt/frmDataFileOptions.h"
 #include "product/qt/frmAbout.h"
 
 namespace sheaver {
@@ -217,6 +218,9 @@ void frmMainWindow::BuildMenus() {
             {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click, QKeySequence::Save},
             {"mnuFileSaveAs", "Save &As", &frmMain::mnuFileSaveAs_Click, {}},
             {nullptr, nullptr, nullptr, {}},
+            {"mnuFileDataFileOptions", "&Data File Options...",
+             &frmMain::mnuFileDataFileOptions_Click, {}},
+            {nullptr, nullptr, nullptr, {}},
             {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click, QKeySequence::Quit}});
   add_menu("mnuHelp", "&Help",
            {{"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click,
@@ -284,6 +288,13 @@ void frmMainWindow::Identity(const std::string& caption, const std::string& icon
 void frmMainWindow::ShowAbout(const AboutBoxContent& about) {
   frmAbout box(about, this);
   box.exec();
+}
+
+bool frmMainWindow::EditDataFileOptions(DataFileOptionsChoice& choice) {
+  frmDataFileOptions dialog(choice, this);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  choice = dialog.Choice();
+  return true;
 }
 
 void frmMainWindow::Unload() {

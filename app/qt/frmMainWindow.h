@@ -76,6 +76,7 @@ class frmMainWindow : public QMainWindow, private frmMainView {
   FolderBrowser& BrowseFF1() override;
   void Identity(const std::string& caption, const std::string& icon) override;
   void ShowAbout(const AboutBoxContent& about) override;
+  bool EditDataFileOptions(DataFileOptionsChoice& choice) override;
   void Unload() override;
   void Running(bool running) override;
   void Repaint() override;

@@ -64,6 +64,7 @@ constexpr const char* kWorkbookFilter =
 // Column widths in percent of the grid's width; a little is left for the vertical scroll bar,
 // so that no horizontal one appears.
 const std::vector<Int16> kFormTypeWidths = {26, 34, 36};
+const std::vector<Int16> kKeyedFormTypeWidths = {24, 30, 32, 10};
 constexpr int kTableWidthPercent = 96;
 constexpr int kNarrowestColumnPercent = 8;
 
@@ -222,6 +223,10 @@ void frmGridmend::BuildControls() {
   form->addRow("&Format:", cboFormat_);
   lblFormat_ = NoteLabel("lblFormat", fieldBox);
   form->addRow("", lblFormat_);
+  chkKey_ = new QCheckBox("&Key: a record whose key fields are all empty is not written",
+                          fieldBox);
+  chkKey_->setObjectName("chkKey");
+  form->addRow("", chkKey_);
   fieldBox->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   leftLayout->addWidget(fieldBox, 0);
 
@@ -315,6 +320,23 @@ void frmGridmend::BuildControls() {
   for (QLineEdit* edit : {txtField_, txtReference_, cboFormat_->lineEdit()})
     connect(edit, &QLineEdit::editingFinished, this, [this] { ShowCurrentRow(); });
 
+  connect(chkKey_, &QCheckBox::toggled, this, [this](bool key) {
+    if (updating_ != 0) return;
+    const Int16 row = CurrentRow();
+    Guarded("change the key", [&] {
+      const Int16 cols = doc_.Cols();
+      if (!doc_.SetKey(row, key)) return;
+      if (doc_.Cols() != cols) {
+        FillGrid();  // the key column is new
+        SelectRow(row);
+      } else {
+        ++updating_;
+        rpt_->Data(row, 3, doc_.Cell(row, 3));
+        --updating_;
+      }
+      Changed();
+    });
+  });
   connect(cmdAdd_, &QPushButton::clicked, this, [this] { AddRow(); });
   connect(cmdDelete_, &QPushButton::clicked, this, [this] { DeleteRow(); });
   connect(cmdUp_, &QPushButton::clicked, this, [this] { MoveUp(); });
@@ -563,6 +585,8 @@ void frmGridmend::FillGrid() {
   rpt_->Headers(doc_.ColumnTitles());
   if (doc_.IsFormType() && doc_.Cols() == static_cast<Int16>(kFormTypeWidths.size())) {
     rpt_->ColumnWidths(kFormTypeWidths);
+  } else if (doc_.IsFormType() && doc_.Cols() == static_cast<Int16>(kKeyedFormTypeWidths.size())) {
+    rpt_->ColumnWidths(kKeyedFormTypeWidths);
   } else {
     // Many columns stay readable: the grid scrolls sideways rather than squeezing them.
     const int each = std::max(kTableWidthPercent / doc_.Cols(), kNarrowestColumnPercent);
@@ -613,6 +637,7 @@ void frmGridmend::ShowCurrentRow() {
       cboFormat_->findText(code, Qt::MatchFixedString | Qt::MatchCaseSensitive));
   cboFormat_->setEditText(code);
   cboFormat_->setEnabled(doc_.Cols() > 2);
+  chkKey_->setChecked(doc_.IsKey(row));
   --updating_;
   UpdateReferenceInfo();
   UpdateFormatInfo();

@@ -141,6 +141,7 @@ class frmGridmend : public QMainWindow {
   QLabel* lblReference_ = nullptr;
   QComboBox* cboFormat_ = nullptr;
   QLabel* lblFormat_ = nullptr;
+  QCheckBox* chkKey_ = nullptr;
   QWidget* samplePanel_ = nullptr;
   QLabel* lblSample_ = nullptr;
   QTableView* tblSheet_ = nullptr;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/cli_options.h"
 #include "cli/cli_tool.h"
 #include "support/form_files.h"
@@ -26,11 +28,16 @@ std::string Summary(const ParsedCommandLine& p) {
   std::string s;
   const std::pair<const char*, const std::optional<std::string>*> values[] = {
       {"type", &o.type}, {"in", &o.in},           {"out", &o.out},    {"data", &o.data},
-      {"open", &o.open}, {"preview", &o.preview}, {"cells", &o.cells}};
+      {"open", &o.open}, {"preview", &o.preview}, {"cells", &o.cells},
+      {"separator", &o.separator}, {"sheet", &o.sheet}, {"format", &o.format}};
   for (const auto& [name, value] : values)
     if (*value) s += std::string(name) + "=" + **value + " ";
   for (const auto& [name, flag] : {std::pair{"all", o.all}, std::pair{"quiet", o.quiet},
-                                   std::pair{"help", o.help}, std::pair{"version", o.version}})
+                                   std::pair{"help", o.help}, std::pair{"version", o.version},
+                                   std::pair{"bom", o.bom},
+                                   std::pair{"neutralise", o.neutraliseFormulas},
+                                   std::pair{"all-sheets", o.allSheets}, std::pair{"json", o.json},
+                                   std::pair{"refile", o.refile}})
     if (flag) s += std::string(name) + " ";
   return s;
 }
@@ -51,6 +58,13 @@ TEST(ParseCommandLine, OptionsTheGnuWay) {
       {{"--type"}, "error: option '--type' requires an argument"},
       {{"-x"}, "error: invalid option -- 'x'"},
       {{"--preview", "a", "--cells", "b"}, "error: --preview and --cells cannot be used together"},
+      {{"--sep", ";", "--bom", "--neutralise-formulas"}, "separator=; bom neutralise "},
+      {{"--cells", "w", "--sheet", "S", "--json"}, "cells=w sheet=S json "},
+      {{"--format=sqlite", "--ref"}, "format=sqlite refile "},
+      {{"--cells", "w", "--all-s"}, "cells=w all-sheets "},
+      {{"--json"}, "error: --sheet, --all-sheets and --json go with --cells"},
+      {{"--cells", "w", "--all-sheets", "--sheet", "S"},
+       "error: --sheet and --all-sheets cannot be used together"},
   };
   for (const Case& c : cases) {
     std::string joined;
@@ -192,9 +206,7 @@ TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
   const Outcome o = RunTool({"--preview", dir.File("in/a.xls"), "--type", dir.File("form.dat"),
                              "--data", dir.File("data.csv"), "--out", dir.File("out")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
-  std::string expected = test::kTimesheetCsv;
-  for (std::size_t p; (p = expected.find("\r\n")) != std::string::npos;) expected.erase(p, 1);
-  EXPECT_EQ(o.out, expected);
+  EXPECT_EQ(o.out, test::kTimesheetCsv);
   EXPECT_EQ(dir.Read("data.csv"), "<missing>");
   EXPECT_EQ(CountIn("in"), 1u);
 
@@ -206,6 +218,38 @@ TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
   EXPECT_EQ(bad.out, "");
   EXPECT_EQ(bad.err.substr(0, 62),
             "sheaver-cli: error 13: a.xls: field Day (Dates, dmy), record 4");
+}
+
+// --data - : the records on standard output, one header for the run, progress and the summary
+// on the error stream, the workbooks left in place; the options apply as to a file.
+TEST_F(Tool, DataDashWritesTheRecordsToStandardOutput) {
+  AddForm("a.xls");
+  AddForm("b.xls");
+  const Outcome o = RunTool({"--type", dir.File("form.dat"), "--in", dir.File("in"), "--data",
+                             "-", "--separator", ";"});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  const std::string records = "42;01/01/2024;8.00\r\n42;02/01/2024;7.50\r\n";
+  EXPECT_EQ(o.out.substr(0, 17 + records.size()), "Staff;Day;Hours\r\n" + records);
+  EXPECT_EQ(std::count(o.out.begin(), o.out.end(), '\n'), 15);
+  EXPECT_NE(WithoutTime(o.err).find("2 workbooks done, 14 records appended, # s\n"),
+            std::string::npos)
+      << o.err;
+  EXPECT_EQ(dir.Read("-"), "<missing>");
+  EXPECT_EQ(CountIn("in"), 2u);
+
+  // --format sqlite whatever the name; an identical workbook filed again is a warning.
+  const Outcome db = RunTool(Filing({"--format", "sqlite", "--in", dir.File("in/a*.xls")}));
+  EXPECT_EQ(db.status, kExitOk) << db.err;
+  const Outcome again = RunTool(Filing({"--format", "sqlite", "--in", dir.File("in/a*.xls")}));
+  EXPECT_EQ(again.status, kExitOk) << again.err;
+  EXPECT_EQ(again.err.substr(0, 31), "sheaver-cli: a.xls: skipped: a ");
+  EXPECT_EQ(dir.Read("data.csv").substr(0, 15), "SQLite format 3");
+  EXPECT_EQ(RunTool(Filing({"--format", "xml"})).status, kExitUsage);
+
+  const Outcome bad = RunTool(Filing({"--separator", "|"}));
+  EXPECT_EQ(bad.status, kExitUsage);
+  EXPECT_EQ(bad.err.substr(0, 68),
+            "sheaver-cli: invalid separator '|': use ',', ';' or tab\nTry 'sheaver");
 }
 
 TEST(Cells, ListsSheetsNamesAndTheActiveSheetsCells) {
@@ -230,6 +274,50 @@ TEST(Cells, ListsSheetsNamesAndTheActiveSheetsCells) {
        {"cell\tA1\ttext\tTimesheet title\ncell\tB2\tnumber\t42\n", "cell\tB3\tdate\t01/01/2024\n",
         "cell\tB4\ttext\tHe said \"hi\", then\\nleft\n", "cell\tB5\terror\t#DIV/0!\n"})
     EXPECT_NE(cells.find(line), std::string::npos) << line;
+}
+
+// The JSON listing says what the text listing says, with types: each cell line of the text is
+// made again from the JSON, sheet by sheet.
+TEST(Cells, JsonListingAgreesWithTheTextListing) {
+  const Outcome text = RunTool({"--cells", test::WeekWorkbook(), "--all-sheets"});
+  const Outcome json = RunTool({"--cells", test::WeekWorkbook(), "--all-sheets", "--json"});
+  ASSERT_EQ(json.status, kExitOk) << json.err;
+  const nlohmann::json doc = nlohmann::json::parse(json.out);
+  std::string lines;
+  for (const auto& sheet : doc["sheets"]) {
+    lines += "sheet\t" + std::to_string(sheet["index"].get<int>()) + "\t" +
+             EscapeField(sheet["name"].get<std::string>()) + "\t" +
+             (sheet["active"].get<bool>() ? "active" : "-") + "\n";
+  }
+  for (const auto& name : doc["names"])
+    lines += "name\t" + name["name"].get<std::string>() + "\t" +
+             (name.contains("error") ? name["error"] : name["refers_to"]).get<std::string>() + "\n";
+  int dates = 0;
+  for (const auto& sheet : doc["sheets"]) {
+    for (const auto& cell : sheet["cells"]) {
+      lines += "cell\t" + sheet["name"].get<std::string>() + "!" +
+               cell["address"].get<std::string>() + "\t" + cell["type"].get<std::string>() +
+               "\t" + EscapeField(cell["text"].get<std::string>()) + "\n";
+      if (cell["type"] == "number") {
+        EXPECT_TRUE(cell["value"].is_number());
+      }
+      if (cell["address"] == "B3" && sheet["name"] == "Timesheet") {
+        EXPECT_EQ(cell["value"], "2024-01-01");
+        ++dates;
+      }
+    }
+  }
+  EXPECT_EQ(dates, 1);
+  EXPECT_EQ(lines, text.out);
+
+  const Outcome extra = RunTool({"--cells", test::WeekWorkbook(), "--sheet", "extra"});
+  EXPECT_NE(extra.out.find("\ncell\tA1\ttext\tfrom extra\ncell\tB2\tnumber\t99\n"),
+            std::string::npos)
+      << extra.out;
+  const Outcome missing = RunTool({"--cells", test::WeekWorkbook(), "--sheet", "Nope"});
+  EXPECT_EQ(missing.status, kExitFailed);
+  EXPECT_EQ(missing.err,
+            "sheaver-cli: error 9: week.xls: Subscript out of range: the workbook has no sheet Nope\n");
 }
 
 TEST(Program, MainHandsOverArgumentsAndExitStatus) {

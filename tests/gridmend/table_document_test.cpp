@@ -160,5 +160,25 @@ TEST(TableDocument, SavingNeedsANameAndAFailedSaveAsKeepsTheOldOne) {
   EXPECT_EQ(doc.Table().FileName(), dir.File("staff.dat"));
 }
 
+TEST(TableDocument, KeysLiveInTheFourthColumnOfFormTypesOnly) {
+  TempDir dir;
+  TableDocument doc = OpenQuietly(dir.Write("t.dat", "2,3\r\n\"a\",\"B2\",\"0\"\r\n\"b\",\"B3\",\"\"\r\n"));
+  EXPECT_FALSE(doc.IsKey(0));
+  EXPECT_FALSE(doc.SetKey(0, false));  // already so: no column added
+  EXPECT_EQ(doc.Cols(), 3);
+  EXPECT_FALSE(doc.SetKey(2, true));  // outside the table
+  EXPECT_TRUE(doc.SetKey(1, true));
+  EXPECT_EQ(Rows(doc), (std::vector<std::string>{"a|B2|0|", "b|B3||key"}));
+  EXPECT_EQ(doc.ColumnTitles().back(), "Key");
+  EXPECT_TRUE(doc.IsKey(1));
+  EXPECT_TRUE(doc.SetKey(1, false));
+  EXPECT_FALSE(doc.IsKey(1));
+  EXPECT_TRUE(doc.Modified());
+
+  TableDocument csv = OpenQuietly(dir.Write("t.csv", "a,b,c,key\r\n"));
+  EXPECT_FALSE(csv.SetKey(0, true));
+  EXPECT_FALSE(csv.IsKey(0));
+}
+
 }  // namespace
 }  // namespace sheaver

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -262,6 +266,31 @@ TEST_F(MainWindowRunTest, ADamagedFormIsRejectedOrStopsTheRunAndTheWindowStays) 
   EXPECT_EQ(window_->statusBar()->currentMessage().toStdString().rfind(
                 std::to_string(forms.size() - 2) + " workbooks filed, 1 rejected, ", 0),
             0u);
+}
+
+// The "Data file options" dialog: cancelled it changes nothing; accepted, the next run writes
+// by the options chosen.
+TEST_F(MainWindowRunTest, DataFileOptionsChosenInTheDialogApplyToTheRun) {
+  auto answer = [&](bool accept) {
+    QTimer::singleShot(0, [&, accept] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle().toStdString(), "Data file options");
+      test::Find<QComboBox>(*dialog, "cboSeparator").setCurrentIndex(1);
+      test::Find<QCheckBox>(*dialog, "chkByteOrderMark").setChecked(true);
+      accept ? dialog->accept() : dialog->reject();
+    });
+    Choose("mnuFileDataFileOptions");
+  };
+  answer(false);
+  EXPECT_EQ(window_->Main().DataFile().separator, ',');
+  answer(true);
+  EXPECT_EQ(window_->Main().DataFile().separator, ';');
+  Click("cmdGo");
+  std::string expected = "\xEF\xBB\xBF" + expected_;
+  for (char& c : expected)
+    if (c == ',') c = ';';
+  EXPECT_EQ(work_.Read("Timesheets.csv"), expected);
 }
 
 }  // namespace

@@ -42,6 +42,12 @@ Texts Changes(const std::string& app_def) {
   check("faqurl", info.faqurl, defaults.faqurl);
   check("supporturl", info.supporturl, defaults.supporturl);
   check("icon", info.icon, defaults.icon);
+  check("separator", SeparatorName(info.dataFile.separator),
+        SeparatorName(defaults.dataFile.separator));
+  check("bom", info.dataFile.byteOrderMark ? "yes" : "no",
+        defaults.dataFile.byteOrderMark ? "yes" : "no");
+  check("neutraliseformulas", info.dataFile.neutraliseFormulas ? "yes" : "no",
+        defaults.dataFile.neutraliseFormulas ? "yes" : "no");
   return changes;
 }
 
@@ -60,6 +66,9 @@ TEST(ProductInfo, LoadAppliesTheEntriesOfAppDefOverTheVersionInformation) {
        "copyright,=,c\r\nicon,=,sheaver.png\r\n",
        {"description=d", "copyright=c", "site=s", "help=h", "faqurl=f", "supporturl=u",
         "icon=<dir>/sheaver.png"}},
+      {"separator,=,tab\r\nBOM,=,Yes\r\nneutraliseformulas,=,1\r\n",
+       {"separator=tab", "bom=yes", "neutraliseformulas=yes"}},
+      {"separator,=,\";\"\r\nbom,=,no\r\n", {"separator=;"}},
   };
   for (const Case& c : cases) EXPECT_EQ(Changes(c.app_def), c.changes) << c.app_def;
 }
@@ -76,6 +85,10 @@ TEST(ProductInfo, WithoutAnAppDefFileTheDefaultsStayAndAVersionBeyond16BitsNames
   const test::Raised raised = test::RaisedBy([&] { info.Load(); });
   EXPECT_EQ(raised.number, err::kOverflow);
   EXPECT_EQ(raised.description, dir.File("App.def") + " line 2, build: Overflow");
+  dir.Write("App.def", "separator,=,|\r\n");
+  EXPECT_EQ(test::RaisedBy([&] { info.Load(); }).description,
+            dir.File("App.def") + " line 1, separator: Invalid procedure call or argument: the "
+                                  "separator is , ; or tab, not '|'");
 }
 
 TEST(AboutBox, TheCopyrightOpensTheSiteWhenThereIsOne) {

@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <memory>
+#include <QCheckBox>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -146,6 +148,32 @@ TEST_F(GridmendTest, EditingMovingAndDeletingRoundTripsTheFormTypeByteForByte) {
             "\"Day\",\"B3\",\"+dmy\"\r\n");
   EXPECT_FALSE(window_->isWindowModified());
   EXPECT_EQ(messages_->shown, std::vector<ShownMessage>{});
+}
+
+// The key check box: the first key adds the Key column, and what is saved is what the run reads.
+TEST_F(GridmendTest, TheKeyCheckBoxMarksTheFieldInAFourthColumn) {
+  const std::string path = dir_.Write("Timesheet.dat", TempDir::ReadBytes(kTimesheetType));
+  window_->Start(path);
+  QCheckBox& key = Control<QCheckBox>("chkKey");
+  window_->SelectRow(2);
+  EXPECT_FALSE(key.isChecked());
+  key.click();
+  EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0|", "Day|B3|+dmy|",
+                                              "Hours|C6:C12|0.00|key"}));
+  EXPECT_EQ(window_->CurrentRow(), 2);
+  window_->SelectRow(0);
+  EXPECT_FALSE(key.isChecked());
+  window_->SelectRow(2);
+  EXPECT_TRUE(key.isChecked());
+  Choose("mnuFileSave");
+  EXPECT_EQ(dir_.Read("Timesheet.dat"),
+            "3,4\r\n\"Staff\",\"B2\",\"0\",\"\"\r\n\"Day\",\"B3\",\"+dmy\",\"\"\r\n"
+            "\"Hours\",\"C6:C12\",\"0.00\",\"key\"\r\n");
+  // The week workbook's two empty hours are dropped.
+  const std::string records = BatchRun(kWeekBook, path);
+  EXPECT_EQ(std::count(records.begin(), records.end(), '\n'), 6) << records;
+  key.click();
+  EXPECT_EQ(window_->Document().Cell(2, 3), "");
 }
 
 TEST_F(GridmendTest, PickingAFormatPutsItsCodeInTheCellEvenWhenItIsTheListsCurrentOne) {

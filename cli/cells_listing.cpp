@@ -1,0 +1,205 @@
+#include "cli/cells_listing.h"
+
+#include <nlohmann/json.hpp>
+
+#include <memory>
+#include <vector>
+
+#include "cli/cli_tool.h"
+#include "platform/filesystem.h"
+#include "runtime/date.h"
+#include "runtime/error.h"
+#include "spreadsheet/automation.h"
+#include "spreadsheet/open_workbook.h"
+#include "spreadsheet/reference.h"
+
+namespace sheaver::cli {
+namespace {
+
+const char* KindName(xl::Value::Kind kind) {
+  switch (kind) {
+    case xl::Value::Kind::kNumber:
+      return "number";
+    case xl::Value::Kind::kDate:
+      return "date";
+    case xl::Value::Kind::kText:
+      return "text";
+    case xl::Value::Kind::kBoolean:
+      return "boolean";
+    case xl::Value::Kind::kError:
+      return "error";
+    case xl::Value::Kind::kEmpty:
+      break;
+  }
+  return "empty";
+}
+
+// A date serial of the 1900 system as yyyy-mm-dd, with "Thh:mm:ss" when it has a time. Serials
+// before 1 March 1900 count the fictitious 29 February 1900, which the platform's dates skip.
+std::string IsoDate(double serial) {
+  const CivilDateTime c = ToCivil(serial < 61 ? serial + 1 : serial);
+  char text[32];
+  if (c.hour == 0 && c.minute == 0 && c.second == 0) {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", c.year, c.month, c.day);
+  } else {
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", c.year, c.month, c.day,
+                  c.hour, c.minute, c.second);
+  }
+  return text;
+}
+
+std::string ErrorText(const Error& e) {
+  return "error " + std::to_string(e.Number()) + ": " + e.Description();
+}
+
+// The text the extraction reads from a cell (an error value shows its code). A value that has
+// no text (a date-formatted number past the last date) fails its own cell, as reading it in a
+// run would, and the listing goes on.
+std::string CellText(const xl::Value& v) {
+  try {
+    return v.kind == xl::Value::Kind::kError ? v.text : xl::ValueToText(v);
+  } catch (const Error& e) {
+    return ErrorText(e);
+  }
+}
+
+nlohmann::json JsonValue(const xl::Value& v) {
+  switch (v.kind) {
+    case xl::Value::Kind::kNumber:
+      return v.number;
+    case xl::Value::Kind::kDate:
+      try {
+        return IsoDate(v.number);
+      } catch (const Error& e) {
+        return ErrorText(e);
+      }
+    case xl::Value::Kind::kBoolean:
+      return v.number != 0;
+    case xl::Value::Kind::kText:
+    case xl::Value::Kind::kError:
+      return v.text;
+    case xl::Value::Kind::kEmpty:
+      break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+namespace {
+
+void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std::FILE* out) {
+  const std::shared_ptr<xl::WorkbookModel> model = xl::OpenWorkbookFile(workbookPath);
+
+  // The sheets whose cells are listed.
+  std::vector<std::size_t> listed;
+  if (choice.allSheets) {
+    for (std::size_t i = 0; i < model->sheets.size(); ++i) listed.push_back(i);
+  } else if (choice.sheet) {
+    const std::string wanted = xl::FoldCase(*choice.sheet);
+    for (std::size_t i = 0; i < model->sheets.size() && listed.empty(); ++i)
+      if (xl::FoldCase(model->sheets[i].name) == wanted) listed.push_back(i);
+    if (listed.empty())
+      Raise(err::kSubscript, "Subscript out of range: the workbook has no sheet " + *choice.sheet);
+  } else if (!model->sheets.empty()) {
+    listed.push_back(model->active_sheet);
+  }
+
+  // The defined names and what they refer to.
+  struct NameLine {
+    std::string name, target;
+    bool error = false;
+  };
+  std::vector<NameLine> names;
+  const xl::Workbook book(model);
+  std::size_t index = 0;
+  for (const xl::DefinedName& name : book.GetNames()) {
+    const xl::NameInfo& info = model->names[index++];
+    NameLine line{name.GetName(), {}, false};
+    if (info.target.is_range && info.target.sheet < model->sheets.size()) {
+      line.target = xl::QuoteSheetName(model->sheets[info.target.sheet].name) + "!" +
+                    xl::AreaText(info.target.area, true);
+    } else {
+      try {
+        name.RefersToRange();
+        line.target = "?";
+      } catch (const Error& e) {
+        line.target = ErrorText(e);
+        line.error = true;
+      }
+    }
+    names.push_back(std::move(line));
+  }
+
+  if (!choice.json) {
+    for (std::size_t i = 0; i < model->sheets.size(); ++i)
+      std::fprintf(out, "sheet\t%zu\t%s\t%s\n", i + 1, EscapeField(model->sheets[i].name).c_str(),
+                   i == model->active_sheet ? "active" : "-");
+    for (const NameLine& line : names)
+      std::fprintf(out, "name\t%s\t%s\n", EscapeField(line.name).c_str(),
+                   EscapeField(line.target).c_str());
+    for (std::size_t sheet : listed) {
+      const std::string prefix =
+          choice.allSheets ? xl::QuoteSheetName(model->sheets[sheet].name) + "!" : "";
+      model->Cells(sheet).ForEach(
+          model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
+            if (v.kind == xl::Value::Kind::kEmpty) return;
+            std::fprintf(out, "cell\t%s%s\t%s\t%s\n", prefix.c_str(),
+                         xl::AreaText({row, col, row, col}).c_str(), KindName(v.kind),
+                         EscapeField(CellText(v)).c_str());
+          });
+    }
+    return;
+  }
+
+  nlohmann::json doc;
+  const std::size_t slash = workbookPath.rfind('/');
+  doc["workbook"] = slash == std::string::npos ? workbookPath : workbookPath.substr(slash + 1);
+  doc["format"] = model->format;
+  doc["sheets"] = nlohmann::json::array();
+  for (std::size_t i = 0; i < model->sheets.size(); ++i) {
+    nlohmann::json sheet = {{"index", i + 1},
+                            {"name", model->sheets[i].name},
+                            {"active", i == model->active_sheet}};
+    if (std::find(listed.begin(), listed.end(), i) != listed.end()) {
+      nlohmann::json cells = nlohmann::json::array();
+      model->Cells(i).ForEach(
+          model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
+            if (v.kind == xl::Value::Kind::kEmpty) return;
+            cells.push_back({{"address", xl::AreaText({row, col, row, col})},
+                             {"type", KindName(v.kind)},
+                             {"value", JsonValue(v)},
+                             {"text", CellText(v)}});
+          });
+      sheet["cells"] = std::move(cells);
+    }
+    doc["sheets"].push_back(std::move(sheet));
+  }
+  doc["names"] = nlohmann::json::array();
+  for (const NameLine& line : names)
+    doc["names"].push_back({{"name", line.name}, {line.error ? "error" : "refers_to", line.target}});
+  // Invalid UTF-8 in a workbook's texts is replaced rather than ending the listing.
+  const std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+  std::fprintf(out, "%s\n", text.c_str());
+}
+
+}  // namespace
+
+void ListCells(const std::string& workbookPath, const CellsChoice& choice, std::FILE* out) {
+  try {
+    ListCellsOf(workbookPath, choice, out);
+  } catch (Error& e) {
+    // Every message names the workbook, once, by the name the user knows it by.
+    const std::size_t slash = workbookPath.rfind(kPathSeparator);
+    const std::string name =
+        slash == std::string::npos ? workbookPath : workbookPath.substr(slash + 1);
+    if (e.Description().starts_with(workbookPath + ": ")) {
+      Error shorter(e.Number(), e.Description().substr(workbookPath.size() + 2));
+      throw shorter.Within(name);
+    }
+    if (e.Description().starts_with(name + ": ")) throw;
+    throw e.Within(name);
+  }
+}
+
+}  // namespace sheaver::cli
