@@ -10,6 +10,7 @@ packages=(
   libzip-dev libexpat1-dev libpugixml-dev zlib1g-dev
   libsqlite3-dev libssl-dev nlohmann-json3-dev sqlite3
   python3 python3-xlrd python3-openpyxl
+  libreoffice-calc-nogui
 )
 
 missing=()
