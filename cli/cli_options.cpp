@@ -117,8 +117,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 std::string ApplyDataFileOptions(const CliOptions& options, DataFileOptions& dataFile) {
   if (options.separator) {
     const std::optional<char> separator = ParseSeparator(*options.separator);
-    if (!separator)
-      return "invalid separator '" + *options.separator + "': use ',', ';' or tab";
+    if (!separator) return "invalid separator '" + *options.separator + "': use ',', ';' or tab";
     dataFile.separator = *separator;
   }
   if (options.format) {

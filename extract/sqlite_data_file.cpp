@@ -117,8 +117,8 @@ Fingerprint FingerprintOf(const std::string& path) {
 class Database {
  public:
   explicit Database(const std::string& path) : path_(path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK)
       Fail("cannot open the database");
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   }
@@ -190,8 +190,8 @@ class Database {
     if (code == SQLITE_CANTOPEN) number = err::kPathNotFound;
     if (code == SQLITE_READONLY || code == SQLITE_PERM) number = err::kPermissionDenied;
     if (code == SQLITE_FULL) number = err::kDiskFull;
-    Raise(number, path_ + ": " + std::string(StandardDescription(number)) + ": " + what + ": " +
-                      text);
+    Raise(number,
+          path_ + ": " + std::string(StandardDescription(number)) + ": " + what + ": " + text);
   }
 
  private:
@@ -282,8 +282,9 @@ class SqliteSink : public DataFileSink {
 
  private:
   static void CreateTable(Database& db, const std::string& table, const WorkbookRecords& workbook) {
-    std::string create = "CREATE TABLE IF NOT EXISTS " + Quoted(table) +
-                         " (workbook TEXT NOT NULL, filed_at TEXT NOT NULL, record INTEGER NOT NULL";
+    std::string create =
+        "CREATE TABLE IF NOT EXISTS " + Quoted(table) +
+        " (workbook TEXT NOT NULL, filed_at TEXT NOT NULL, record INTEGER NOT NULL";
     for (std::size_t i = 0; i < workbook.names.size(); ++i)
       create += ", " + Quoted(workbook.names[i]) + " " + ColumnType(workbook.kinds[i]);
     db.Exec(create + ")");

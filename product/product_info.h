@@ -48,7 +48,9 @@ struct ProductInfo {
   std::string faqurl;       // the FAQ page opened by Help > FAQ
   std::string supporturl;   // the support page opened by Help > Support
   std::string icon;         // path of the window and About box picture; "" for the built-in one
-  DataFileOptions dataFile;  // the site's data file options, which a run starts from
+
+  // The site's data file options, which a run starts from.
+  DataFileOptions dataFile;
 
   std::string program_directory;
 };
