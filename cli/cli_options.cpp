@@ -111,6 +111,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if ((o.sheet || o.allSheets || o.json) && !o.cells)
     return fail("--sheet, --all-sheets and --json go with --cells");
   if (o.sheet && o.allSheets) return fail("--sheet and --all-sheets cannot be used together");
+  if (o.data && *o.data == "-" && o.format && *o.format == "sqlite")
+    return fail("--data - writes CSV: an SQLite database needs a file name");
   return parsed;
 }
 

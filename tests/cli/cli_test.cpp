@@ -62,6 +62,8 @@ TEST(ParseCommandLine, OptionsTheGnuWay) {
       {{"--sep", ";", "--bom", "--neutralise-formulas"}, "separator=; bom neutralise "},
       {{"--cells", "w", "--sheet", "S", "--json"}, "cells=w sheet=S json "},
       {{"--format=sqlite", "--ref"}, "format=sqlite refile "},
+      {{"--data", "-", "--format", "sqlite"},
+       "error: --data - writes CSV: an SQLite database needs a file name"},
       {{"--cells", "w", "--all-s"}, "cells=w all-sheets "},
       {{"--json"}, "error: --sheet, --all-sheets and --json go with --cells"},
       {{"--cells", "w", "--all-sheets", "--sheet", "S"},
