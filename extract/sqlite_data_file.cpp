@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <stdexcept>
 
 #include "extract/data_sink.h"
 #include "runtime/error.h"
@@ -151,16 +152,21 @@ class Database {
                         SQLITE_TRANSIENT);
     }
     void Bind(int at, std::int64_t number) { sqlite3_bind_int64(statement_, at, number); }
-    // A value of a typed column: a number for INTEGER and REAL columns (NULL when empty), the
-    // text otherwise.
+    // A value of a typed column: a number for INTEGER and REAL columns, the text otherwise.
     void BindValue(int at, const std::string& value, CodeKind kind) {
-      if (kind == CodeKind::kInteger) {
-        sqlite3_bind_int64(statement_, at, std::stoll(value));
-      } else if (kind == CodeKind::kDecimal) {
-        sqlite3_bind_double(statement_, at, std::stod(value));
-      } else {
-        Bind(at, value);
+      try {
+        if (kind == CodeKind::kInteger) {
+          sqlite3_bind_int64(statement_, at, std::stoll(value));
+          return;
+        }
+        if (kind == CodeKind::kDecimal) {
+          sqlite3_bind_double(statement_, at, std::stod(value));
+          return;
+        }
+      } catch (const std::logic_error&) {
+        // Beyond 64 bits or a double: the digits are kept as text rather than lost.
       }
+      Bind(at, value);
     }
     // Steps once: true while rows come.
     bool Step() {
