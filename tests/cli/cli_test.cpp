@@ -210,6 +210,10 @@ TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
                              "--data", dir.File("data.csv"), "--out", dir.File("out")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   EXPECT_EQ(o.out, test::kTimesheetCsv);
+  // The options apply as to a run, the byte-order mark aside.
+  const Outcome semicolons = RunTool({"--preview", dir.File("in/a.xls"), "--type",
+                                      dir.File("form.dat"), "--separator", ";", "--bom"});
+  EXPECT_EQ(semicolons.out.substr(0, 37), "Staff;Day;Hours\r\n42;01/01/2024;8.00\r\n");
   EXPECT_EQ(dir.Read("data.csv"), "<missing>");
   EXPECT_EQ(CountIn("in"), 1u);
 
