@@ -158,26 +158,26 @@ void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std
   doc["format"] = model->format;
   doc["sheets"] = nlohmann::json::array();
   for (std::size_t i = 0; i < model->sheets.size(); ++i) {
-    nlohmann::json sheet = {{"index", i + 1},
-                            {"name", model->sheets[i].name},
-                            {"active", i == model->active_sheet}};
+    nlohmann::json sheet = {
+        {"index", i + 1}, {"name", model->sheets[i].name}, {"active", i == model->active_sheet}};
     if (std::find(listed.begin(), listed.end(), i) != listed.end()) {
       nlohmann::json cells = nlohmann::json::array();
-      model->Cells(i).ForEach(
-          model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
-            if (v.kind == xl::Value::Kind::kEmpty) return;
-            cells.push_back({{"address", xl::AreaText({row, col, row, col})},
-                             {"type", KindName(v.kind)},
-                             {"value", JsonValue(v)},
-                             {"text", CellText(v)}});
-          });
+      model->Cells(i).ForEach(model->strings,
+                              [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
+                                if (v.kind == xl::Value::Kind::kEmpty) return;
+                                cells.push_back({{"address", xl::AreaText({row, col, row, col})},
+                                                 {"type", KindName(v.kind)},
+                                                 {"value", JsonValue(v)},
+                                                 {"text", CellText(v)}});
+                              });
       sheet["cells"] = std::move(cells);
     }
     doc["sheets"].push_back(std::move(sheet));
   }
   doc["names"] = nlohmann::json::array();
   for (const NameLine& line : names)
-    doc["names"].push_back({{"name", line.name}, {line.error ? "error" : "refers_to", line.target}});
+    doc["names"].push_back(
+        {{"name", line.name}, {line.error ? "error" : "refers_to", line.target}});
   // Invalid UTF-8 in a workbook's texts is replaced rather than ending the listing.
   const std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
   std::fprintf(out, "%s\n", text.c_str());

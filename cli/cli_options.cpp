@@ -116,14 +116,15 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   if ((o.sheet || o.allSheets || o.json) && !o.cells)
     return fail("--sheet, --all-sheets and --json go with --cells");
   if (o.sheet && o.allSheets) return fail("--sheet and --all-sheets cannot be used together");
+  if (o.data && *o.data == "-" && o.format && *o.format == "sqlite")
+    return fail("--data - writes CSV: an SQLite database needs a file name");
   return parsed;
 }
 
 std::string ApplyDataFileOptions(const CliOptions& options, DataFileOptions& dataFile) {
   if (options.separator) {
     const std::optional<char> separator = ParseSeparator(*options.separator);
-    if (!separator)
-      return "invalid separator '" + *options.separator + "': use ',', ';' or tab";
+    if (!separator) return "invalid separator '" + *options.separator + "': use ',', ';' or tab";
     dataFile.separator = *separator;
   }
   if (options.format) {

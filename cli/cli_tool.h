@@ -22,8 +22,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
 
 // Writes the header and the records the workbook gives under the form type, one line each
 // (CR LF ends a line; a value's own line breaks stay inside its quotes), as a new data file would
-// receive them under the data file options in force (its byte-order mark left out). No file is written. A workbook that fails gives no line (a run would
-// add none of its records) and raises the extraction's error.
+// receive them under the data file options in force (its byte-order mark left out). No file is
+// written. A workbook that fails gives no line (a run would add none of its records) and raises the
+// extraction's error.
 void WritePreview(const std::string& workbookPath, const std::string& formTypePath, std::FILE* out);
 
 // Writes what the extraction can see of a workbook, as tab-separated lines:

@@ -28,8 +28,7 @@ void StdoutDataFile::AppendTextLine(const std::string& path, std::string_view li
   written_ = true;
 }
 
-std::vector<std::string> StdoutDataFile::FindFiles(const std::string& pattern,
-                                                   std::size_t limit) {
+std::vector<std::string> StdoutDataFile::FindFiles(const std::string& pattern, std::size_t limit) {
   return under_->FindFiles(pattern, limit);
 }
 void StdoutDataFile::WriteTextLines(const std::string& path,

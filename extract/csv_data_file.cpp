@@ -1,5 +1,4 @@
 // The CSV data file sink.
-#include <utility>
 #include <vector>
 
 #include "extract/data_sink.h"
@@ -7,12 +6,9 @@
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "runtime/error.h"
-#include "runtime/msgbox.h"
 
 namespace sheaver {
 namespace {
-
-FilingNoticeHandler noticeHandler;
 
 class CsvSink : public DataFileSink {
  public:
@@ -85,25 +81,6 @@ std::unique_ptr<DataFileSink> CsvDataFileSink(const std::string& path,
                                               const DataFileOptions& options,
                                               const RecordAppend& append) {
   return std::make_unique<CsvSink>(path, options, append);
-}
-
-std::unique_ptr<DataFileSink> OpenDataFileSink(const std::string& path,
-                                               const DataFileOptions& options,
-                                               const RecordAppend& append) {
-  if (IsSqliteDataFile(path, options)) return SqliteDataFileSink(path, options);
-  return CsvDataFileSink(path, options, append);
-}
-
-FilingNoticeHandler SetFilingNoticeHandler(FilingNoticeHandler handler) {
-  return std::exchange(noticeHandler, std::move(handler));
-}
-
-void FilingNotice(const std::string& text) {
-  if (noticeHandler) {
-    noticeHandler(text);
-  } else {
-    MsgBox(text, MsgButtons::kOk, MsgIcon::kInformation);
-  }
 }
 
 }  // namespace sheaver

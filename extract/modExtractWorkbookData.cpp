@@ -51,8 +51,8 @@ struct Field {
   std::string name;       // column 0: the header text
   std::string reference;  // column 1: a defined name or a reference on the active sheet
   std::string format;     // column 2: the format code
-  bool key = false;       // column 3 "key": an empty value here (with all other keys) drops the record
-  bool text = false;      // the format is the "text" code, whose values come quoted already
+  bool key = false;   // column 3 "key": an empty value here (with all other keys) drops the record
+  bool text = false;  // the format is the "text" code, whose values come quoted already
 };
 
 // The file name of a path: what the user recognises a workbook by in a message.

@@ -28,14 +28,16 @@ namespace sheaver {
 
 // Reads the workbook at workbookPath by the form type at formTypePath (a "dat" table file: one
 // row per field with its name, reference and format code; further columns ignored, missing ones
-// empty; a fourth column "key" marks a key field) and appends its records to dataFilePath. Every line is formatted first and all of them
-// go out in one append, so a workbook adds all its records or none: a conversion error, an
-// unreadable workbook or a failed write (cut back to the file's length before it) leaves the data
-// file as it was. The header line comes first when no regular file is found at dataFilePath (an
-// existing empty file gets none); an existing file whose first line uses another separator
-// than the chosen one raises Invalid procedure call (5) naming it, before anything is written. A fresh spreadsheet instance is used for the one workbook and
-// released on every path. A form type without field rows raises Subscript out of range (9); a
-// range of more than 32767 rows or columns raises Overflow (6).
+// empty; a fourth column "key" marks a key field) and files its records into dataFilePath: the
+// CSV data file, or an SQLite database when IsSqliteDataFile (extract/data_sink.h). Every record
+// is formatted first and all of them go out at once (one append, one transaction), so a workbook
+// adds all its records or none: a conversion error, an unreadable workbook or a failed write (cut
+// back to the file's length before it) leaves the data file as it was. The CSV header line comes
+// first when no regular file is found at dataFilePath (an existing empty file gets none); an
+// existing file whose first line uses another separator than the chosen one raises Invalid
+// procedure call (5) naming it, before anything is written. A fresh spreadsheet instance is used
+// for the one workbook and released on every path. A form type without field rows raises
+// Subscript out of range (9); a range of more than 32767 rows or columns raises Overflow (6).
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath);
 

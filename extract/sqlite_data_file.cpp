@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <stdexcept>
 
 #include "extract/data_sink.h"
 #include "runtime/error.h"
@@ -117,8 +118,8 @@ Fingerprint FingerprintOf(const std::string& path) {
 class Database {
  public:
   explicit Database(const std::string& path) : path_(path) {
-    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK)
       Fail("cannot open the database");
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
   }
@@ -151,16 +152,21 @@ class Database {
                         SQLITE_TRANSIENT);
     }
     void Bind(int at, std::int64_t number) { sqlite3_bind_int64(statement_, at, number); }
-    // A value of a typed column: a number for INTEGER and REAL columns (NULL when empty), the
-    // text otherwise.
+    // A value of a typed column: a number for INTEGER and REAL columns, the text otherwise.
     void BindValue(int at, const std::string& value, CodeKind kind) {
-      if (kind == CodeKind::kInteger) {
-        sqlite3_bind_int64(statement_, at, std::stoll(value));
-      } else if (kind == CodeKind::kDecimal) {
-        sqlite3_bind_double(statement_, at, std::stod(value));
-      } else {
-        Bind(at, value);
+      try {
+        if (kind == CodeKind::kInteger) {
+          sqlite3_bind_int64(statement_, at, std::stoll(value));
+          return;
+        }
+        if (kind == CodeKind::kDecimal) {
+          sqlite3_bind_double(statement_, at, std::stod(value));
+          return;
+        }
+      } catch (const std::logic_error&) {
+        // Beyond 64 bits or a double: the digits are kept as text rather than lost.
       }
+      Bind(at, value);
     }
     // Steps once: true while rows come.
     bool Step() {
@@ -190,8 +196,8 @@ class Database {
     if (code == SQLITE_CANTOPEN) number = err::kPathNotFound;
     if (code == SQLITE_READONLY || code == SQLITE_PERM) number = err::kPermissionDenied;
     if (code == SQLITE_FULL) number = err::kDiskFull;
-    Raise(number, path_ + ": " + std::string(StandardDescription(number)) + ": " + what + ": " +
-                      text);
+    Raise(number,
+          path_ + ": " + std::string(StandardDescription(number)) + ": " + what + ": " + text);
   }
 
  private:
@@ -282,8 +288,9 @@ class SqliteSink : public DataFileSink {
 
  private:
   static void CreateTable(Database& db, const std::string& table, const WorkbookRecords& workbook) {
-    std::string create = "CREATE TABLE IF NOT EXISTS " + Quoted(table) +
-                         " (workbook TEXT NOT NULL, filed_at TEXT NOT NULL, record INTEGER NOT NULL";
+    std::string create =
+        "CREATE TABLE IF NOT EXISTS " + Quoted(table) +
+        " (workbook TEXT NOT NULL, filed_at TEXT NOT NULL, record INTEGER NOT NULL";
     for (std::size_t i = 0; i < workbook.names.size(); ++i)
       create += ", " + Quoted(workbook.names[i]) + " " + ColumnType(workbook.kinds[i]);
     db.Exec(create + ")");

@@ -18,10 +18,14 @@ struct FixedCode {
 };
 
 constexpr FixedCode kFixedCodes[] = {
-    {"text", Kind::kText, "text, in double quotes"}, {"0", Kind::kNumber, "whole number"},
-    {"0.0", Kind::kNumber, "number, 1 decimal"},     {"0.00", Kind::kNumber, "number, 2 decimals"},
-    {"0.000", Kind::kNumber, "number, 3 decimals"},  {"dmy", Kind::kDate, "date, day month year"},
-    {"mdy", Kind::kDate, "date, month day year"},    {"ymd", Kind::kDate, "date, yyyymmdd"},
+    {"text", Kind::kText, "text, in double quotes"},
+    {"0", Kind::kNumber, "whole number"},
+    {"0.0", Kind::kNumber, "number, 1 decimal"},
+    {"0.00", Kind::kNumber, "number, 2 decimals"},
+    {"0.000", Kind::kNumber, "number, 3 decimals"},
+    {"dmy", Kind::kDate, "date, day month year"},
+    {"mdy", Kind::kDate, "date, month day year"},
+    {"ymd", Kind::kDate, "date, yyyymmdd"},
     {"iso", Kind::kDate, "date, yyyy-mm-dd (and the time)"},
 };
 

@@ -74,8 +74,8 @@ class TableDocument {
   // for a table that is no form type, and outside the table.
   bool SetKey(Int16 row, bool key);
 
-  // The column titles to show: "Field", "Reference", "Format", "Key" then "Column 5", ... for a form
-  // type; the header line's texts for layout 2 ("Column N" for an empty one); "Column 1", ...
+  // The column titles to show: "Field", "Reference", "Format", "Key" then "Column 5", ... for a
+  // form type; the header line's texts for layout 2 ("Column N" for an empty one); "Column 1", ...
   // for layout 1.
   std::vector<std::string> ColumnTitles() const;
   // The header line's texts (layout 2 only; one per column).

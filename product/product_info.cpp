@@ -34,8 +34,8 @@ bool Switch(const std::string& key, const std::string& value) {
   const std::string v = LowerAscii(value);
   if (v == "yes" || v == "true" || v == "1" || v == "on") return true;
   if (v == "no" || v == "false" || v == "0" || v == "off") return false;
-  Raise(err::kInvalidCall, "Invalid procedure call or argument: " + key +
-                               " is yes or no, not '" + value + "'");
+  Raise(err::kInvalidCall,
+        "Invalid procedure call or argument: " + key + " is yes or no, not '" + value + "'");
 }
 
 }  // namespace
@@ -105,8 +105,10 @@ void ProductInfo::Properties(const std::string& key, const std::string& value) {
   } else if (k == "separator") {
     const std::optional<char> separator = ParseSeparator(value);
     if (!separator)
-      Raise(err::kInvalidCall, "Invalid procedure call or argument: the separator is , ; or tab, "
-                               "not '" + value + "'");
+      Raise(err::kInvalidCall,
+            "Invalid procedure call or argument: the separator is , ; or tab, "
+            "not '" +
+                value + "'");
     dataFile.separator = *separator;
   } else if (k == "bom") {
     dataFile.byteOrderMark = Switch(k, value);

@@ -49,7 +49,9 @@ struct ProductInfo {
   std::string supporturl;   // the support page opened by Help > Support
   std::string icon;         // path of the window and About box picture; "" for the built-in one
   bool durable = false;     // "durable, =, yes": the window's runs flush every workbook to disk
-  DataFileOptions dataFile;  // the site's data file options, which a run starts from
+
+  // The site's data file options, which a run starts from.
+  DataFileOptions dataFile;
 
   std::string program_directory;
   // Where App.def is read from; "" for the program directory (the build tree), /etc/sheaver when

@@ -11,6 +11,7 @@ packages=(
   libsqlite3-dev libssl-dev nlohmann-json3-dev sqlite3
   python3 python3-xlrd python3-openpyxl strace
   man-db groff-base desktop-file-utils appstream
+  libreoffice-calc-nogui
 )
 
 missing=()

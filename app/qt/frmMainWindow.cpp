@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/qt/frmDataFileOptions.h"
 #include "platform/filesystem.h"
 #include "platform/program_paths.h"
 #include "platform/qt/QtFileDialogs.h"
@@ -23,7 +24,6 @@
 #include "platform/qt/QtWindow.h"
 #include "platform/qt/icons.h"
 #include "platform/qt/qt_text.h"
-#include "app/qt/frmDataFileOptions.h"
 #include "product/qt/frmAbout.h"
 
 namespace sheaver {
@@ -218,8 +218,10 @@ void frmMainWindow::BuildMenus() {
             {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click, QKeySequence::Save},
             {"mnuFileSaveAs", "Save &As", &frmMain::mnuFileSaveAs_Click, {}},
             {nullptr, nullptr, nullptr, {}},
-            {"mnuFileDataFileOptions", "&Data File Options...",
-             &frmMain::mnuFileDataFileOptions_Click, {}},
+            {"mnuFileDataFileOptions",
+             "&Data File Options...",
+             &frmMain::mnuFileDataFileOptions_Click,
+             {}},
             {nullptr, nullptr, nullptr, {}},
             {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click, QKeySequence::Quit}});
   add_menu("mnuHelp", "&Help",

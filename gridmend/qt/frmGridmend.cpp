@@ -223,8 +223,7 @@ void frmGridmend::BuildControls() {
   form->addRow("&Format:", cboFormat_);
   lblFormat_ = NoteLabel("lblFormat", fieldBox);
   form->addRow("", lblFormat_);
-  chkKey_ = new QCheckBox("&Key: a record whose key fields are all empty is not written",
-                          fieldBox);
+  chkKey_ = new QCheckBox("&Key: a record whose key fields are all empty is not written", fieldBox);
   chkKey_->setObjectName("chkKey");
   form->addRow("", chkKey_);
   fieldBox->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);

@@ -27,17 +27,18 @@ std::string Summary(const ParsedCommandLine& p) {
   const CliOptions& o = p.options;
   std::string s;
   const std::pair<const char*, const std::optional<std::string>*> values[] = {
-      {"type", &o.type}, {"in", &o.in},           {"out", &o.out},    {"data", &o.data},
-      {"open", &o.open}, {"preview", &o.preview}, {"cells", &o.cells},
-      {"separator", &o.separator}, {"sheet", &o.sheet}, {"format", &o.format}};
+      {"type", &o.type},   {"in", &o.in},
+      {"out", &o.out},     {"data", &o.data},
+      {"open", &o.open},   {"preview", &o.preview},
+      {"cells", &o.cells}, {"separator", &o.separator},
+      {"sheet", &o.sheet}, {"format", &o.format}};
   for (const auto& [name, value] : values)
     if (*value) s += std::string(name) + "=" + **value + " ";
-  for (const auto& [name, flag] : {std::pair{"all", o.all}, std::pair{"quiet", o.quiet},
-                                   std::pair{"help", o.help}, std::pair{"version", o.version},
-                                   std::pair{"bom", o.bom},
-                                   std::pair{"neutralise", o.neutraliseFormulas},
-                                   std::pair{"all-sheets", o.allSheets}, std::pair{"json", o.json},
-                                   std::pair{"refile", o.refile}})
+  for (const auto& [name, flag] :
+       {std::pair{"all", o.all}, std::pair{"quiet", o.quiet}, std::pair{"help", o.help},
+        std::pair{"version", o.version}, std::pair{"bom", o.bom},
+        std::pair{"neutralise", o.neutraliseFormulas}, std::pair{"all-sheets", o.allSheets},
+        std::pair{"json", o.json}, std::pair{"refile", o.refile}})
     if (flag) s += std::string(name) + " ";
   return s;
 }
@@ -61,6 +62,8 @@ TEST(ParseCommandLine, OptionsTheGnuWay) {
       {{"--sep", ";", "--bom", "--neutralise-formulas"}, "separator=; bom neutralise "},
       {{"--cells", "w", "--sheet", "S", "--json"}, "cells=w sheet=S json "},
       {{"--format=sqlite", "--ref"}, "format=sqlite refile "},
+      {{"--data", "-", "--format", "sqlite"},
+       "error: --data - writes CSV: an SQLite database needs a file name"},
       {{"--cells", "w", "--all-s"}, "cells=w all-sheets "},
       {{"--json"}, "error: --sheet, --all-sheets and --json go with --cells"},
       {{"--cells", "w", "--all-sheets", "--sheet", "S"},
@@ -207,6 +210,10 @@ TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
                              "--data", dir.File("data.csv"), "--out", dir.File("out")});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   EXPECT_EQ(o.out, test::kTimesheetCsv);
+  // The options apply as to a run, the byte-order mark aside.
+  const Outcome semicolons = RunTool({"--preview", dir.File("in/a.xls"), "--type",
+                                      dir.File("form.dat"), "--separator", ";", "--bom"});
+  EXPECT_EQ(semicolons.out.substr(0, 37), "Staff;Day;Hours\r\n42;01/01/2024;8.00\r\n");
   EXPECT_EQ(dir.Read("data.csv"), "<missing>");
   EXPECT_EQ(CountIn("in"), 1u);
 
@@ -225,8 +232,8 @@ TEST_F(Tool, PreviewPrintsWhatANewDataFileWouldGetAndTouchesNothing) {
 TEST_F(Tool, DataDashWritesTheRecordsToStandardOutput) {
   AddForm("a.xls");
   AddForm("b.xls");
-  const Outcome o = RunTool({"--type", dir.File("form.dat"), "--in", dir.File("in"), "--data",
-                             "-", "--separator", ";"});
+  const Outcome o = RunTool(
+      {"--type", dir.File("form.dat"), "--in", dir.File("in"), "--data", "-", "--separator", ";"});
   EXPECT_EQ(o.status, kExitOk) << o.err;
   const std::string records = "42;01/01/2024;8.00\r\n42;02/01/2024;7.50\r\n";
   EXPECT_EQ(o.out.substr(0, 17 + records.size()), "Staff;Day;Hours\r\n" + records);
@@ -296,8 +303,8 @@ TEST(Cells, JsonListingAgreesWithTheTextListing) {
   for (const auto& sheet : doc["sheets"]) {
     for (const auto& cell : sheet["cells"]) {
       lines += "cell\t" + sheet["name"].get<std::string>() + "!" +
-               cell["address"].get<std::string>() + "\t" + cell["type"].get<std::string>() +
-               "\t" + EscapeField(cell["text"].get<std::string>()) + "\n";
+               cell["address"].get<std::string>() + "\t" + cell["type"].get<std::string>() + "\t" +
+               EscapeField(cell["text"].get<std::string>()) + "\n";
       if (cell["type"] == "number") {
         EXPECT_TRUE(cell["value"].is_number());
       }

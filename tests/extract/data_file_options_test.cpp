@@ -29,11 +29,11 @@ class ScopedLocale {
 };
 
 // A form type with a fourth column: rows of name, reference, format code and key mark.
-void WriteFourColumnFormType(const TempDir& dir, const std::vector<std::vector<std::string>>& rows) {
+void WriteFourColumnFormType(const TempDir& dir,
+                             const std::vector<std::vector<std::string>>& rows) {
   std::string text = std::to_string(rows.size()) + ",4\r\n";
   for (const auto& row : rows) {
-    for (std::size_t i = 0; i < row.size(); ++i)
-      text += (i ? ",\"" : "\"") + row[i] + "\"";
+    for (std::size_t i = 0; i < row.size(); ++i) text += (i ? ",\"" : "\"") + row[i] + "\"";
     text += "\r\n";
   }
   dir.Write("form.dat", text);
@@ -45,9 +45,12 @@ TEST(CsvField, QuotesOnlyWhatNeedsIt) {
     char separator;
     std::string field;
   } cases[] = {
-      {"7.50", ',', "7.50"},          {"7,50", ',', "\"7,50\""},
-      {"7,50", ';', "7,50"},          {"a;b", ';', "\"a;b\""},
-      {"a\tb", '\t', "\"a\tb\""},     {"a\tb", ',', "a\tb"},
+      {"7.50", ',', "7.50"},
+      {"7,50", ',', "\"7,50\""},
+      {"7,50", ';', "7,50"},
+      {"a;b", ';', "\"a;b\""},
+      {"a\tb", '\t', "\"a\tb\""},
+      {"a\tb", ',', "a\tb"},
       {"say \"x\"", ';', "\"say \"\"x\"\"\""},
       {"two\r\nlines", ',', "\"two\r\nlines\""},
       {"", ',', ""},
@@ -78,19 +81,22 @@ TEST(DataFileOptions, FormulasSeparatorsAndHeaders) {
 // many fields as the header, whichever separator is chosen.
 TEST(DataFileOptions, DecimalCommaValuesAreQuotedByTheSeparator) {
   ScopedLocale german(Locale::German());
-  const std::vector<test::FormField> fields = {
-      {"Staff", "B2", "0"}, {"Day", "B3", "+dmy"}, {"Hours, worked", "C6:C7", "0.00"},
-      {"Note", "B4", "text"}};
+  const std::vector<test::FormField> fields = {{"Staff", "B2", "0"},
+                                               {"Day", "B3", "+dmy"},
+                                               {"Hours, worked", "C6:C7", "0.00"},
+                                               {"Note", "B4", "text"}};
   const struct {
     char separator;
     std::string csv;
   } cases[] = {
-      {',', "Staff,Day,\"Hours, worked\",Note\r\n"
-            "42,01.01.2024,\"8,00\",\"He said \"\"hi\"\", then\nleft\"\r\n"
-            "42,02.01.2024,\"7,50\",\"He said \"\"hi\"\", then\nleft\"\r\n"},
-      {';', "Staff;Day;Hours, worked;Note\r\n"
-            "42;01.01.2024;8,00;\"He said \"\"hi\"\", then\nleft\"\r\n"
-            "42;02.01.2024;7,50;\"He said \"\"hi\"\", then\nleft\"\r\n"},
+      {',',
+       "Staff,Day,\"Hours, worked\",Note\r\n"
+       "42,01.01.2024,\"8,00\",\"He said \"\"hi\"\", then\nleft\"\r\n"
+       "42,02.01.2024,\"7,50\",\"He said \"\"hi\"\", then\nleft\"\r\n"},
+      {';',
+       "Staff;Day;Hours, worked;Note\r\n"
+       "42;01.01.2024;8,00;\"He said \"\"hi\"\", then\nleft\"\r\n"
+       "42;02.01.2024;7,50;\"He said \"\"hi\"\", then\nleft\"\r\n"},
   };
   for (const auto& c : cases) {
     DataFileOptions options;
@@ -109,8 +115,9 @@ TEST(DataFileOptions, ByteOrderMarkAndNeutralisedFormulas) {
   options.neutraliseFormulas = true;
   ScopedDataFileOptions scoped(options);
   TempDir dir;
-  dir.Write("form.dat", "3,3\r\n\"Title\",\"A1\",\"text\"\r\n\"Minus\",\"B2\",\"-0\"\r\n"
-                        "\"Hours\",\"C7\",\"0.00\"\r\n");
+  dir.Write("form.dat",
+            "3,3\r\n\"Title\",\"A1\",\"text\"\r\n\"Minus\",\"B2\",\"-0\"\r\n"
+            "\"Hours\",\"C7\",\"0.00\"\r\n");
   for (int i = 0; i < 2; ++i)
     ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("data.csv"));
   // The mark starts a new file only; "-42" stays a number.
@@ -128,8 +135,9 @@ TEST(DataFileOptions, AnExistingDataFileKeepsItsSeparator) {
   TempDir dir;
   test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
   dir.Write("data.csv", "\xEF\xBB\xBFStaff;Day;Hours\r\n");
-  const test::Raised raised = test::RaisedBy(
-      [&] { ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("data.csv")); });
+  const test::Raised raised = test::RaisedBy([&] {
+    ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("data.csv"));
+  });
   EXPECT_EQ(raised.number, 5);
   EXPECT_EQ(raised.description,
             "week.xls: " + dir.File("data.csv") +
@@ -141,7 +149,8 @@ TEST(DataFileOptions, AnExistingDataFileKeepsItsSeparator) {
   options.separator = ';';
   ScopedDataFileOptions scoped(options);
   ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("data.csv"));
-  EXPECT_EQ(dir.Read("data.csv").substr(0, 40), "\xEF\xBB\xBFStaff;Day;Hours\r\n42;01/01/2024;8.00\r\n");
+  EXPECT_EQ(dir.Read("data.csv").substr(0, 40),
+            "\xEF\xBB\xBFStaff;Day;Hours\r\n42;01/01/2024;8.00\r\n");
 }
 
 // Key fields: a record is written when any of them has a value; form types without the column
@@ -162,8 +171,7 @@ TEST(DataFileOptions, RecordsWithEmptyKeysAreDropped) {
       {"any key filled keeps the record",
        {{"Day", "I6:I8", "iso", " KEY "}, {"Hours", "C10:C12", "0.00", "key"}},
        "Day,Hours\r\n2024-01-01,6.25\r\n2024-01-02,0.00\r\n2024-01-03,0.00\r\n"},
-      {"no key column", {{"Hours", "C10:C12", "0.00", ""}},
-       "Hours\r\n6.25\r\n0.00\r\n0.00\r\n"},
+      {"no key column", {{"Hours", "C10:C12", "0.00", ""}}, "Hours\r\n6.25\r\n0.00\r\n0.00\r\n"},
   };
   for (const auto& c : cases) {
     TempDir dir;

@@ -48,7 +48,8 @@ std::string Query(const std::string& database, const std::string& sql) {
 // Notices go into a list for the time of a test.
 class Notices {
  public:
-  Notices() : previous_(SetFilingNoticeHandler([this](const std::string& t) { shown.push_back(t); })) {}
+  Notices()
+      : previous_(SetFilingNoticeHandler([this](const std::string& t) { shown.push_back(t); })) {}
   ~Notices() { SetFilingNoticeHandler(previous_); }
   std::vector<std::string> shown;
 
@@ -69,16 +70,18 @@ TEST(SqliteDataFile, TypedColumnsOneRowPerRecordAndIdenticalWorkbooksSkipped) {
   const std::string db = dir.File("forms.db");
   ExtractWorkbookData(test::WeekWorkbook(), dir.File("Week.dat"), db);
   SetCurrentLocale(previous);
-  EXPECT_EQ(Query(db, "SELECT typeof(Staff), typeof(Day), typeof(Hours), typeof(Note), "
-                      "typeof(record) FROM Week LIMIT 1"),
+  EXPECT_EQ(Query(db,
+                  "SELECT typeof(Staff), typeof(Day), typeof(Hours), typeof(Note), "
+                  "typeof(record) FROM Week LIMIT 1"),
             "integer|text|real|text|integer");
-  EXPECT_EQ(Query(db, "SELECT workbook, record, Staff, Day, Hours, Name FROM Week WHERE "
-                      "record IN (2, 7) ORDER BY record"),
+  EXPECT_EQ(Query(db,
+                  "SELECT workbook, record, Staff, Day, Hours, Name FROM Week WHERE "
+                  "record IN (2, 7) ORDER BY record"),
             "week.xls|2|42|2024-01-02|7.5|Tue\nweek.xls|7|42|2024-01-07|0.0|Sun");
   EXPECT_EQ(Query(db, "SELECT Note FROM Week LIMIT 1"), "He said \"hi\", then\nleft");
-  EXPECT_EQ(Query(db, "SELECT name, size, length(sha256), records FROM filed_workbooks"),
-            "week.xls|" + std::to_string(std::filesystem::file_size(test::WeekWorkbook())) +
-                "|64|7");
+  EXPECT_EQ(
+      Query(db, "SELECT name, size, length(sha256), records FROM filed_workbooks"),
+      "week.xls|" + std::to_string(std::filesystem::file_size(test::WeekWorkbook())) + "|64|7");
   EXPECT_EQ(Query(db, "PRAGMA journal_mode"), "wal");
 
   // The same bytes again, under another name: reported and skipped; with refile, filed again.
@@ -99,12 +102,14 @@ TEST(SqliteDataFile, TypedColumnsOneRowPerRecordAndIdenticalWorkbooksSkipped) {
   // A field added to the form type gets its column; a workbook that fails adds nothing.
   test::WriteFormType(dir.File("Week.dat"), {{"Staff", "B2", "0"}, {"Rate", "C7", "0.0"}});
   std::filesystem::copy_file(SHEAVER_SOURCE_DIR "/examples/forms/Timesheet 2024-01-01 017.xls",
-                             dir.File("other.xls"), std::filesystem::copy_options::overwrite_existing);
+                             dir.File("other.xls"),
+                             std::filesystem::copy_options::overwrite_existing);
   ExtractWorkbookData(dir.File("other.xls"), dir.File("Week.dat"), db);
   EXPECT_EQ(Query(db, "SELECT Staff, Rate FROM Week WHERE workbook = 'other.xls'"), "17|7.5");
   test::WriteFormType(dir.File("Week.dat"), {{"Staff", "B2", "0"}, {"Bad", "B5", "0"}});
-  EXPECT_EQ(test::RaisedBy([&] { ExtractWorkbookData(test::WeekWorkbook(), dir.File("Week.dat"), db); })
-                .number,
+  EXPECT_EQ(test::RaisedBy([&] {
+              ExtractWorkbookData(test::WeekWorkbook(), dir.File("Week.dat"), db);
+            }).number,
             13);
   EXPECT_EQ(Query(db, "SELECT count(*) FROM filed_workbooks"), "3");
 }

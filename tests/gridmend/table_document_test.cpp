@@ -162,7 +162,8 @@ TEST(TableDocument, SavingNeedsANameAndAFailedSaveAsKeepsTheOldOne) {
 
 TEST(TableDocument, KeysLiveInTheFourthColumnOfFormTypesOnly) {
   TempDir dir;
-  TableDocument doc = OpenQuietly(dir.Write("t.dat", "2,3\r\n\"a\",\"B2\",\"0\"\r\n\"b\",\"B3\",\"\"\r\n"));
+  TableDocument doc =
+      OpenQuietly(dir.Write("t.dat", "2,3\r\n\"a\",\"B2\",\"0\"\r\n\"b\",\"B3\",\"\"\r\n"));
   EXPECT_FALSE(doc.IsKey(0));
   EXPECT_FALSE(doc.SetKey(0, false));  // already so: no column added
   EXPECT_EQ(doc.Cols(), 3);

@@ -87,8 +87,9 @@ TEST(ProductInfo, WithoutAnAppDefFileTheDefaultsStayAndAVersionBeyond16BitsNames
   EXPECT_EQ(raised.description, dir.File("App.def") + " line 2, build: Overflow");
   dir.Write("App.def", "separator,=,|\r\n");
   EXPECT_EQ(test::RaisedBy([&] { info.Load(); }).description,
-            dir.File("App.def") + " line 1, separator: Invalid procedure call or argument: the "
-                                  "separator is , ; or tab, not '|'");
+            dir.File("App.def") +
+                " line 1, separator: Invalid procedure call or argument: the "
+                "separator is , ; or tab, not '|'");
 }
 
 TEST(AboutBox, TheCopyrightOpensTheSiteWhenThereIsOne) {

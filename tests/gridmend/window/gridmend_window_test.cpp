@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,10 +16,9 @@
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
-#include <QCheckBox>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -158,8 +158,8 @@ TEST_F(GridmendTest, TheKeyCheckBoxMarksTheFieldInAFourthColumn) {
   window_->SelectRow(2);
   EXPECT_FALSE(key.isChecked());
   key.click();
-  EXPECT_EQ(Grid(), (std::vector<std::string>{"Staff|B2|0|", "Day|B3|+dmy|",
-                                              "Hours|C6:C12|0.00|key"}));
+  EXPECT_EQ(Grid(),
+            (std::vector<std::string>{"Staff|B2|0|", "Day|B3|+dmy|", "Hours|C6:C12|0.00|key"}));
   EXPECT_EQ(window_->CurrentRow(), 2);
   window_->SelectRow(0);
   EXPECT_FALSE(key.isChecked());
