@@ -20,8 +20,6 @@
 namespace sheaver {
 namespace {
 
-constexpr int kErrInternal = 51;
-
 // The first value of a command's argument list; Subscript out of range when there is none.
 const std::string& FirstArgument(const std::vector<std::string>& pArg) {
   if (pArg.empty()) Raise(err::kSubscript);
@@ -401,16 +399,6 @@ std::string RunSummaryText(const RunSummary& summary, double seconds) {
   text += ", " + std::to_string(summary.records) + (summary.records == 1 ? " record" : " records") +
           " appended in " + time + " s";
   return text;
-}
-
-std::string RuntimeErrorText(const Error& e) {
-  return "Run-time error '" + std::to_string(e.Number()) + "':\n\n" + e.Description();
-}
-
-Error AsError(const std::exception& e) {
-  if (const auto* error = dynamic_cast<const Error*>(&e)) return *error;
-  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return Error(err::kOutOfMemory);
-  return Error(kErrInternal, std::string("Internal error: ") + e.what());
 }
 
 std::string HomeDirectory() {

@@ -15,7 +15,7 @@
 
 #include "app/batch_run.h"
 #include "app/clsCmdline.h"
-#include "datafiles/clsPath.h"
+#include "ui/path_chooser.h"
 #include "datafiles/clsSetFile.h"
 #include "product/product_info.h"
 #include "runtime/error.h"
@@ -207,14 +207,6 @@ class frmMain : public StartupWindow {
 // The status line after a run: "11 workbooks filed, 1 rejected, 77 records appended in 0.4 s"
 // (the rejected part only when there were some).
 std::string RunSummaryText(const RunSummary& summary, double seconds);
-
-// The text of the message for an error that leaves an event handler or start-up:
-// "Run-time error '53':", a blank line, then the description.
-std::string RuntimeErrorText(const Error& e);
-
-// The Error for any exception: itself for an Error, Out of memory (7) for an allocation failure,
-// and "Internal error" (51) with the exception's text for anything else.
-Error AsError(const std::exception& e);
 
 // The user's home directory (HOME, else the password database's entry, else "/"), where the
 // directory and data file choosers start.

@@ -1,5 +1,6 @@
 #include "runtime/error.h"
 
+#include <new>
 #include <utility>
 
 namespace sheaver {
@@ -21,6 +22,7 @@ std::string_view StandardDescription(int number) {
     case err::kPermissionDenied: return "Permission denied";
     case err::kPathFileAccess: return "Path/File access error";
     case err::kPathNotFound: return "Path not found";
+    case err::kInternal: return "Internal error";
     case err::kInvalidFileFormat: return "Invalid file format";
     case err::kObjectNotSet: return "Object variable or With block variable not set";
     case err::kCannotCreateObject: return "ActiveX component can't create object";
@@ -30,6 +32,16 @@ std::string_view StandardDescription(int number) {
     case err::kWorkbookUnsupported: return "The workbook format is not supported";
     default: return "Application-defined or object-defined error";
   }
+}
+
+std::string RuntimeErrorText(const Error& e) {
+  return "Run-time error '" + std::to_string(e.Number()) + "':\n\n" + e.Description();
+}
+
+Error AsError(const std::exception& e) {
+  if (const auto* error = dynamic_cast<const Error*>(&e)) return *error;
+  if (dynamic_cast<const std::bad_alloc*>(&e) != nullptr) return Error(err::kOutOfMemory);
+  return Error(err::kInternal, std::string("Internal error: ") + e.what());
 }
 
 Error::Error(int number) : number_(number), description_(StandardDescription(number)) {

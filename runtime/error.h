@@ -27,6 +27,7 @@ inline constexpr int kInputPastEnd = 62;         // Input past end of file
 inline constexpr int kPermissionDenied = 70;     // Permission denied
 inline constexpr int kPathFileAccess = 75;       // Path/File access error
 inline constexpr int kPathNotFound = 76;         // Path not found
+inline constexpr int kInternal = 51;             // Internal error
 inline constexpr int kInvalidFileFormat = 321;   // Invalid file format
 inline constexpr int kObjectNotSet = 91;         // Object variable or With block variable not set
 inline constexpr int kCannotCreateObject = 429;  // ActiveX component can't create object
@@ -66,5 +67,13 @@ class Error : public std::exception {
 // Throws Error(number) or Error(number, description): short forms for the common raises.
 [[noreturn]] void Raise(int number);
 [[noreturn]] void Raise(int number, std::string description);
+
+// The text of the message for an error that leaves an event handler or start-up:
+// "Run-time error '53':", a blank line, then the description.
+std::string RuntimeErrorText(const Error& e);
+
+// The Error for any exception: itself for an Error, Out of memory (7) for an allocation failure,
+// and "Internal error" (51) with the exception's text for anything else.
+Error AsError(const std::exception& e);
 
 }  // namespace sheaver

@@ -1,5 +1,7 @@
 #include "app/qt/modMainQt.h"
 
+#include "platform/qt/application.h"
+
 #include <clocale>
 #include <cstdlib>
 #include <exception>
@@ -7,26 +9,13 @@
 #include <vector>
 
 #include "app/clsCmdline.h"
-#include "app/modMain.h"
+#include "platform/display.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/version_info.h"
 #include "runtime/ascii.h"
 #include "runtime/msgbox.h"
 
 namespace sheaver {
-
-std::unique_ptr<QApplication> MakeApplication(const char* program_name) {
-  // QApplication keeps references to its argument count and vector for its whole life.
-  static std::string name;
-  static int argc = 1;
-  static char* argv[2] = {nullptr, nullptr};
-  name = program_name != nullptr ? program_name : "sheaver";
-  argv[0] = name.data();
-  auto app = std::make_unique<QApplication>(argc, argv);
-  QGuiApplication::setDesktopFileName("sheaver");
-  std::setlocale(LC_NUMERIC, "C");
-  return app;
-}
 
 std::unique_ptr<frmMainWindow> StartUp(const std::string& command_line,
                                        const std::function<void()>& show_usage,

@@ -2,6 +2,8 @@
 // the command line and the main window.
 #pragma once
 
+#include "platform/qt/application.h"
+
 #include <QApplication>
 #include <memory>
 #include <string>
@@ -10,11 +12,6 @@
 
 namespace sheaver {
 
-// Creates the application object and then puts the C library's numeric conventions back to "C":
-// the application object takes the whole locale from the environment, and no number the core
-// reads or writes may ever use a decimal comma. The arguments are not passed on, so the command
-// line is the program's own (Qt's options, such as -platform, are not taken from it).
-std::unique_ptr<QApplication> MakeApplication(const char* program_name);
 
 // The main window for this command line, shown and driven as start-up drives it: settings file,
 // fields, run. Null when the command line held something unrecognised (after the usage message,

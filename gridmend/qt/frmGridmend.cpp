@@ -28,7 +28,6 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/frmMain.h"
 #include "extract/preview.h"
 #include "gridmend/format_choices.h"
 #include "gridmend/qt/SheetTableModel.h"

@@ -19,7 +19,7 @@
 #include <optional>
 #include <string>
 
-#include "datafiles/clsPath.h"
+#include "ui/path_chooser.h"
 #include "gridmend/sample_workbook.h"
 #include "gridmend/table_document.h"
 #include "ui/clsListViewRpt.h"

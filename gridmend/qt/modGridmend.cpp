@@ -4,9 +4,9 @@
 #include <iostream>
 #include <memory>
 
-#include "app/modMain.h"
+#include "platform/display.h"
 #include "platform/version_info.h"
-#include "app/qt/modMainQt.h"
+#include "platform/qt/application.h"
 #include "gridmend/qt/frmGridmend.h"
 #include "platform/qt/QtMessageBox.h"
 #include "runtime/msgbox.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "datafiles/clsPath.h"
+#include "ui/path_chooser.h"
 
 class QWidget;
 

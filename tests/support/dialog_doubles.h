@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "datafiles/clsPath.h"
+#include "ui/path_chooser.h"
 #include "runtime/error.h"
 
 namespace sheaver::test {

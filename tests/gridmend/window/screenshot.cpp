@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/qt/modMainQt.h"
+#include "platform/qt/application.h"
 #include "gridmend/qt/frmGridmend.h"
 #include "runtime/msgbox.h"
 

@@ -1,4 +1,4 @@
-#include "app/modMain.h"
+#include "platform/display.h"
 
 #include <cstdlib>
 

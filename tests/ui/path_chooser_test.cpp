@@ -1,4 +1,4 @@
-#include "datafiles/clsPath.h"
+#include "ui/path_chooser.h"
 
 #include <gtest/gtest.h>
 
