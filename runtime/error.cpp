@@ -23,6 +23,10 @@ std::string_view StandardDescription(int number) {
     case err::kPathFileAccess: return "Path/File access error";
     case err::kPathNotFound: return "Path not found";
     case err::kInternal: return "Internal error";
+    case err::kInvalidPropertyValue: return "Invalid property value";
+    case err::kNoSuchProperty: return "Object doesn't support this property or method";
+    case err::kDialogCancelled: return "Cancel was selected.";
+    case err::kIndexOutOfBounds: return "Index out of bounds";
     case err::kInvalidFileFormat: return "Invalid file format";
     case err::kObjectNotSet: return "Object variable or With block variable not set";
     case err::kCannotCreateObject: return "ActiveX component can't create object";

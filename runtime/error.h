@@ -28,6 +28,10 @@ inline constexpr int kPermissionDenied = 70;     // Permission denied
 inline constexpr int kPathFileAccess = 75;       // Path/File access error
 inline constexpr int kPathNotFound = 76;         // Path not found
 inline constexpr int kInternal = 51;             // Internal error
+inline constexpr int kInvalidPropertyValue = 380; // Invalid property value
+inline constexpr int kNoSuchProperty = 438;      // Object doesn't support this property or method
+inline constexpr int kDialogCancelled = 32755;   // Cancel was selected.
+inline constexpr int kIndexOutOfBounds = 35600;  // Index out of bounds
 inline constexpr int kInvalidFileFormat = 321;   // Invalid file format
 inline constexpr int kObjectNotSet = 91;         // Object variable or With block variable not set
 inline constexpr int kCannotCreateObject = 429;  // ActiveX component can't create object
@@ -36,6 +40,14 @@ inline constexpr int kBadReference = 1004;       // a range reference the sheet 
 inline constexpr int kWorkbookUnreadable = 1005; // not a workbook, or a damaged one
 inline constexpr int kWorkbookEncrypted = 1006;  // password-protected workbook
 inline constexpr int kWorkbookUnsupported = 1007;// a workbook format the engine does not read
+// Every number above, for the test that each has its description.
+inline constexpr int kAll[] = {kInvalidCall, kOverflow, kOutOfMemory, kSubscript, kDivisionByZero,
+                               kTypeMismatch, kInternal, kBadFileName, kFileNotFound, kDeviceIO,
+                               kFileAlreadyExists, kDiskFull, kInputPastEnd, kPermissionDenied,
+                               kPathFileAccess, kPathNotFound, kObjectNotSet, kInvalidFileFormat,
+                               kInvalidPropertyValue, kCannotCreateObject, kNoSuchProperty,
+                               kBadReference, kWorkbookUnreadable, kWorkbookEncrypted,
+                               kWorkbookUnsupported, kDialogCancelled, kIndexOutOfBounds};
 }  // namespace err
 
 // The standard description of an error number ("Overflow" for 6), or "Application-defined or

@@ -16,13 +16,15 @@
 // columns as have been given a text.
 #pragma once
 
+#include "runtime/error.h"
+
 #include <cstddef>
 #include <string>
 
 namespace sheaver {
 
 // The list view's error for a position it does not have.
-inline constexpr int kErrIndexOutOfBounds = 35600;
+inline constexpr int kErrIndexOutOfBounds = err::kIndexOutOfBounds;
 inline constexpr const char* kIndexOutOfBoundsText = "Index out of bounds";
 
 // Raises the list view's index error.

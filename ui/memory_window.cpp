@@ -32,7 +32,7 @@ double MemoryControl::Read(double value) const {
 
 void MemoryControl::Write(const char* name, double& field, double value) {
   if (!has_position) RaiseNoSuchProperty();
-  if (refused_writes.count(name) != 0) Raise(380, "Invalid property value");
+  if (refused_writes.count(name) != 0) Raise(err::kInvalidPropertyValue);
   field = value;
   ++writes;
 }

@@ -3,13 +3,15 @@
 // dialog title, the file type filter and the initial directory between choices.
 #pragma once
 
+#include "runtime/error.h"
+
 #include <string>
 #include <vector>
 
 namespace sheaver {
 
 // Raised by CommonDialog::ShowOpen when the user cancels and CancelError is on.
-inline constexpr int kErrDialogCancelled = 32755;
+inline constexpr int kErrDialogCancelled = err::kDialogCancelled;
 inline constexpr const char* kDialogCancelledText = "Cancel was selected.";
 
 // Flags of the file dialog.

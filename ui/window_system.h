@@ -8,13 +8,15 @@
 // without a position.
 #pragma once
 
+#include "runtime/error.h"
+
 #include <string>
 #include <vector>
 
 namespace sheaver {
 
 // Raised by a control for a property it does not have (a menu has no position).
-inline constexpr int kErrNoSuchProperty = 438;
+inline constexpr int kErrNoSuchProperty = err::kNoSuchProperty;
 inline constexpr const char* kNoSuchPropertyText = "Object doesn't support this property or method";
 
 // Twips per inch: the unit of every window and control position and size.

@@ -24,7 +24,6 @@
 namespace sheaver {
 namespace {
 
-constexpr int kErrInvalidPropertyValue = 380;
 
 void RaiseNoSuchProperty() {
   Raise(kErrNoSuchProperty, kNoSuchPropertyText);
@@ -98,7 +97,7 @@ double QtWindowControl::Width() const {
 }
 void QtWindowControl::Width(double twips) {
   QWidget& w = Positioned();
-  if (twips < 0) Raise(kErrInvalidPropertyValue, "Invalid property value");
+  if (twips < 0) Raise(err::kInvalidPropertyValue);
   w.resize(Scale().ToPixels(twips), w.height());
 }
 double QtWindowControl::Height() const {
@@ -106,7 +105,7 @@ double QtWindowControl::Height() const {
 }
 void QtWindowControl::Height(double twips) {
   QWidget& w = Positioned();
-  if (twips < 0) Raise(kErrInvalidPropertyValue, "Invalid property value");
+  if (twips < 0) Raise(err::kInvalidPropertyValue);
   w.resize(w.width(), Scale().ToPixels(twips));
 }
 Window& QtWindowControl::Parent() const {
