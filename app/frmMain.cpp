@@ -378,6 +378,10 @@ void frmMain::cmdExit_Click() {
 void frmMain::Guarded(const std::function<void()>& handler) {
   try {
     handler();
+  } catch (const FatalError& fatal) {
+    view_.Repaint();
+    ReportFatal(fatal);
+    view_.End(1);
   } catch (const std::exception& e) {
     view_.Repaint();
     MsgBox(RuntimeErrorText(AsError(e)), MsgButtons::kOk, MsgIcon::kCritical);

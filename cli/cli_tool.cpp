@@ -404,6 +404,9 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
     std::fflush(out);
     std::fprintf(err, "%s: internal error: %s\n", kProgram, e.what());
     return kExitFailed;
+  } catch (const FatalError& fatal) {
+    std::fflush(out);
+    return ReportFatal(fatal);
   }
 }
 

@@ -82,9 +82,13 @@ const std::string& AppTitle() { return Title(); }
 void SetAppTitle(std::string title) { Title() = std::move(title); }
 
 void FatalEnd(const std::string& text) {
-  MsgBox(text, MsgButtons::kOk, MsgIcon::kNone);
+  throw FatalError(text);
+}
+
+int ReportFatal(const FatalError& fatal) {
+  MsgBox(fatal.Text(), MsgButtons::kOk, MsgIcon::kNone);
   std::fflush(nullptr);
-  std::_Exit(1);
+  return 1;
 }
 
 }  // namespace sheaver

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <string_view>
 
 namespace sheaver {
@@ -49,8 +50,24 @@ MsgAnswer MsgBox(const std::string& text, MsgButtons buttons = MsgButtons::kOk,
 const std::string& AppTitle();
 void SetAppTitle(std::string title);
 
-// Shows text in a message box (OK only, no icon, application title) and ends the program at once
-// with exit status 1: no caller sees a return and nothing further runs, destructors included.
+// A fault the program cannot go on from (a table file used the wrong way). It is not an Error
+// and not a std::exception, so no handler for those takes it for a reportable error: it goes up
+// to the program's entry point or the window's handler, which shows it (ReportFatal) and ends
+// the program with status 1. Library code never ends the process itself.
+class FatalError {
+ public:
+  explicit FatalError(std::string text) : text_(std::move(text)) {}
+  const std::string& Text() const { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// Raises FatalError with the text: no caller sees a return.
 [[noreturn]] void FatalEnd(const std::string& text);
+
+// Shows a FatalError's text in a message box (OK only, no icon, application title); returns the
+// exit status the program then ends with, 1.
+int ReportFatal(const FatalError& fatal);
 
 }  // namespace sheaver

@@ -2,9 +2,14 @@
 #include <csignal>
 
 #include "app/qt/modMainQt.h"
+#include "runtime/msgbox.h"
 
 int main(int argc, char** argv) {
   // A data file that reaches the file-size limit is a reported Disk full (61), not a kill.
   std::signal(SIGXFSZ, SIG_IGN);
-  return sheaver::Main(argc, argv);
+  try {
+    return sheaver::Main(argc, argv);
+  } catch (const sheaver::FatalError& fatal) {
+    return sheaver::ReportFatal(fatal);
+  }
 }

@@ -1,6 +1,11 @@
 // Gridmend, the form type editor.
 #include "gridmend/qt/modGridmend.h"
+#include "runtime/msgbox.h"
 
 int main(int argc, char** argv) {
-  return sheaver::GridmendMain(argc, argv);
+  try {
+    return sheaver::GridmendMain(argc, argv);
+  } catch (const sheaver::FatalError& fatal) {
+    return sheaver::ReportFatal(fatal);
+  }
 }

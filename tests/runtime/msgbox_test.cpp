@@ -38,10 +38,17 @@ TEST(ConsoleMessageBox, WithoutATerminalTakesTheCautiousDefault) {
   ::close(devNull);
 }
 
-TEST(FatalEnd, ShowsTheMessageThenEndsWithStatusOne) {
+TEST(FatalEnd, RaisesWhatTheEntryPointShowsBeforeEndingWithStatusOne) {
   // Through the console service: the message reaches standard error before the end.
-  EXPECT_EXIT(FatalEnd("clsDatFile.Load: Filename not set"), ::testing::ExitedWithCode(1),
-              "^Sheaver: clsDatFile\\.Load: Filename not set\n$");
+  EXPECT_EXIT(
+      {
+        try {
+          FatalEnd("clsDatFile.Load: Filename not set");
+        } catch (const FatalError& fatal) {
+          std::exit(ReportFatal(fatal));
+        }
+      },
+      ::testing::ExitedWithCode(1), "^Sheaver: clsDatFile\\.Load: Filename not set\n$");
 }
 
 }  // namespace
