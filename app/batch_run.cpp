@@ -78,15 +78,15 @@ void CheckFormTypeAndHeader(const std::string& formTypePath, const std::string& 
   if (!RegularFileExists(dataFile)) return;
   const std::vector<std::string> first = ReadTextLines(dataFile, 1);
   if (first.empty()) return;
-  const std::size_t names =
-      HeaderFieldCount(first[0], HeaderSeparator(first[0]).value_or(CurrentDataFileOptions().separator));
+  const std::size_t names = HeaderFieldCount(
+      first[0], HeaderSeparator(first[0]).value_or(CurrentDataFileOptions().separator));
   const std::size_t fields = static_cast<std::size_t>(formType.Rows());
   if (names != fields)
     throw Error(err::kInvalidFileFormat,
-                "Invalid file format: the data file " + dataFile + " has " +
-                    std::to_string(names) + " field" + (names == 1 ? "" : "s") +
-                    " in its header, the form type " + formTypePath + " has " +
-                    std::to_string(fields) + "; choose the data file that goes with this form type");
+                "Invalid file format: the data file " + dataFile + " has " + std::to_string(names) +
+                    " field" + (names == 1 ? "" : "s") + " in its header, the form type " +
+                    formTypePath + " has " + std::to_string(fields) +
+                    "; choose the data file that goes with this form type");
 }
 
 }  // namespace
@@ -106,8 +106,10 @@ std::size_t HeaderFieldCount(std::string_view line, char separator) {
   std::size_t count = 1;
   bool quoted = false;
   for (char c : line) {
-    if (c == '"') quoted = !quoted;
-    else if (c == separator && !quoted) ++count;
+    if (c == '"')
+      quoted = !quoted;
+    else if (c == separator && !quoted)
+      ++count;
   }
   return count;
 }
@@ -140,8 +142,7 @@ void Reject(const std::string& path, const std::string& rejectDir, const Error& 
   const std::string name = last == std::string::npos ? path : path.substr(last + 1);
   WriteTextLines(JoinPath(DirectoryText(rejectDir), RejectionNoteName(name)),
                  {"error " + std::to_string(error.Number()) + ": " + error.Description(),
-                  "time: " + LocalTimeStamp(), "form type: " + formTypePath,
-                  "workbook: " + path});
+                  "time: " + LocalTimeStamp(), "form type: " + formTypePath, "workbook: " + path});
 }
 
 // A data file that is there must be a regular file: appending to a pipe would wait for a reader
@@ -176,8 +177,7 @@ RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook
     filing.emplace(directory, dataFile, options.durable,
                    [&](const std::string& workbook, const std::string& message) {
                      if (options.notice) options.notice(message);
-                     if (options.outcome)
-                       options.outcome({workbook, "recovered", 0, 0, message});
+                     if (options.outcome) options.outcome({workbook, "recovered", 0, 0, message});
                    });
   }
 

@@ -94,10 +94,10 @@ struct RunOptions {
 
 // What a run did, for its summary.
 struct RunSummary {
-  int filed = 0;             // workbooks filed (and moved, when there is an output directory)
-  int rejected = 0;          // workbooks set aside in the rejected-forms directory
-  std::uint64_t records = 0; // record lines appended
-  int waiting = 0;           // workbooks found but not ready yet (RunOptions::ready)
+  int filed = 0;              // workbooks filed (and moved, when there is an output directory)
+  int rejected = 0;           // workbooks set aside in the rejected-forms directory
+  std::uint64_t records = 0;  // record lines appended
+  int waiting = 0;            // workbooks found but not ready yet (RunOptions::ready)
 };
 
 // The name of the text file put beside a rejected workbook: "Week07.xls.error.txt".

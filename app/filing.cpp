@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 
 #include "app/batch_run.h"
@@ -22,10 +22,14 @@ constexpr std::string_view kJournalHeader = "sheaver journal 1";
 std::string Escape(std::string_view text) {
   std::string escaped;
   for (char c : text) {
-    if (c == '%') escaped += "%25";
-    else if (c == '\n') escaped += "%0A";
-    else if (c == '\r') escaped += "%0D";
-    else escaped += c;
+    if (c == '%')
+      escaped += "%25";
+    else if (c == '\n')
+      escaped += "%0A";
+    else if (c == '\r')
+      escaped += "%0D";
+    else
+      escaped += c;
   }
   return escaped;
 }
@@ -35,9 +39,12 @@ std::string Unescape(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '%' && i + 2 < text.size()) {
       const std::string_view code = text.substr(i + 1, 2);
-      if (code == "25") plain += '%';
-      else if (code == "0A") plain += '\n';
-      else if (code == "0D") plain += '\r';
+      if (code == "25")
+        plain += '%';
+      else if (code == "0A")
+        plain += '\n';
+      else if (code == "0D")
+        plain += '\r';
       else {
         plain += text[i];
         continue;
@@ -98,8 +105,8 @@ bool SameWorkbook(const JournalEntry& entry) {
 void WriteAt(int fd, std::string_view data, const std::string& path) {
   std::size_t done = 0;
   while (done < data.size()) {
-    const ssize_t n = ::pwrite(fd, data.data() + done, data.size() - done,
-                               static_cast<off_t>(done));
+    const ssize_t n =
+        ::pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(done));
     if (n < 0) {
       if (errno == EINTR) continue;
       throw FileError(errno, path);
@@ -147,8 +154,7 @@ bool JournalEntry::Parse(std::string_view text, JournalEntry& entry) {
     if (line.starts_with("sum ")) {
       std::uint64_t sum = 0;
       const std::size_t sumAt = static_cast<std::size_t>(line.data() - text.data()) - 1;
-      if (!ParseNumber(line.substr(4), sum) || sum != Checksum(text.substr(0, sumAt)))
-        return false;
+      if (!ParseNumber(line.substr(4), sum) || sum != Checksum(text.substr(0, sumAt))) return false;
       summed = true;
       continue;
     }
@@ -157,14 +163,22 @@ bool JournalEntry::Parse(std::string_view text, JournalEntry& entry) {
     const std::string_view value =
         space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
     bool ok = true;
-    if (key == "workbook") entry.workbook = Unescape(value);
-    else if (key == "out") entry.outputDirectory = Unescape(value);
-    else if (key == "size") ok = ParseNumber(value, entry.size);
-    else if (key == "modified") ok = ParseNumber(value, entry.modifiedNs);
-    else if (key == "offset") ok = ParseNumber(value, entry.offset);
-    else if (key == "length") ok = ParseNumber(value, entry.length);
-    else if (key == "new") entry.created = value == "1";
-    else continue;
+    if (key == "workbook")
+      entry.workbook = Unescape(value);
+    else if (key == "out")
+      entry.outputDirectory = Unescape(value);
+    else if (key == "size")
+      ok = ParseNumber(value, entry.size);
+    else if (key == "modified")
+      ok = ParseNumber(value, entry.modifiedNs);
+    else if (key == "offset")
+      ok = ParseNumber(value, entry.offset);
+    else if (key == "length")
+      ok = ParseNumber(value, entry.length);
+    else if (key == "new")
+      entry.created = value == "1";
+    else
+      continue;
     if (!ok) return false;
     ++found;
   }
@@ -189,8 +203,8 @@ Filing::Filing(const std::string& inputDirectory, const std::string& dataFile, b
   // The journal lives beside the data file: a missing folder is the data file's error.
   const std::string folder = DirectoryOf(dataFile);
   if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    throw Error(err::kPathNotFound, "Path not found: the folder " + folder +
-                                        " of the data file " + dataFile + " does not exist");
+    throw Error(err::kPathNotFound, "Path not found: the folder " + folder + " of the data file " +
+                                        dataFile + " does not exist");
   journal_ = FileLock::File(journalPath_, dataFile, "the data file");
   Recover(notice);
 }
@@ -273,8 +287,8 @@ void Filing::Recover(const RecoveryNotice& notice) {
       SyncPath(entry.outputDirectory);
       SyncPath(DirectoryOf(entry.workbook));
     }
-    say("Recovered " + name + ": its records were already in " + dataFile_ +
-        "; moved it to " + entry.outputDirectory + " without appending them again.");
+    say("Recovered " + name + ": its records were already in " + dataFile_ + "; moved it to " +
+        entry.outputDirectory + " without appending them again.");
   }
   ClearEntry();
 }

@@ -33,13 +33,13 @@ std::string JournalPath(const std::string& dataFile);
 
 // What the journal holds while a workbook is being filed.
 struct JournalEntry {
-  std::string workbook;        // the workbook's path in the input directory
-  std::string outputDirectory; // where it goes; "" when it stays
-  std::uint64_t size = 0;      // the workbook's size and modification time, to know it again
+  std::string workbook;         // the workbook's path in the input directory
+  std::string outputDirectory;  // where it goes; "" when it stays
+  std::uint64_t size = 0;       // the workbook's size and modification time, to know it again
   std::int64_t modifiedNs = 0;
-  std::uint64_t offset = 0;    // the data file's length before the append
-  std::uint64_t length = 0;    // the bytes appended
-  bool created = false;        // the append creates the data file (with its header)
+  std::uint64_t offset = 0;  // the data file's length before the append
+  std::uint64_t length = 0;  // the bytes appended
+  bool created = false;      // the append creates the data file (with its header)
 
   std::string Text() const;
   // The entry of a journal's text; false for an empty or unreadable text.
@@ -48,8 +48,7 @@ struct JournalEntry {
 
 // Says what a recovery did to a workbook (its path), in one sentence for the console or a
 // message box.
-using RecoveryNotice =
-    std::function<void(const std::string& workbook, const std::string& message)>;
+using RecoveryNotice = std::function<void(const std::string& workbook, const std::string& message)>;
 
 class Filing {
  public:

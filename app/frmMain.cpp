@@ -397,8 +397,8 @@ ProgramLauncher frmMain::Launcher(ProgramLauncher launcher) {
 std::string RunSummaryText(const RunSummary& summary, double seconds) {
   char time[32];
   std::snprintf(time, sizeof time, "%.1f", seconds);
-  std::string text = std::to_string(summary.filed) + (summary.filed == 1 ? " workbook" : " workbooks") +
-                     " filed";
+  std::string text =
+      std::to_string(summary.filed) + (summary.filed == 1 ? " workbook" : " workbooks") + " filed";
   if (summary.rejected > 0) text += ", " + std::to_string(summary.rejected) + " rejected";
   text += ", " + std::to_string(summary.records) + (summary.records == 1 ? " record" : " records") +
           " appended in " + time + " s";

@@ -15,7 +15,6 @@
 
 #include "app/batch_run.h"
 #include "app/clsCmdline.h"
-#include "ui/path_chooser.h"
 #include "datafiles/clsSetFile.h"
 #include "product/product_info.h"
 #include "runtime/error.h"
@@ -23,6 +22,7 @@
 #include "ui/clsLayout.h"
 #include "ui/clsListViewRpt.h"
 #include "ui/data_file_options_choice.h"
+#include "ui/path_chooser.h"
 #include "ui/window_system.h"
 
 namespace sheaver {

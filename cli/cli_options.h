@@ -16,14 +16,14 @@ struct CliOptions {
   // directory a settings file set).
   std::optional<std::string> type, in, out, data, open, preview, cells, reject, report;
   std::optional<std::string> copyExamples;  // --copy-examples DIR
-  std::optional<std::string> separator;  // the data file's separator: "," ";" or "tab"
-  std::optional<std::string> format;     // the data file's kind: "csv" or "sqlite"
-  std::optional<std::string> sheet;      // --cells: list this sheet instead of the active one
-  bool bom = false;                      // a new data file starts with a byte-order mark
-  bool neutraliseFormulas = false;       // formula-like text gets a leading '
-  bool refile = false;                   // SQLite: file identical workbooks again
-  bool allSheets = false;                // --cells: list the cells of every sheet
-  bool json = false;                     // --cells: the listing as JSON
+  std::optional<std::string> separator;     // the data file's separator: "," ";" or "tab"
+  std::optional<std::string> format;        // the data file's kind: "csv" or "sqlite"
+  std::optional<std::string> sheet;         // --cells: list this sheet instead of the active one
+  bool bom = false;                         // a new data file starts with a byte-order mark
+  bool neutraliseFormulas = false;          // formula-like text gets a leading '
+  bool refile = false;                      // SQLite: file identical workbooks again
+  bool allSheets = false;                   // --cells: list the cells of every sheet
+  bool json = false;                        // --cells: the listing as JSON
   bool all = false;      // repeat runs until the input directory has no workbook left
   bool quiet = false;    // errors only
   bool durable = false;  // flush each workbook's append and move to the disk before going on

@@ -128,10 +128,11 @@ std::string FileProblem(const std::string& what, const std::string& path, bool m
     return what + " " + path + " does not exist";
   }
   if (S_ISDIR(st.st_mode)) return what + " " + path + " is a folder, not a file";
-  if (!S_ISREG(st.st_mode)) return what + " " + path + " is not a regular file (a pipe or a device)";
+  if (!S_ISREG(st.st_mode))
+    return what + " " + path + " is not a regular file (a pipe or a device)";
   if (sizeLimited && static_cast<std::size_t>(st.st_size) > kMaxTextFileBytes)
-    return what + " " + path + " is too large to be one (" +
-           std::to_string(st.st_size >> 20) + " MB)";
+    return what + " " + path + " is too large to be one (" + std::to_string(st.st_size >> 20) +
+           " MB)";
   return {};
 }
 
@@ -171,14 +172,15 @@ std::string PathsProblem(const FormsPaths& paths) {
   }
   const std::string& data = paths.dataFile;
   const std::size_t slash = data.rfind(kPathSeparator);
-  const std::string dataFolder =
-      slash == std::string::npos ? "." : slash == 0 ? "/" : data.substr(0, slash);
+  const std::string dataFolder = slash == std::string::npos ? "."
+                                 : slash == 0               ? "/"
+                                                            : data.substr(0, slash);
   if (!IsDirectory(dataFolder))
     return "the folder " + dataFolder + " of the data file " + data + " does not exist";
   if (std::string p = FileProblem("the data file", data, false, false); !p.empty()) return p;
-  for (const auto& [what, dir] : {std::pair<std::string, std::string>{"the output directory",
-                                                                      paths.outputDirectory},
-                                  {"the rejected-forms directory", paths.rejectDirectory}}) {
+  for (const auto& [what, dir] :
+       {std::pair<std::string, std::string>{"the output directory", paths.outputDirectory},
+        {"the rejected-forms directory", paths.rejectDirectory}}) {
     const std::string folder = DirectoryPath(dir);
     if (!folder.empty() && !IsDirectory(folder))
       return what + " " + folder + " does not exist or is not a folder";
@@ -265,8 +267,7 @@ int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* er
       } while ((o.all || o.watch) && list.Rows() > 0);
       if (!watch) break;
       // Files still being written are looked at again shortly; otherwise wait for the kernel.
-      if (watch->Wait(last.waiting > 0 ? kSettleMs / 2 : -1) == DirectoryWatch::Event::kStop)
-        break;
+      if (watch->Wait(last.waiting > 0 ? kSettleMs / 2 : -1) == DirectoryWatch::Event::kStop) break;
     }
   } catch (const StopAsked&) {
     view.Finish();
@@ -325,21 +326,24 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
       std::filesystem::copy(JoinPath(source, part), JoinPath(target, part),
                             std::filesystem::copy_options::recursive, ec);
       if (ec) {
-        std::fprintf(err, "%s: cannot copy %s to %s: %s\n", kProgram, JoinPath(source, part).c_str(),
-                     target.c_str(), ec.message().c_str());
+        std::fprintf(err, "%s: cannot copy %s to %s: %s\n", kProgram,
+                     JoinPath(source, part).c_str(), target.c_str(), ec.message().c_str());
         return kExitFailed;
       }
     }
     // The output directory each shipped settings file names (relative, such as processed/), so
     // that the settings run as they are.
-    for (const auto& entry : std::filesystem::directory_iterator(JoinPath(target, "Settings"), ec)) {
+    for (const auto& entry :
+         std::filesystem::directory_iterator(JoinPath(target, "Settings"), ec)) {
       const std::vector<std::string> lines = ReadTextLines(entry.path().string(), 3);
       if (lines.size() == 3 && !lines[2].empty() && lines[2][0] != kPathSeparator)
         std::filesystem::create_directories(JoinPath(target, lines[2]), ec);
     }
     if (!o.quiet)
-      std::fprintf(out, "Copied the examples to %s. Try:\n  cd %s && sheaver-cli --open "
-                   "Settings/Example.set\n", target.c_str(), target.c_str());
+      std::fprintf(out,
+                   "Copied the examples to %s. Try:\n  cd %s && sheaver-cli --open "
+                   "Settings/Example.set\n",
+                   target.c_str(), target.c_str());
     return kExitOk;
   }
 

@@ -10,9 +10,9 @@
 namespace sheaver::cli {
 
 // Exit statuses.
-inline constexpr int kExitOk = 0;      // done, also when there was nothing to file
-inline constexpr int kExitFailed = 1;  // a run, preview or listing stopped at an error
-inline constexpr int kExitUsage = 2;   // the command line cannot be used, or names a wrong path
+inline constexpr int kExitOk = 0;        // done, also when there was nothing to file
+inline constexpr int kExitFailed = 1;    // a run, preview or listing stopped at an error
+inline constexpr int kExitUsage = 2;     // the command line cannot be used, or names a wrong path
 inline constexpr int kExitRejected = 3;  // the run finished, but some workbooks were rejected
 
 // Runs the tool on the arguments (program name not included), writing results and progress to

@@ -77,8 +77,8 @@ bool FileIsSettled(const std::string& path, int settleMs) {
   if (settled) {
     timespec now;
     ::clock_gettime(CLOCK_REALTIME, &now);
-    const long long ageMs = (now.tv_sec - st.st_mtim.tv_sec) * 1000LL +
-                            (now.tv_nsec - st.st_mtim.tv_nsec) / 1'000'000;
+    const long long ageMs =
+        (now.tv_sec - st.st_mtim.tv_sec) * 1000LL + (now.tv_nsec - st.st_mtim.tv_nsec) / 1'000'000;
     settled = ageMs >= settleMs;
   }
   // A read lease is granted only while nobody has the file open for writing.

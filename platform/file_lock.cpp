@@ -18,10 +18,9 @@ namespace sheaver {
 namespace {
 
 Error LockedError(int fd, const std::string& shown, std::string_view what) {
-  return Error(err::kPermissionDenied,
-               "Permission denied: " + std::string(what) + " " + shown +
-                   " is in use by another run (" + LockHolder(fd) +
-                   "); wait for it to finish, then run again");
+  return Error(err::kPermissionDenied, "Permission denied: " + std::string(what) + " " + shown +
+                                           " is in use by another run (" + LockHolder(fd) +
+                                           "); wait for it to finish, then run again");
 }
 
 // Takes the lock without waiting; false when another open file holds it.

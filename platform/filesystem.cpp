@@ -316,7 +316,8 @@ void CheckMoveSource(const std::string& source, const std::string& target) {
 // beside the target, which no lookup lists), never a partial file under the real name.
 void MoveAcrossFileSystems(const std::string& source, const std::string& target, bool replace) {
   const std::size_t last = target.rfind(kPathSeparator);
-  const std::string directory = last == std::string::npos ? std::string() : target.substr(0, last + 1);
+  const std::string directory =
+      last == std::string::npos ? std::string() : target.substr(0, last + 1);
   const std::string hidden = directory + ".sheaver-move-" + std::to_string(::getpid()) + "-" +
                              target.substr(last == std::string::npos ? 0 : last + 1);
   try {

@@ -82,10 +82,11 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
   }
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
-    throw Error(err::kPathFileAccess,
-                std::string("Path/File access error: not a regular file (") +
-                    (S_ISDIR(st.st_mode) ? "a folder" : S_ISFIFO(st.st_mode) ? "a pipe" : "a device") +
-                    ")")
+    throw Error(err::kPathFileAccess, std::string("Path/File access error: not a regular file (") +
+                                          (S_ISDIR(st.st_mode)    ? "a folder"
+                                           : S_ISFIFO(st.st_mode) ? "a pipe"
+                                                                  : "a device") +
+                                          ")")
         .Within(path);
   }
   lines.reserve(std::min<std::size_t>(maxLines, 16));  // a form type's or settings file's lines
@@ -119,8 +120,7 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
     if (bytesRead > kMaxTextFileBytes) {
       ::close(fd);
       throw Error(err::kPathFileAccess,
-                  "Path/File access error: more than " +
-                      std::to_string(kMaxTextFileBytes >> 20) +
+                  "Path/File access error: more than " + std::to_string(kMaxTextFileBytes >> 20) +
                       " MB without the lines wanted, too large for a form type or settings file")
           .Within(path);
     }

@@ -56,9 +56,8 @@ ProductInfo::ProductInfo(std::string program_directory)
 }
 
 void ProductInfo::Load() {
-  const std::string path =
-      (config_directory.empty() ? program_directory : config_directory) + kPathSeparator +
-      kDefinitionFile;
+  const std::string path = (config_directory.empty() ? program_directory : config_directory) +
+                           kPathSeparator + kDefinitionFile;
   if (!OrdinaryFileExists(path)) return;
   const std::vector<std::string> lines = ReadTextLines(path);
   for (std::size_t i = 0; i < lines.size(); ++i) {

@@ -12,42 +12,62 @@ namespace sheaver {
 // Error numbers. The run-time's own numbers where the kind of failure has one; the spreadsheet
 // engine's errors use the 1000 range, as a spreadsheet application's automation errors do.
 namespace err {
-inline constexpr int kInvalidCall = 5;           // Invalid procedure call or argument
-inline constexpr int kOverflow = 6;              // Overflow
-inline constexpr int kOutOfMemory = 7;           // Out of memory
-inline constexpr int kSubscript = 9;             // Subscript out of range
-inline constexpr int kDivisionByZero = 11;       // Division by zero
-inline constexpr int kTypeMismatch = 13;         // Type mismatch
-inline constexpr int kBadFileName = 52;          // Bad file name or number
-inline constexpr int kFileNotFound = 53;         // File not found
-inline constexpr int kFileAlreadyExists = 58;    // File already exists
-inline constexpr int kDeviceIO = 57;             // Device I/O error
-inline constexpr int kDiskFull = 61;             // Disk full
-inline constexpr int kInputPastEnd = 62;         // Input past end of file
-inline constexpr int kPermissionDenied = 70;     // Permission denied
-inline constexpr int kPathFileAccess = 75;       // Path/File access error
-inline constexpr int kPathNotFound = 76;         // Path not found
-inline constexpr int kInternal = 51;             // Internal error
-inline constexpr int kInvalidPropertyValue = 380; // Invalid property value
-inline constexpr int kNoSuchProperty = 438;      // Object doesn't support this property or method
-inline constexpr int kDialogCancelled = 32755;   // Cancel was selected.
-inline constexpr int kIndexOutOfBounds = 35600;  // Index out of bounds
-inline constexpr int kInvalidFileFormat = 321;   // Invalid file format
-inline constexpr int kObjectNotSet = 91;         // Object variable or With block variable not set
-inline constexpr int kCannotCreateObject = 429;  // ActiveX component can't create object
+inline constexpr int kInvalidCall = 5;             // Invalid procedure call or argument
+inline constexpr int kOverflow = 6;                // Overflow
+inline constexpr int kOutOfMemory = 7;             // Out of memory
+inline constexpr int kSubscript = 9;               // Subscript out of range
+inline constexpr int kDivisionByZero = 11;         // Division by zero
+inline constexpr int kTypeMismatch = 13;           // Type mismatch
+inline constexpr int kBadFileName = 52;            // Bad file name or number
+inline constexpr int kFileNotFound = 53;           // File not found
+inline constexpr int kFileAlreadyExists = 58;      // File already exists
+inline constexpr int kDeviceIO = 57;               // Device I/O error
+inline constexpr int kDiskFull = 61;               // Disk full
+inline constexpr int kInputPastEnd = 62;           // Input past end of file
+inline constexpr int kPermissionDenied = 70;       // Permission denied
+inline constexpr int kPathFileAccess = 75;         // Path/File access error
+inline constexpr int kPathNotFound = 76;           // Path not found
+inline constexpr int kInternal = 51;               // Internal error
+inline constexpr int kInvalidPropertyValue = 380;  // Invalid property value
+inline constexpr int kNoSuchProperty = 438;        // Object doesn't support this property or method
+inline constexpr int kDialogCancelled = 32755;     // Cancel was selected.
+inline constexpr int kIndexOutOfBounds = 35600;    // Index out of bounds
+inline constexpr int kInvalidFileFormat = 321;     // Invalid file format
+inline constexpr int kObjectNotSet = 91;           // Object variable or With block variable not set
+inline constexpr int kCannotCreateObject = 429;    // ActiveX component can't create object
 // Spreadsheet engine.
-inline constexpr int kBadReference = 1004;       // a range reference the sheet does not accept
-inline constexpr int kWorkbookUnreadable = 1005; // not a workbook, or a damaged one
-inline constexpr int kWorkbookEncrypted = 1006;  // password-protected workbook
-inline constexpr int kWorkbookUnsupported = 1007;// a workbook format the engine does not read
+inline constexpr int kBadReference = 1004;         // a range reference the sheet does not accept
+inline constexpr int kWorkbookUnreadable = 1005;   // not a workbook, or a damaged one
+inline constexpr int kWorkbookEncrypted = 1006;    // password-protected workbook
+inline constexpr int kWorkbookUnsupported = 1007;  // a workbook format the engine does not read
 // Every number above, for the test that each has its description.
-inline constexpr int kAll[] = {kInvalidCall, kOverflow, kOutOfMemory, kSubscript, kDivisionByZero,
-                               kTypeMismatch, kInternal, kBadFileName, kFileNotFound, kDeviceIO,
-                               kFileAlreadyExists, kDiskFull, kInputPastEnd, kPermissionDenied,
-                               kPathFileAccess, kPathNotFound, kObjectNotSet, kInvalidFileFormat,
-                               kInvalidPropertyValue, kCannotCreateObject, kNoSuchProperty,
-                               kBadReference, kWorkbookUnreadable, kWorkbookEncrypted,
-                               kWorkbookUnsupported, kDialogCancelled, kIndexOutOfBounds};
+inline constexpr int kAll[] = {kInvalidCall,
+                               kOverflow,
+                               kOutOfMemory,
+                               kSubscript,
+                               kDivisionByZero,
+                               kTypeMismatch,
+                               kInternal,
+                               kBadFileName,
+                               kFileNotFound,
+                               kDeviceIO,
+                               kFileAlreadyExists,
+                               kDiskFull,
+                               kInputPastEnd,
+                               kPermissionDenied,
+                               kPathFileAccess,
+                               kPathNotFound,
+                               kObjectNotSet,
+                               kInvalidFileFormat,
+                               kInvalidPropertyValue,
+                               kCannotCreateObject,
+                               kNoSuchProperty,
+                               kBadReference,
+                               kWorkbookUnreadable,
+                               kWorkbookEncrypted,
+                               kWorkbookUnsupported,
+                               kDialogCancelled,
+                               kIndexOutOfBounds};
 }  // namespace err
 
 // The standard description of an error number ("Overflow" for 6), or "Application-defined or

@@ -18,9 +18,15 @@ constexpr Int16 ToInt16(long long v) {
 }
 
 // a + b, a - b, a * b, checked.
-constexpr Int16 Add16(long long a, long long b) { return ToInt16(a + b); }
-constexpr Int16 Sub16(long long a, long long b) { return ToInt16(a - b); }
-constexpr Int16 Mul16(long long a, long long b) { return ToInt16(a * b); }
+constexpr Int16 Add16(long long a, long long b) {
+  return ToInt16(a + b);
+}
+constexpr Int16 Sub16(long long a, long long b) {
+  return ToInt16(a - b);
+}
+constexpr Int16 Mul16(long long a, long long b) {
+  return ToInt16(a * b);
+}
 
 // ++i on a 16-bit counter, checked.
 constexpr Int16& Inc16(Int16& i) {

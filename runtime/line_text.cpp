@@ -15,12 +15,12 @@ std::size_t Utf8Length(std::string_view text) {
     length = 2;
   } else if (lead >= 0xE0 && lead <= 0xEF) {
     length = 3;
-    if (lead == 0xE0) low = 0xA0;    // no overlong forms
-    if (lead == 0xED) high = 0x9F;   // no surrogates
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
   } else if (lead >= 0xF0 && lead <= 0xF4) {
     length = 4;
     if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;   // nothing above U+10FFFF
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
   } else {
     return 0;
   }
@@ -45,10 +45,18 @@ std::string EscapeForLine(std::string_view text) {
       }
     }
     switch (c) {
-      case '\t': escaped += "\\t"; break;
-      case '\r': escaped += "\\r"; break;
-      case '\n': escaped += "\\n"; break;
-      case '\\': escaped += "\\\\"; break;
+      case '\t':
+        escaped += "\\t";
+        break;
+      case '\r':
+        escaped += "\\r";
+        break;
+      case '\n':
+        escaped += "\\n";
+        break;
+      case '\\':
+        escaped += "\\\\";
+        break;
       default:
         if (c < 0x20 || c >= 0x7F) {
           char hex[5];

@@ -71,15 +71,21 @@ std::shared_ptr<MessageBoxService> SetMessageBoxService(
   return std::exchange(Service(), std::move(service));
 }
 
-MessageBoxService& MessageBoxes() { return *Service(); }
+MessageBoxService& MessageBoxes() {
+  return *Service();
+}
 
 MsgAnswer MsgBox(const std::string& text, MsgButtons buttons, MsgIcon icon,
                  const std::string& title) {
   return MessageBoxes().Show(text, buttons, icon, title.empty() ? AppTitle() : title);
 }
 
-const std::string& AppTitle() { return Title(); }
-void SetAppTitle(std::string title) { Title() = std::move(title); }
+const std::string& AppTitle() {
+  return Title();
+}
+void SetAppTitle(std::string title) {
+  Title() = std::move(title);
+}
 
 void FatalEnd(const std::string& text) {
   throw FatalError(text);

@@ -5,8 +5,8 @@
 
 #include <memory>
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 namespace sheaver {
 

@@ -1,10 +1,10 @@
 #include "runtime/numbers.h"
 
-#include <cmath>
 #include <charconv>
-#include <system_error>
+#include <cmath>
 #include <limits>
 #include <string>
+#include <system_error>
 
 namespace sheaver {
 
@@ -31,7 +31,9 @@ std::int32_t CLng(double x) {
 
 namespace {
 
-bool IsSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool IsSkipped(char c) {
+  return c == ' ' || c == '\t' || c == '\n';
+}
 
 // Reads the digits of a "&H"/"&O" number after its prefix.
 double ReadRadix(std::string_view text, std::size_t pos, int radix) {
@@ -42,10 +44,14 @@ double ReadRadix(std::string_view text, std::size_t pos, int radix) {
     char c = text[pos];
     if (IsSkipped(c)) continue;
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (radix == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (radix == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else break;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (radix == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (radix == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      break;
     if (d >= radix) break;
     if (value > (std::numeric_limits<std::uint64_t>::max() >> 4)) overflow = true;
     value = value * radix + d;
@@ -54,7 +60,8 @@ double ReadRadix(std::string_view text, std::size_t pos, int radix) {
   if (overflow || value > 0xFFFFFFFFull) Raise(err::kOverflow);
   // Short literals are 16-bit values and longer ones 32-bit values, both signed.
   bool is16 = radix == 16 ? digits <= 4 : value <= 0xFFFF;
-  if (is16) return static_cast<double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
+  if (is16)
+    return static_cast<double>(static_cast<std::int16_t>(static_cast<std::uint16_t>(value)));
   return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
 }
 

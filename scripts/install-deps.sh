@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git clang-format
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libzip-dev libexpat1-dev libpugixml-dev zlib1g-dev

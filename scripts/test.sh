@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The whole test suite from a fresh checkout: installs dependencies, builds, runs every test,
+# The whole test suite from a fresh checkout: installs dependencies, checks the formatting,
+# builds, runs every test,
 # then builds and runs the suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 # Set SHEAVER_SKIP_SANITIZE=1 to run only the ordinary build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+scripts/check-format.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen

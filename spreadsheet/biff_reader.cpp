@@ -266,8 +266,8 @@ struct Globals {
   Biff biff = Biff::k8;
   std::uint16_t code_page = 1252;
   bool date1904 = false;
-  std::vector<Shows> xf_shows;           // per XF index
-  std::uint32_t sst_count = 0;           // shared strings are indexes 0..sst_count-1
+  std::vector<Shows> xf_shows;  // per XF index
+  std::uint32_t sst_count = 0;  // shared strings are indexes 0..sst_count-1
   std::vector<std::uint32_t> sheet_offsets;
 };
 

@@ -41,8 +41,8 @@ std::optional<double> ParseIsoDateTime(std::string_view text);
 // "-PT30M") in days; nullopt for anything else (years and months included).
 std::optional<double> ParseDuration(std::string_view text);
 
-// A cell reference of the form "B12" or "b12" (no "$", no sheet) as 0-based row and column; false for
-// anything else or a cell outside a 1048576 x 16384 sheet.
+// A cell reference of the form "B12" or "b12" (no "$", no sheet) as 0-based row and column; false
+// for anything else or a cell outside a 1048576 x 16384 sheet.
 bool ParseCellName(std::string_view text, std::uint32_t& row, std::uint32_t& col);
 
 // The code under which the model stores an error value written as text ("#DIV/0!" is 0x07);

@@ -149,7 +149,8 @@ void frmMainWindow::BuildControls() {
   cmdGetExportTo->setToolTip("Choose the data file");
   NewLabel(Frame1_, "Label9", "Rejected Forms to:", {120, 1800, 1440, 315});
   txtRejectDir_ = NewTextBox(Frame1_, "txtRejectDir", {1560, 1800, 5775, 315}, "W=1");
-  auto* cmdGetRejectDir = NewButton(Frame1_, "cmdGetRejectDir", "...", {7440, 1800, 495, 315}, "X=1");
+  auto* cmdGetRejectDir =
+      NewButton(Frame1_, "cmdGetRejectDir", "...", {7440, 1800, 495, 315}, "X=1");
   cmdGetRejectDir->setToolTip("Choose the directory for forms that cannot be filed");
 
   NewLabel(client, "Label5", "Progress", {120, 2520, 2175, 255});
@@ -163,10 +164,10 @@ void frmMainWindow::BuildControls() {
   cmdExit_ = NewButton(client, "cmdExit", "Exit", {7200, 4560, 975, 375}, "X=1 Y=1");
 
   // Tab order of the design: the fields with their buttons, the list, Run, View, Exit.
-  QWidget* order[] = {txtFormType_, cmdEditFormType, cmdGetFormType, txtInDir_,    cmdGetInDir,
-                      txtOutDir_,   cmdGetOutDir,    txtExportTo_,   cmdGetExportTo,
-                      txtRejectDir_, cmdGetRejectDir, ListView1_,    cmdGo_,       cmdView_,
-                      cmdExit_};
+  QWidget* order[] = {txtFormType_,   cmdEditFormType, cmdGetFormType,  txtInDir_,
+                      cmdGetInDir,    txtOutDir_,      cmdGetOutDir,    txtExportTo_,
+                      cmdGetExportTo, txtRejectDir_,   cmdGetRejectDir, ListView1_,
+                      cmdGo_,         cmdView_,        cmdExit_};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
   std::vector<const QLabel*> labels;

@@ -12,7 +12,6 @@
 
 namespace sheaver {
 
-
 // The main window for this command line, shown and driven as start-up drives it: settings file,
 // fields, run. Null when the command line held something unrecognised (after the usage message,
 // when show_usage returns). Errors of the window's commands reach the caller.

@@ -19,10 +19,10 @@
 #include <optional>
 #include <string>
 
-#include "ui/path_chooser.h"
 #include "gridmend/sample_workbook.h"
 #include "gridmend/table_document.h"
 #include "ui/clsListViewRpt.h"
+#include "ui/path_chooser.h"
 
 class QAction;
 class QCheckBox;

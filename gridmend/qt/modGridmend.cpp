@@ -4,11 +4,11 @@
 #include <iostream>
 #include <memory>
 
-#include "platform/display.h"
-#include "platform/version_info.h"
-#include "platform/qt/application.h"
 #include "gridmend/qt/frmGridmend.h"
+#include "platform/display.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/qt/application.h"
+#include "platform/version_info.h"
 #include "runtime/msgbox.h"
 
 namespace sheaver {

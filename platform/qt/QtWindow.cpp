@@ -24,7 +24,6 @@
 namespace sheaver {
 namespace {
 
-
 void RaiseNoSuchProperty() {
   Raise(kErrNoSuchProperty, kNoSuchPropertyText);
 }

@@ -65,16 +65,16 @@ struct RecoveryCase {
 
 TEST(Filing, RecoversWhatAStoppedRunLeft) {
   const RecoveryCase cases[] = {
-      {"appended, not moved", "H\r\n", "a\r\nb\r\n", 6, false, true, false, "H\r\na\r\nb\r\n",
-       true, true},
+      {"appended, not moved", "H\r\n", "a\r\nb\r\n", 6, false, true, false, "H\r\na\r\nb\r\n", true,
+       true},
       {"half appended", "H\r\n", "a\r\nb", 6, false, true, false, "H\r\n", false, true},
       {"half of a new file", nullptr, "H\r\na", 9, true, true, false, nullptr, false, true},
       {"new file, nothing written", nullptr, "", 9, true, true, false, nullptr, false, false},
       {"nothing appended", "H\r\n", "", 6, false, true, false, "H\r\n", false, false},
       {"already moved", "H\r\n", "a\r\nb\r\n", 6, false, false, false, "H\r\na\r\nb\r\n", false,
        false},
-      {"workbook replaced since", "H\r\n", "a\r\nb\r\n", 6, false, true, true,
-       "H\r\na\r\nb\r\n", false, false},
+      {"workbook replaced since", "H\r\n", "a\r\nb\r\n", 6, false, true, true, "H\r\na\r\nb\r\n",
+       false, false},
   };
   for (const RecoveryCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -102,8 +102,9 @@ TEST(Filing, RecoversWhatAStoppedRunLeft) {
 
     std::vector<std::string> notices;
     {
-      Filing filing(dir.File("in"), data, false,
-                    [&](const std::string&, const std::string& message) { notices.push_back(message); });
+      Filing filing(
+          dir.File("in"), data, false,
+          [&](const std::string&, const std::string& message) { notices.push_back(message); });
     }
     EXPECT_EQ(dir.Read("T.csv"), c.dataAfter ? c.dataAfter : "<missing>");
     EXPECT_EQ(dir.Read("out/w.xls") != "<missing>", c.movedToOut || !c.workbookInInput);
@@ -128,8 +129,7 @@ TEST(Filing, ASecondRunOnTheSameDataFileOrInputDirectoryIsRefused) {
 
   const auto sameInput = RaisedBy([&] { Filing(dir.File("in"), dir.File("U.csv"), false, {}); });
   EXPECT_EQ(sameInput.number, 70);
-  EXPECT_NE(sameInput.description.find("the input directory " + dir.File("in")),
-            std::string::npos);
+  EXPECT_NE(sameInput.description.find("the input directory " + dir.File("in")), std::string::npos);
   // The refused run created nothing beside its data file.
   EXPECT_EQ(dir.Read("U.csv.sheaver-journal"), "<missing>");
 

@@ -323,8 +323,9 @@ TEST(Cells, JsonListingAgreesWithTheTextListing) {
       << extra.out;
   const Outcome missing = RunTool({"--cells", test::WeekWorkbook(), "--sheet", "Nope"});
   EXPECT_EQ(missing.status, kExitFailed);
-  EXPECT_EQ(missing.err,
-            "sheaver-cli: error 9: week.xls: Subscript out of range: the workbook has no sheet Nope\n");
+  EXPECT_EQ(
+      missing.err,
+      "sheaver-cli: error 9: week.xls: Subscript out of range: the workbook has no sheet Nope\n");
 }
 
 TEST(Program, MainHandsOverArgumentsAndExitStatus) {
@@ -402,7 +403,8 @@ TEST_F(Tool, SetsDamagedFormsAsideAndFilesTheRest) {
   EXPECT_EQ(CountIn("in"), 0u);
   EXPECT_EQ(CountIn("out"), 2u);
   const std::string note = dir.Read("rejected/2.xls.error.txt");
-  EXPECT_EQ(note.rfind("error 1005: 2.xls: not a workbook: the file is plain text\r\ntime: ", 0), 0u)
+  EXPECT_EQ(note.rfind("error 1005: 2.xls: not a workbook: the file is plain text\r\ntime: ", 0),
+            0u)
       << note;
   EXPECT_NE(note.find("form type: " + dir.File("form.dat")), std::string::npos);
   EXPECT_NE(dir.Read("rejected/4.xlsx"), "<missing>");
@@ -423,8 +425,9 @@ TEST_F(Tool, RefusesMistakenPaths) {
       {{"--type", form, "--in", dir.File("nosuch"), "--data", data},
        "the input directory " + dir.File("nosuch") + " does not exist"},
       {{"--type", form, "--in", dir.File("in/1.xls"), "--data", data},
-       "the input directory " + dir.File("in/1.xls") + " is a file: give the folder that holds the "
-       "workbooks (--in DIR) or a pattern (--in 'DIR/*.xls')"},
+       "the input directory " + dir.File("in/1.xls") +
+           " is a file: give the folder that holds the "
+           "workbooks (--in DIR) or a pattern (--in 'DIR/*.xls')"},
       {{"--type", form, "--in", dir.File("nosuch/*.xls"), "--data", data},
        "the folder " + dir.File("nosuch") + " of the input pattern " + dir.File("nosuch/*.xls") +
            " does not exist"},
@@ -434,7 +437,8 @@ TEST_F(Tool, RefusesMistakenPaths) {
        "the form type " + dir.File("pipe") + " is not a regular file (a pipe or a device)"},
       {{"--type", "/dev/zero", "--in", in, "--data", data},
        "the form type /dev/zero is not a regular file (a pipe or a device)"},
-      {{"--type", in, "--in", in, "--data", data}, "the form type " + in + " is a folder, not a file"},
+      {{"--type", in, "--in", in, "--data", data},
+       "the form type " + in + " is a folder, not a file"},
       {{"--type", form, "--in", in, "--data", dir.File("gone/d.csv")},
        "the folder " + dir.File("gone") + " of the data file " + dir.File("gone/d.csv") +
            " does not exist"},
@@ -443,14 +447,16 @@ TEST_F(Tool, RefusesMistakenPaths) {
       {{"--type", form, "--in", in, "--data", data, "--out", dir.File("done")},
        "the output directory " + dir.File("done") + " does not exist or is not a folder"},
       {{"--type", form, "--in", in, "--data", data, "--reject", dir.File("file.txt")},
-       "the rejected-forms directory " + dir.File("file.txt") + " does not exist or is not a folder"},
+       "the rejected-forms directory " + dir.File("file.txt") +
+           " does not exist or is not a folder"},
       {{"--open", dir.File("pipe")},
        "the settings file " + dir.File("pipe") + " is not a regular file (a pipe or a device)"},
   };
   for (const Case& c : cases) {
     const Outcome o = RunTool(c.args);
     EXPECT_EQ(o.status, kExitUsage) << c.message;
-    EXPECT_EQ(o.err, "sheaver-cli: " + c.message + "\nTry 'sheaver-cli --help' for more information.\n");
+    EXPECT_EQ(o.err,
+              "sheaver-cli: " + c.message + "\nTry 'sheaver-cli --help' for more information.\n");
   }
   EXPECT_EQ(CountIn("in"), 1u);
   EXPECT_EQ(dir.Read("data.csv"), "<missing>");
@@ -484,7 +490,8 @@ TEST_F(Tool, CellsListsAroundADatePastTheLastAndNamesTheWorkbook) {
             "sheet\t1\tSheet\tactive\ncell\tA1\tdate\terror 6: Overflow\ncell\tA2\ttext\tafter\n");
   dir.Write("junk.xlsx", "junk\n");
   const Outcome junk = RunTool({"--cells", dir.File("junk.xlsx")});
-  EXPECT_EQ(junk.err, "sheaver-cli: error 1005: junk.xlsx: not a workbook: the file is plain text\n");
+  EXPECT_EQ(junk.err,
+            "sheaver-cli: error 1005: junk.xlsx: not a workbook: the file is plain text\n");
 }
 
 }  // namespace

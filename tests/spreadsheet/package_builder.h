@@ -94,11 +94,13 @@ struct XlsxBuilder {
       std::string target = "worksheets/sheet" + std::to_string(i + 1) + ".xml";
       workbook += "<sheet name=\"" + sheets[i].name + "\" sheetId=\"" + std::to_string(i + 1) +
                   "\" r:id=\"" + id + "\"/>";
-      rels += "<Relationship Id=\"" + id + "\" Type=\"" + kRelType +
-              "worksheet\" Target=\"" + target + "\"/>";
-      parts.push_back({"xl/" + target, "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet "
-                                       "xmlns=\"" + kSheetNs + "\"><sheetData>" +
-                                           sheets[i].data + "</sheetData></worksheet>"});
+      rels += "<Relationship Id=\"" + id + "\" Type=\"" + kRelType + "worksheet\" Target=\"" +
+              target + "\"/>";
+      parts.push_back({"xl/" + target,
+                       "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet "
+                       "xmlns=\"" +
+                           kSheetNs + "\"><sheetData>" + sheets[i].data +
+                           "</sheetData></worksheet>"});
     }
     workbook += "</sheets></workbook>";
     if (!shared_strings.empty()) {

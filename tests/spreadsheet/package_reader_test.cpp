@@ -161,8 +161,9 @@ TEST(OdsReader, RepeatedRowsAndColumnsCostNothingWhenEmptyAndAreBoundedWhenNot) 
   EXPECT_EQ(cells.CellCount(), 6u);  // the cell past the sheet's last row is not kept
   EXPECT_LT(cells.MemoryUsed(), 1024u);
   EXPECT_EQ(book->CellValue(0, 0, 16383), Value::Number(2));
-  EXPECT_EQ(RowValues(*book, 0, 1048002, 4),
-            (std::vector<Value>{Value::Empty(), Value::Number(3), Value::Number(3), Value::Empty()}));
+  EXPECT_EQ(
+      RowValues(*book, 0, 1048002, 4),
+      (std::vector<Value>{Value::Empty(), Value::Number(3), Value::Number(3), Value::Empty()}));
 
   // A whole column of one value fits; the whole grid does not.
   b.body = Table("Column", Row(Float("1"), "table:number-rows-repeated='1048576'"));

@@ -87,9 +87,9 @@ namespace {
 
 TEST(PackageText, CellNamesInEitherCase) {
   const std::tuple<const char*, bool, std::uint32_t, std::uint32_t> cases[] = {
-      {"A1", true, 0, 0},        {"a1", true, 0, 0},         {"xfd1048576", true, 1048575, 16383},
-      {"Bc12", true, 11, 54},    {"XFE1", false, 0, 0},      {"a0", false, 0, 0},
-      {"1a", false, 0, 0},       {"abcd1", false, 0, 0},     {"a1b", false, 0, 0},
+      {"A1", true, 0, 0},     {"a1", true, 0, 0},     {"xfd1048576", true, 1048575, 16383},
+      {"Bc12", true, 11, 54}, {"XFE1", false, 0, 0},  {"a0", false, 0, 0},
+      {"1a", false, 0, 0},    {"abcd1", false, 0, 0}, {"a1b", false, 0, 0},
   };
   for (const auto& [text, ok, row, col] : cases) {
     std::uint32_t r = 99, c = 99;

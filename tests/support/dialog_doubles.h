@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/path_chooser.h"
 #include "runtime/error.h"
+#include "ui/path_chooser.h"
 
 namespace sheaver::test {
 

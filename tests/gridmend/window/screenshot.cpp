@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/application.h"
 #include "gridmend/qt/frmGridmend.h"
+#include "platform/qt/application.h"
 #include "runtime/msgbox.h"
 
 int main(int argc, char** argv) {
