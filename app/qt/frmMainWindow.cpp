@@ -75,7 +75,9 @@ QFont FittingFont(QFont font, const std::vector<const QLabel*>& labels, int text
     const QFontMetrics metrics(font);
     bool fits = metrics.height() + 6 <= text_box_height;
     for (const QLabel* label : labels) {
-      fits = fits && metrics.horizontalAdvance(label->text()) + 2 <= label->width();
+      // The access key's "&" is not drawn.
+      const QString shown = QString(label->text()).remove(QLatin1Char('&'));
+      fits = fits && metrics.horizontalAdvance(shown) + 2 <= label->width();
     }
     if (fits || size <= smallest) return font;
   }
@@ -127,7 +129,7 @@ void frmMainWindow::BuildControls() {
   Frame1_ = Place(new QGroupBox("Settings", client), "Frame1", {120, 120, 8055, 2295}, "W=1");
   // The labels of the fields reach up to their text boxes (at least 1440 twips), so that the
   // desktop's fonts, wider than the one the design was drawn with, do not cut their captions.
-  NewLabel(Frame1_, "Label1", "Form Type:", {120, 360, 1440, 285});
+  auto* Label1 = NewLabel(Frame1_, "Label1", "Form &Type:", {120, 360, 1440, 285});
   txtFormType_ = NewTextBox(Frame1_, "txtFormType", {1560, 360, 5175, 285}, "W=1");
   auto* cmdEditFormType = NewButton(Frame1_, "cmdEditFormType", "", {6840, 360, 495, 315}, "X=1");
   cmdEditFormType->setIcon(EditIcon());
@@ -135,32 +137,46 @@ void frmMainWindow::BuildControls() {
   cmdEditFormType->setAccessibleName("Edit the form type");
   auto* cmdGetFormType = NewButton(Frame1_, "cmdGetFormType", "...", {7440, 360, 495, 315}, "X=1");
   cmdGetFormType->setToolTip("Choose the form type");
-  NewLabel(Frame1_, "Label6", "Input Directory:", {120, 720, 1440, 315});
+  cmdGetFormType->setAccessibleName("Choose the form type");
+  auto* Label6 = NewLabel(Frame1_, "Label6", "&Input Directory:", {120, 720, 1440, 315});
   txtInDir_ = NewTextBox(Frame1_, "txtInDir", {1560, 720, 5775, 315}, "W=1");
   auto* cmdGetInDir = NewButton(Frame1_, "cmdGetInDir", "...", {7440, 720, 495, 315}, "X=1");
   cmdGetInDir->setToolTip("Choose the input directory");
-  NewLabel(Frame1_, "Label7", "Output Directory:", {120, 1080, 1575, 315});
+  cmdGetInDir->setAccessibleName("Choose the input directory");
+  auto* Label7 = NewLabel(Frame1_, "Label7", "&Output Directory:", {120, 1080, 1575, 315});
   txtOutDir_ = NewTextBox(Frame1_, "txtOutDir", {1560, 1080, 5775, 315}, "W=1");
   auto* cmdGetOutDir = NewButton(Frame1_, "cmdGetOutDir", "...", {7440, 1080, 495, 315}, "X=1");
   cmdGetOutDir->setToolTip("Choose the output directory");
-  NewLabel(Frame1_, "Label8", "Export Data to:", {120, 1440, 1440, 315});
+  cmdGetOutDir->setAccessibleName("Choose the output directory");
+  auto* Label8 = NewLabel(Frame1_, "Label8", "Export &Data to:", {120, 1440, 1440, 315});
   txtExportTo_ = NewTextBox(Frame1_, "txtExportTo", {1560, 1440, 5775, 315}, "W=1");
   auto* cmdGetExportTo = NewButton(Frame1_, "cmdGetExportTo", "...", {7440, 1440, 495, 315}, "X=1");
   cmdGetExportTo->setToolTip("Choose the data file");
-  NewLabel(Frame1_, "Label9", "Rejected Forms to:", {120, 1800, 1440, 315});
+  cmdGetExportTo->setAccessibleName("Choose the data file");
+  auto* Label9 = NewLabel(Frame1_, "Label9", "&Rejected Forms to:", {120, 1800, 1440, 315});
   txtRejectDir_ = NewTextBox(Frame1_, "txtRejectDir", {1560, 1800, 5775, 315}, "W=1");
   auto* cmdGetRejectDir = NewButton(Frame1_, "cmdGetRejectDir", "...", {7440, 1800, 495, 315}, "X=1");
   cmdGetRejectDir->setToolTip("Choose the directory for forms that cannot be filed");
+  cmdGetRejectDir->setAccessibleName("Choose the directory for forms that cannot be filed");
 
-  NewLabel(client, "Label5", "Progress", {120, 2520, 2175, 255});
+  auto* Label5 = NewLabel(client, "Label5", "&Progress", {120, 2520, 2175, 255});
   // Made before the list, so that the list lies over it.
   NewLabel(client, "Label2", "Save to:", {120, 3360, 8055, 375}, "Y=1");
   ListView1_ = Place(new QTreeWidget(client), "ListView1", {120, 2760, 8055, 1695}, "W=1 H=1");
   ListView1_->setTextElideMode(Qt::ElideMiddle);
   ListView1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  cmdGo_ = NewButton(client, "cmdGo", "Run", {5040, 4560, 975, 375}, "X=1 Y=1");
-  cmdView_ = NewButton(client, "cmdView", "View", {6120, 4560, 975, 375}, "X=1 Y=1");
-  cmdExit_ = NewButton(client, "cmdExit", "Exit", {7200, 4560, 975, 375}, "X=1 Y=1");
+  cmdGo_ = NewButton(client, "cmdGo", "R&un", {5040, 4560, 975, 375}, "X=1 Y=1");
+  cmdView_ = NewButton(client, "cmdView", "&View", {6120, 4560, 975, 375}, "X=1 Y=1");
+  cmdExit_ = NewButton(client, "cmdExit", "E&xit", {7200, 4560, 975, 375}, "X=1 Y=1");
+
+  // Each label's access key (Alt and its underlined letter) moves to its field, and screen
+  // readers announce the field by its label. Alt+F and Alt+H are left to the menus.
+  Label1->setBuddy(txtFormType_);
+  Label6->setBuddy(txtInDir_);
+  Label7->setBuddy(txtOutDir_);
+  Label8->setBuddy(txtExportTo_);
+  Label9->setBuddy(txtRejectDir_);
+  Label5->setBuddy(ListView1_);
 
   // Tab order of the design: the fields with their buttons, the list, Run, View, Exit.
   QWidget* order[] = {txtFormType_, cmdEditFormType, cmdGetFormType, txtInDir_,    cmdGetInDir,

@@ -3,10 +3,13 @@
 // window (tests/app, tests/ui).
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -182,6 +185,41 @@ TEST_F(MainWindowTest, RunSaysWhichFieldIsEmpty) {
   ASSERT_EQ(messages_->shown.size(), 1u);
   EXPECT_EQ(messages_->shown[0].text, "Fill in Input Directory before pressing Run.");
   EXPECT_TRUE(ListRows().empty());
+}
+
+TEST_F(MainWindowTest, ScreenReadersNameEveryFieldAndButtonAndEachAccessKeyIsTheOnlyOne) {
+  auto name = [&](const char* control) {
+    QAccessibleInterface* ui = QAccessible::queryAccessibleInterface(&Control(control));
+    return ui != nullptr ? ui->text(QAccessible::Name).toStdString() : std::string("(none)");
+  };
+  const std::pair<const char*, const char*> labels[] = {
+      {"Label1", "txtFormType"}, {"Label6", "txtInDir"},     {"Label7", "txtOutDir"},
+      {"Label8", "txtExportTo"}, {"Label9", "txtRejectDir"}, {"Label5", "ListView1"}};
+  for (const auto& [label, field] : labels) {
+    EXPECT_EQ(test::Find<QLabel>(*window_, label).buddy(), &Control(field)) << label;
+  }
+  // A field is announced by its label's caption, without the access key's "&".
+  EXPECT_EQ(name("txtFormType"), "Form Type:");
+  EXPECT_EQ(name("txtRejectDir"), "Rejected Forms to:");
+  for (const char* button : {"cmdEditFormType", "cmdGetFormType", "cmdGetInDir", "cmdGetOutDir",
+                             "cmdGetExportTo", "cmdGetRejectDir"}) {
+    EXPECT_EQ(name(button), Control(button).toolTip().toStdString()) << button;
+  }
+  EXPECT_EQ(name("cmdGetInDir"), "Choose the input directory");
+  EXPECT_EQ(name("cmdGo"), "Run");
+
+  // Alt and a letter reaches one control only: the labels, the buttons and the menu bar's menus.
+  std::map<QKeySequence, std::string> keys;
+  auto claim = [&](const QString& caption) {
+    const QKeySequence key = QKeySequence::mnemonic(caption);
+    ASSERT_FALSE(key.isEmpty()) << caption.toStdString();
+    EXPECT_TRUE(keys.emplace(key, caption.toStdString()).second)
+        << caption.toStdString() << " has the key of " << keys[key];
+  };
+  for (const auto& [label, field] : labels) claim(test::Find<QLabel>(*window_, label).text());
+  for (const char* button : {"cmdGo", "cmdView", "cmdExit"})
+    claim(test::Find<QPushButton>(*window_, button).text());
+  for (const QAction* menu : window_->menuBar()->actions()) claim(menu->text());
 }
 
 // ---- Runs ----
