@@ -214,7 +214,7 @@ void frmMainWindow::BuildMenus() {
     QKeySequence shortcut;
   };
   auto add_menu = [this](const char* name, const char* caption, std::initializer_list<Item> items) {
-    QMenu* menu = menuBar()->addMenu(caption);
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(caption));
     menu->setObjectName(name);
     menu->menuAction()->setObjectName(name);
     for (const Item& item : items) {
@@ -222,7 +222,7 @@ void frmMainWindow::BuildMenus() {
         menu->addSeparator();
         continue;
       }
-      QAction* action = menu->addAction(item.caption);
+      QAction* action = menu->addAction(QString::fromUtf8(item.caption));
       action->setObjectName(item.name);
       action->setShortcut(item.shortcut);
       auto handler = item.handler;
@@ -230,11 +230,11 @@ void frmMainWindow::BuildMenus() {
     }
   };
   add_menu("mnuFile", "&File",
-           {{"mnuFileOpen", "&Open", &frmMain::mnuFileOpen_Click, QKeySequence::Open},
+           {{"mnuFileOpen", "&Open…", &frmMain::mnuFileOpen_Click, QKeySequence::Open},
             {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click, QKeySequence::Save},
-            {"mnuFileSaveAs", "Save &As", &frmMain::mnuFileSaveAs_Click, {}},
+            {"mnuFileSaveAs", "Save &As…", &frmMain::mnuFileSaveAs_Click, QKeySequence::SaveAs},
             {nullptr, nullptr, nullptr, {}},
-            {"mnuFileDataFileOptions", "&Data File Options...",
+            {"mnuFileDataFileOptions", "&Data File Options…",
              &frmMain::mnuFileDataFileOptions_Click, {}},
             {nullptr, nullptr, nullptr, {}},
             {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click, QKeySequence::Quit}});

@@ -222,6 +222,23 @@ TEST_F(MainWindowTest, ScreenReadersNameEveryFieldAndButtonAndEachAccessKeyIsThe
   for (const QAction* menu : window_->menuBar()->actions()) claim(menu->text());
 }
 
+TEST_F(MainWindowTest, MenuItemsThatAskForMoreEndInAnEllipsisAndHaveTheDesktopsShortcuts) {
+  const struct {
+    const char* name;
+    const char* text;
+    QKeySequence keys;
+  } items[] = {{"mnuFileOpen", "&Open\u2026", QKeySequence::Open},
+               {"mnuFileSave", "&Save", QKeySequence::Save},
+               {"mnuFileSaveAs", "Save &As\u2026", QKeySequence::SaveAs},
+               {"mnuFileDataFileOptions", "&Data File Options\u2026", {}},
+               {"mnuFileExit", "E&xit", QKeySequence::Quit}};
+  for (const auto& item : items) {
+    const auto& action = test::Find<QAction>(*window_, item.name);
+    EXPECT_EQ(action.text().toStdString(), item.text);
+    EXPECT_EQ(action.shortcut(), item.keys) << item.name;
+  }
+}
+
 // ---- Runs ----
 
 class MainWindowRunTest : public MainWindowTest {
