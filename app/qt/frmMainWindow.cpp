@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTreeWidget>
 #include <algorithm>
@@ -22,12 +23,21 @@
 #include "platform/qt/QtListView.h"
 #include "platform/qt/QtWindow.h"
 #include "platform/qt/icons.h"
+#include "runtime/msgbox.h"
 #include "platform/qt/qt_text.h"
 #include "app/qt/frmDataFileOptions.h"
 #include "product/qt/frmAbout.h"
 
 namespace sheaver {
 namespace {
+
+// Where the window keeps what it remembers between starts.
+constexpr const char* kRecentKey = "RecentSettingsFiles";
+constexpr const char* kGeometryKey = "MainWindowGeometry";
+
+QSettings Remembered() {
+  return QSettings(QStringLiteral("Sheaver"), QStringLiteral("Sheaver"));
+}
 
 // A control's place in its container, in twips.
 struct Twips {
@@ -106,6 +116,11 @@ frmMainWindow::frmMainWindow(const frmMainOptions& options) {
   } else {
     form_ = std::make_unique<frmMain>(view, options.program_directory);
   }
+  std::vector<std::string> stored;
+  for (const QString& path : Remembered().value(kRecentKey).toStringList())
+    stored.push_back(FromQString(path));
+  recent_ = RecentFiles(stored);
+  UpdateRecent();
 
   // The design size: the client area of the design below the menu bar.
   const ScreenScale scale = ScaleOf(*this);
@@ -238,6 +253,12 @@ void frmMainWindow::BuildMenus() {
              &frmMain::mnuFileDataFileOptions_Click, {}},
             {nullptr, nullptr, nullptr, {}},
             {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click, QKeySequence::Quit}});
+  // File > Recent, below Save As.
+  QMenu* file = findChild<QMenu*>("mnuFile");
+  const QList<QAction*> file_items = file->actions();
+  mnuFileRecent_ = new QMenu("&Recent", file);
+  mnuFileRecent_->setObjectName("mnuFileRecent");
+  file->insertMenu(file_items.at(3), mnuFileRecent_);
   add_menu("mnuHelp", "&Help",
            {{"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click,
              QKeySequence::HelpContents},
@@ -254,7 +275,45 @@ void frmMainWindow::Handle(void (frmMain::*handler)()) {
 
 void frmMainWindow::LoadAndShow() {
   form_->Form_Load();
+  // After loading, which records the layout at the design size.
+  const QByteArray geometry = Remembered().value(kGeometryKey).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
   show();
+}
+
+void frmMainWindow::SettingsFileUsed(const std::string& path) {
+  recent_.Add(path);
+  UpdateRecent();
+}
+
+void frmMainWindow::UpdateRecent() {
+  QStringList paths;
+  for (const std::string& path : recent_.Paths()) paths << ToQString(path);
+  Remembered().setValue(kRecentKey, paths);
+  if (form_) form_->LastSettingsFile(recent_.Newest());
+
+  mnuFileRecent_->clear();
+  int number = 0;
+  for (const std::string& path : recent_.Paths()) {
+    ++number;
+    QString text = ToQString(path);
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* action = mnuFileRecent_->addAction(QStringLiteral("&%1 %2").arg(number).arg(text));
+    action->setObjectName(QStringLiteral("mnuFileRecent%1").arg(number));
+    connect(action, &QAction::triggered, this, [this, path] { OpenRecent(path); });
+  }
+  mnuFileRecent_->setEnabled(number > 0);
+}
+
+void frmMainWindow::OpenRecent(const std::string& path) {
+  if (!OrdinaryFileExists(path)) {
+    MsgBox(path + " no longer exists.\nIt is removed from the recent files.", MsgButtons::kOk,
+           MsgIcon::kExclamation);
+    recent_.Remove(path);
+    UpdateRecent();
+    return;
+  }
+  form_->Guarded([this, path] { form_->AppCmd("Open", {path}); });
 }
 
 QLineEdit& frmMainWindow::FieldWidget(PathField field) const {
@@ -358,6 +417,7 @@ void frmMainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  Remembered().setValue(kGeometryKey, saveGeometry());
   form_->Form_Unload();
   event->accept();
 }

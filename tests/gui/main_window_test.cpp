@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <filesystem>
@@ -237,6 +238,51 @@ TEST_F(MainWindowTest, MenuItemsThatAskForMoreEndInAnEllipsisAndHaveTheDesktopsS
     EXPECT_EQ(action.text().toStdString(), item.text);
     EXPECT_EQ(action.shortcut(), item.keys) << item.name;
   }
+}
+
+TEST_F(MainWindowTest, RecentSettingsFilesAndTheWindowsSizeAreRememberedBetweenStarts) {
+  QSettings("Sheaver", "Sheaver").clear();
+  Open();
+  auto recent = [&] {
+    Texts texts;
+    for (const QAction* a : test::Find<QMenu>(*window_, "mnuFileRecent").actions())
+      texts.push_back(a->text().toStdString());
+    return texts;
+  };
+  EXPECT_FALSE(test::Find<QMenu>(*window_, "mnuFileRecent").isEnabled());
+  std::vector<std::string> files;
+  for (const char* name : {"1.set", "2.set", "3.set", "4.set", "5.set"})
+    files.push_back(work_.Write(name, "a.dat\r\n/in\r\n/out\r\nd.csv\r\n"));
+  for (const std::string& file : files) Cmd("open", {file});
+  Cmd("open", {files[1]});
+  // Saving under a new name counts as well: newest first, each once, five at most.
+  dialog_.answers = {work_.File("R&D.set")};
+  Choose("mnuFileSaveAs");
+  EXPECT_EQ(recent(), (Texts{"&1 " + work_.File("R&&D.set"), "&2 " + files[1], "&3 " + files[4],
+                             "&4 " + files[3], "&5 " + files[2]}));
+  window_->resize(window_->width() + 40, window_->height() + 30);
+  const QSize size = window_->size();
+  window_->close();
+
+  Open();
+  EXPECT_EQ(window_->size(), size);
+  EXPECT_EQ(recent().size(), 5u);
+  // Open offers the last file used.
+  dialog_.answers = {std::nullopt};
+  Choose("mnuFileOpen");
+  ASSERT_EQ(dialog_.shown.size(), 2u);
+  EXPECT_EQ(dialog_.shown[1].file_name, work_.File("R&D.set"));
+  // A file that is gone is said so and leaves the list; one still there opens.
+  std::filesystem::remove(files[1]);
+  Choose("mnuFileRecent2");
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].text,
+            files[1] + " no longer exists.\nIt is removed from the recent files.");
+  EXPECT_EQ(recent().size(), 4u);
+  Fields({"", "", "", ""});
+  Choose("mnuFileRecent2");
+  EXPECT_EQ(Fields(), (Texts{"a.dat", "/in", "/out", "d.csv"}));
+  EXPECT_EQ(recent()[0], "&1 " + files[4]);
 }
 
 // ---- Runs ----
