@@ -3,8 +3,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +42,13 @@ constexpr const char* kGeometryKey = "MainWindowGeometry";
 
 QSettings Remembered() {
   return QSettings(QStringLiteral("Sheaver"), QStringLiteral("Sheaver"));
+}
+
+// The local path of a drag that carries exactly one local file or folder; "" for any other.
+QString DroppedPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : QString();
 }
 
 // A control's place in its container, in twips.
@@ -199,6 +211,9 @@ void frmMainWindow::BuildControls() {
                       txtRejectDir_, cmdGetRejectDir, ListView1_,    cmdGo_,       cmdView_,
                       cmdExit_};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  for (QLineEdit* field : {txtFormType_, txtInDir_, txtOutDir_, txtExportTo_, txtRejectDir_})
+    field->installEventFilter(this);
 
   std::vector<const QLabel*> labels;
   for (const QLabel* label : client->findChildren<QLabel*>()) labels.push_back(label);
@@ -409,6 +424,29 @@ void frmMainWindow::End(int exit_status) {
 void frmMainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   if (form_) Handle(&frmMain::Form_Resize);
+}
+
+bool frmMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  auto* field = qobject_cast<QLineEdit*>(watched);
+  if (field == nullptr || !field->isEnabled()) return QMainWindow::eventFilter(watched, event);
+  if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+    auto* drag = static_cast<QDragMoveEvent*>(event);
+    if (DroppedPath(drag->mimeData()).isEmpty()) return QMainWindow::eventFilter(watched, event);
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    return true;
+  }
+  if (event->type() == QEvent::Drop) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QString path = DroppedPath(drop->mimeData());
+    if (path.isEmpty()) return QMainWindow::eventFilter(watched, event);
+    field->setText(path);
+    field->setFocus();
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMainWindow::closeEvent(QCloseEvent* event) {

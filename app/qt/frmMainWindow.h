@@ -69,6 +69,9 @@ class frmMainWindow : public QMainWindow, private frmMainView {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A folder or file dragged from the file manager onto a path field fills the field with its
+  // path (one local file only; anything else is left to the field).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();

@@ -10,7 +10,10 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QDropEvent>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -283,6 +286,31 @@ TEST_F(MainWindowTest, RecentSettingsFilesAndTheWindowsSizeAreRememberedBetweenS
   Choose("mnuFileRecent2");
   EXPECT_EQ(Fields(), (Texts{"a.dat", "/in", "/out", "d.csv"}));
   EXPECT_EQ(recent()[0], "&1 " + files[4]);
+}
+
+TEST_F(MainWindowTest, AFolderDroppedOnAPathFieldFillsItAndOtherDropsLeaveItToTheField) {
+  auto drop = [&](const char* field, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QWidget& target = Control(field);
+    const QPointF at(target.width() / 2.0, target.height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    QDropEvent event(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
+    return enter.isAccepted() && event.isAccepted();
+  };
+  Fields({"/t.dat", "/in", "", ""});
+  const std::string folder = work_.Path() + "/forms in";
+  std::filesystem::create_directory(folder);
+  EXPECT_TRUE(drop("txtInDir", {QUrl::fromLocalFile(QString::fromStdString(folder + "/"))}));
+  EXPECT_TRUE(drop("txtRejectDir", {QUrl::fromLocalFile(QString::fromStdString(folder))}));
+  EXPECT_EQ(window_->FieldText(PathField::kInDir), folder);
+  EXPECT_EQ(window_->FieldText(PathField::kRejectDir), folder);
+  // Two files, or an address that is not a local file, fill nothing.
+  drop("txtFormType", {QUrl::fromLocalFile("/a.dat"), QUrl::fromLocalFile("/b.dat")});
+  drop("txtFormType", {QUrl("https://example.org/week.dat")});
+  EXPECT_EQ(Fields(), (Texts{"/t.dat", folder, "", ""}));
 }
 
 // ---- Runs ----
