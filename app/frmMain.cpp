@@ -203,6 +203,7 @@ void frmMain::LoadSettings(const std::string& path) {
   for (Int16 i = 0; i < 5; ++i) {
     view_.FieldText(fields[i], i < settings_->Rows() ? settings_->Data(i) : std::string());
   }
+  view_.SettingsFileUsed(settings_->fn());
 }
 
 // A file of four lines stays one of four lines while the rejected-forms field is empty.
@@ -216,6 +217,7 @@ void frmMain::SaveSettings() {
   settings_->Data(3, Field(PathField::kExportTo));
   if (settings_->Rows() >= 5) settings_->Data(4, reject);
   settings_->Save();
+  view_.SettingsFileUsed(settings_->fn());
 }
 
 void frmMain::SaveSettingsAs(const std::string& path) {
@@ -257,6 +259,9 @@ void frmMain::mnuFileDataFileOptions_Click() {
 void frmMain::mnuFileOpen_Click() {
   settings_chooser_->Title("Open");
   settings_chooser_->InitDir(SettingsFolder());
+  // Without a settings file open, the chooser offers the last one used.
+  if (settings_->fn().empty() && !last_settings_file_.empty())
+    settings_chooser_->Path(last_settings_file_);
   settings_chooser_->Filter(kSettingsFilter);
   if (settings_chooser_->ChooseExistingFile()) AppCmd("Open", {settings_chooser_->Path()});
 }
@@ -272,6 +277,9 @@ void frmMain::mnuFileSave_Click() {
 void frmMain::mnuFileSaveAs_Click() {
   settings_chooser_->Title("Save As");
   settings_chooser_->InitDir(SettingsFolder());
+  // Without a settings file open, the chooser offers the last one used.
+  if (settings_->fn().empty() && !last_settings_file_.empty())
+    settings_chooser_->Path(last_settings_file_);
   settings_chooser_->Filter(kSettingsFilter);
   if (settings_chooser_->ChooseFile()) AppCmd("SaveAs", {settings_chooser_->Path()});
 }

@@ -54,6 +54,9 @@ class frmMainView {
   virtual bool EditDataFileOptions(DataFileOptionsChoice& /*choice*/) { return false; }
   // Closes (unloads) the window; the program ends when it is gone.
   virtual void Unload() = 0;
+  // A settings file was read into the fields or written from them (its path as the file
+  // commands were given it): the window may remember it. Nothing by default.
+  virtual void SettingsFileUsed(const std::string& /*path*/) {}
   // While a run holds the window: true disables every command that could start another run or
   // change the fields, false enables them again.
   virtual void Running(bool running) = 0;
@@ -159,6 +162,10 @@ class frmMain : public StartupWindow {
   // choosers starting in the user's own folders (XDG). Call before Form_Load.
   void InstalledLayout(const std::string& programs, const std::string& config);
 
+  // The settings file Open and Save As offer first while none is open (the last one used, as
+  // the window remembers it); "" for none.
+  void LastSettingsFile(const std::string& path) { last_settings_file_ = path; }
+
   // True while a run is in progress.
   bool Running() const { return running_; }
   // The product information (defaults until Form_Load), the settings object and the report list
@@ -202,6 +209,7 @@ class frmMain : public StartupWindow {
   int error_status_ = 0;
   std::string programs_directory_;  // "" for the program directory
   bool installed_ = false;
+  std::string last_settings_file_;
 };
 
 // The status line after a run: "11 workbooks filed, 1 rejected, 77 records appended in 0.4 s"

@@ -326,6 +326,16 @@ TableDocument::Content TableDocument::Snapshot() const {
   return {layout_, headers_, Cells()};
 }
 
+TableDocument::Contents TableDocument::Current() const {
+  return {layout_, headers_, Cols(), Cells()};
+}
+
+void TableDocument::Restore(const Contents& contents) {
+  layout_ = contents.layout;
+  headers_ = contents.headers;
+  Rebuild(contents.cells, contents.cols);
+}
+
 bool TableDocument::Modified() const {
   return Snapshot() != saved_;
 }

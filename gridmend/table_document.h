@@ -107,6 +107,20 @@ class TableDocument {
   // Saves to another path, which becomes the document's path.
   void SaveAs(const std::string& path);
 
+  // What an edit can change: the layout, the header line, the column count and the cells.
+  struct Contents {
+    Int16 layout = 0;
+    std::vector<std::string> headers;
+    Int16 cols = 0;
+    std::vector<std::vector<std::string>> cells;
+    bool operator==(const Contents&) const = default;
+  };
+  // The contents as they stand, to be put back by Restore (an edit's undo).
+  Contents Current() const;
+  // Puts back contents taken by Current(); the path and what was last saved stay, so Modified
+  // tells again whether the restored contents differ from the file.
+  void Restore(const Contents& contents);
+
   // The table as the table class holds it.
   const clsDatFile& Table() const { return table_; }
 

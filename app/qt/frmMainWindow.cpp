@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -10,9 +13,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTreeWidget>
+#include <QUrl>
 #include <algorithm>
 #include <vector>
 
@@ -25,9 +31,25 @@
 #include "platform/qt/icons.h"
 #include "platform/qt/qt_text.h"
 #include "product/qt/frmAbout.h"
+#include "runtime/msgbox.h"
 
 namespace sheaver {
 namespace {
+
+// Where the window keeps what it remembers between starts.
+constexpr const char* kRecentKey = "RecentSettingsFiles";
+constexpr const char* kGeometryKey = "MainWindowGeometry";
+
+QSettings Remembered() {
+  return QSettings(QStringLiteral("Sheaver"), QStringLiteral("Sheaver"));
+}
+
+// The local path of a drag that carries exactly one local file or folder; "" for any other.
+QString DroppedPath(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
+  const QUrl url = data->urls().front();
+  return url.isLocalFile() ? QDir::cleanPath(url.toLocalFile()) : QString();
+}
 
 // A control's place in its container, in twips.
 struct Twips {
@@ -75,7 +97,9 @@ QFont FittingFont(QFont font, const std::vector<const QLabel*>& labels, int text
     const QFontMetrics metrics(font);
     bool fits = metrics.height() + 6 <= text_box_height;
     for (const QLabel* label : labels) {
-      fits = fits && metrics.horizontalAdvance(label->text()) + 2 <= label->width();
+      // The access key's "&" is not drawn.
+      const QString shown = QString(label->text()).remove(QLatin1Char('&'));
+      fits = fits && metrics.horizontalAdvance(shown) + 2 <= label->width();
     }
     if (fits || size <= smallest) return font;
   }
@@ -104,6 +128,11 @@ frmMainWindow::frmMainWindow(const frmMainOptions& options) {
   } else {
     form_ = std::make_unique<frmMain>(view, options.program_directory);
   }
+  std::vector<std::string> stored;
+  for (const QString& path : Remembered().value(kRecentKey).toStringList())
+    stored.push_back(FromQString(path));
+  recent_ = RecentFiles(stored);
+  UpdateRecent();
 
   // The design size: the client area of the design below the menu bar.
   const ScreenScale scale = ScaleOf(*this);
@@ -127,7 +156,7 @@ void frmMainWindow::BuildControls() {
   Frame1_ = Place(new QGroupBox("Settings", client), "Frame1", {120, 120, 8055, 2295}, "W=1");
   // The labels of the fields reach up to their text boxes (at least 1440 twips), so that the
   // desktop's fonts, wider than the one the design was drawn with, do not cut their captions.
-  NewLabel(Frame1_, "Label1", "Form Type:", {120, 360, 1440, 285});
+  auto* Label1 = NewLabel(Frame1_, "Label1", "Form &Type:", {120, 360, 1440, 285});
   txtFormType_ = NewTextBox(Frame1_, "txtFormType", {1560, 360, 5175, 285}, "W=1");
   auto* cmdEditFormType = NewButton(Frame1_, "cmdEditFormType", "", {6840, 360, 495, 315}, "X=1");
   cmdEditFormType->setIcon(EditIcon());
@@ -135,33 +164,47 @@ void frmMainWindow::BuildControls() {
   cmdEditFormType->setAccessibleName("Edit the form type");
   auto* cmdGetFormType = NewButton(Frame1_, "cmdGetFormType", "...", {7440, 360, 495, 315}, "X=1");
   cmdGetFormType->setToolTip("Choose the form type");
-  NewLabel(Frame1_, "Label6", "Input Directory:", {120, 720, 1440, 315});
+  cmdGetFormType->setAccessibleName("Choose the form type");
+  auto* Label6 = NewLabel(Frame1_, "Label6", "&Input Directory:", {120, 720, 1440, 315});
   txtInDir_ = NewTextBox(Frame1_, "txtInDir", {1560, 720, 5775, 315}, "W=1");
   auto* cmdGetInDir = NewButton(Frame1_, "cmdGetInDir", "...", {7440, 720, 495, 315}, "X=1");
   cmdGetInDir->setToolTip("Choose the input directory");
-  NewLabel(Frame1_, "Label7", "Output Directory:", {120, 1080, 1575, 315});
+  cmdGetInDir->setAccessibleName("Choose the input directory");
+  auto* Label7 = NewLabel(Frame1_, "Label7", "&Output Directory:", {120, 1080, 1575, 315});
   txtOutDir_ = NewTextBox(Frame1_, "txtOutDir", {1560, 1080, 5775, 315}, "W=1");
   auto* cmdGetOutDir = NewButton(Frame1_, "cmdGetOutDir", "...", {7440, 1080, 495, 315}, "X=1");
   cmdGetOutDir->setToolTip("Choose the output directory");
-  NewLabel(Frame1_, "Label8", "Export Data to:", {120, 1440, 1440, 315});
+  cmdGetOutDir->setAccessibleName("Choose the output directory");
+  auto* Label8 = NewLabel(Frame1_, "Label8", "Export &Data to:", {120, 1440, 1440, 315});
   txtExportTo_ = NewTextBox(Frame1_, "txtExportTo", {1560, 1440, 5775, 315}, "W=1");
   auto* cmdGetExportTo = NewButton(Frame1_, "cmdGetExportTo", "...", {7440, 1440, 495, 315}, "X=1");
   cmdGetExportTo->setToolTip("Choose the data file");
-  NewLabel(Frame1_, "Label9", "Rejected Forms to:", {120, 1800, 1440, 315});
+  cmdGetExportTo->setAccessibleName("Choose the data file");
+  auto* Label9 = NewLabel(Frame1_, "Label9", "&Rejected Forms to:", {120, 1800, 1440, 315});
   txtRejectDir_ = NewTextBox(Frame1_, "txtRejectDir", {1560, 1800, 5775, 315}, "W=1");
   auto* cmdGetRejectDir =
       NewButton(Frame1_, "cmdGetRejectDir", "...", {7440, 1800, 495, 315}, "X=1");
   cmdGetRejectDir->setToolTip("Choose the directory for forms that cannot be filed");
+  cmdGetRejectDir->setAccessibleName("Choose the directory for forms that cannot be filed");
 
-  NewLabel(client, "Label5", "Progress", {120, 2520, 2175, 255});
+  auto* Label5 = NewLabel(client, "Label5", "&Progress", {120, 2520, 2175, 255});
   // Made before the list, so that the list lies over it.
   NewLabel(client, "Label2", "Save to:", {120, 3360, 8055, 375}, "Y=1");
   ListView1_ = Place(new QTreeWidget(client), "ListView1", {120, 2760, 8055, 1695}, "W=1 H=1");
   ListView1_->setTextElideMode(Qt::ElideMiddle);
   ListView1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  cmdGo_ = NewButton(client, "cmdGo", "Run", {5040, 4560, 975, 375}, "X=1 Y=1");
-  cmdView_ = NewButton(client, "cmdView", "View", {6120, 4560, 975, 375}, "X=1 Y=1");
-  cmdExit_ = NewButton(client, "cmdExit", "Exit", {7200, 4560, 975, 375}, "X=1 Y=1");
+  cmdGo_ = NewButton(client, "cmdGo", "R&un", {5040, 4560, 975, 375}, "X=1 Y=1");
+  cmdView_ = NewButton(client, "cmdView", "&View", {6120, 4560, 975, 375}, "X=1 Y=1");
+  cmdExit_ = NewButton(client, "cmdExit", "E&xit", {7200, 4560, 975, 375}, "X=1 Y=1");
+
+  // Each label's access key (Alt and its underlined letter) moves to its field, and screen
+  // readers announce the field by its label. Alt+F and Alt+H are left to the menus.
+  Label1->setBuddy(txtFormType_);
+  Label6->setBuddy(txtInDir_);
+  Label7->setBuddy(txtOutDir_);
+  Label8->setBuddy(txtExportTo_);
+  Label9->setBuddy(txtRejectDir_);
+  Label5->setBuddy(ListView1_);
 
   // Tab order of the design: the fields with their buttons, the list, Run, View, Exit.
   QWidget* order[] = {txtFormType_,   cmdEditFormType, cmdGetFormType,  txtInDir_,
@@ -169,6 +212,9 @@ void frmMainWindow::BuildControls() {
                       cmdGetExportTo, txtRejectDir_,   cmdGetRejectDir, ListView1_,
                       cmdGo_,         cmdView_,        cmdExit_};
   for (std::size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+  for (QLineEdit* field : {txtFormType_, txtInDir_, txtOutDir_, txtExportTo_, txtRejectDir_})
+    field->installEventFilter(this);
 
   std::vector<const QLabel*> labels;
   for (const QLabel* label : client->findChildren<QLabel*>()) labels.push_back(label);
@@ -199,7 +245,7 @@ void frmMainWindow::BuildMenus() {
     QKeySequence shortcut;
   };
   auto add_menu = [this](const char* name, const char* caption, std::initializer_list<Item> items) {
-    QMenu* menu = menuBar()->addMenu(caption);
+    QMenu* menu = menuBar()->addMenu(QString::fromUtf8(caption));
     menu->setObjectName(name);
     menu->menuAction()->setObjectName(name);
     for (const Item& item : items) {
@@ -207,7 +253,7 @@ void frmMainWindow::BuildMenus() {
         menu->addSeparator();
         continue;
       }
-      QAction* action = menu->addAction(item.caption);
+      QAction* action = menu->addAction(QString::fromUtf8(item.caption));
       action->setObjectName(item.name);
       action->setShortcut(item.shortcut);
       auto handler = item.handler;
@@ -215,16 +261,22 @@ void frmMainWindow::BuildMenus() {
     }
   };
   add_menu("mnuFile", "&File",
-           {{"mnuFileOpen", "&Open", &frmMain::mnuFileOpen_Click, QKeySequence::Open},
+           {{"mnuFileOpen", "&Open…", &frmMain::mnuFileOpen_Click, QKeySequence::Open},
             {"mnuFileSave", "&Save", &frmMain::mnuFileSave_Click, QKeySequence::Save},
-            {"mnuFileSaveAs", "Save &As", &frmMain::mnuFileSaveAs_Click, {}},
+            {"mnuFileSaveAs", "Save &As…", &frmMain::mnuFileSaveAs_Click, QKeySequence::SaveAs},
             {nullptr, nullptr, nullptr, {}},
             {"mnuFileDataFileOptions",
-             "&Data File Options...",
+             "&Data File Options…",
              &frmMain::mnuFileDataFileOptions_Click,
              {}},
             {nullptr, nullptr, nullptr, {}},
             {"mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click, QKeySequence::Quit}});
+  // File > Recent, below Save As.
+  QMenu* file = findChild<QMenu*>("mnuFile");
+  const QList<QAction*> file_items = file->actions();
+  mnuFileRecent_ = new QMenu("&Recent", file);
+  mnuFileRecent_->setObjectName("mnuFileRecent");
+  file->insertMenu(file_items.at(3), mnuFileRecent_);
   add_menu("mnuHelp", "&Help",
            {{"mnuHelpContents", "&Contents", &frmMain::mnuHelpContents_Click,
              QKeySequence::HelpContents},
@@ -241,7 +293,45 @@ void frmMainWindow::Handle(void (frmMain::*handler)()) {
 
 void frmMainWindow::LoadAndShow() {
   form_->Form_Load();
+  // After loading, which records the layout at the design size.
+  const QByteArray geometry = Remembered().value(kGeometryKey).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
   show();
+}
+
+void frmMainWindow::SettingsFileUsed(const std::string& path) {
+  recent_.Add(path);
+  UpdateRecent();
+}
+
+void frmMainWindow::UpdateRecent() {
+  QStringList paths;
+  for (const std::string& path : recent_.Paths()) paths << ToQString(path);
+  Remembered().setValue(kRecentKey, paths);
+  if (form_) form_->LastSettingsFile(recent_.Newest());
+
+  mnuFileRecent_->clear();
+  int number = 0;
+  for (const std::string& path : recent_.Paths()) {
+    ++number;
+    QString text = ToQString(path);
+    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    QAction* action = mnuFileRecent_->addAction(QStringLiteral("&%1 %2").arg(number).arg(text));
+    action->setObjectName(QStringLiteral("mnuFileRecent%1").arg(number));
+    connect(action, &QAction::triggered, this, [this, path] { OpenRecent(path); });
+  }
+  mnuFileRecent_->setEnabled(number > 0);
+}
+
+void frmMainWindow::OpenRecent(const std::string& path) {
+  if (!OrdinaryFileExists(path)) {
+    MsgBox(path + " no longer exists.\nIt is removed from the recent files.", MsgButtons::kOk,
+           MsgIcon::kExclamation);
+    recent_.Remove(path);
+    UpdateRecent();
+    return;
+  }
+  form_->Guarded([this, path] { form_->AppCmd("Open", {path}); });
 }
 
 QLineEdit& frmMainWindow::FieldWidget(PathField field) const {
@@ -339,12 +429,36 @@ void frmMainWindow::resizeEvent(QResizeEvent* event) {
   if (form_) Handle(&frmMain::Form_Resize);
 }
 
+bool frmMainWindow::eventFilter(QObject* watched, QEvent* event) {
+  auto* field = qobject_cast<QLineEdit*>(watched);
+  if (field == nullptr || !field->isEnabled()) return QMainWindow::eventFilter(watched, event);
+  if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+    auto* drag = static_cast<QDragMoveEvent*>(event);
+    if (DroppedPath(drag->mimeData()).isEmpty()) return QMainWindow::eventFilter(watched, event);
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    return true;
+  }
+  if (event->type() == QEvent::Drop) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    const QString path = DroppedPath(drop->mimeData());
+    if (path.isEmpty()) return QMainWindow::eventFilter(watched, event);
+    field->setText(path);
+    field->setFocus();
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
 void frmMainWindow::closeEvent(QCloseEvent* event) {
   // A run holds the window until it ends; closing it then would pull the list from under it.
   if (form_->Running() && !ending_) {
     event->ignore();
     return;
   }
+  Remembered().setValue(kGeometryKey, saveGeometry());
   form_->Form_Unload();
   event->accept();
 }

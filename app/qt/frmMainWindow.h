@@ -3,6 +3,10 @@
 // Qt file dialog, folder browser and list behind them. Every event goes to the frmMain handler of
 // the same name; an error that leaves a handler is reported and ends the program.
 //
+// Between starts the window remembers (QSettings, organisation and application "Sheaver") the
+// settings files last opened or saved, offered by File > Recent and first by Open and Save As,
+// and its size and place on the screen.
+//
 // Controls are named as in the design (txtFormType, cmdGo, ListView1, mnuFileOpen, ...) so
 // that they can be found with findChild.
 #pragma once
@@ -13,9 +17,11 @@
 #include <string>
 
 #include "app/frmMain.h"
+#include "ui/recent_files.h"
 
 class QGroupBox;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTreeWidget;
 
@@ -63,6 +69,9 @@ class frmMainWindow : public QMainWindow, private frmMainView {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  // A folder or file dragged from the file manager onto a path field fills the field with its
+  // path (one local file only; anything else is left to the field).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
@@ -78,6 +87,11 @@ class frmMainWindow : public QMainWindow, private frmMainView {
   void ShowAbout(const AboutBoxContent& about) override;
   bool EditDataFileOptions(DataFileOptionsChoice& choice) override;
   void Unload() override;
+  void SettingsFileUsed(const std::string& path) override;
+  // Rebuilds File > Recent from recent_, and stores the list.
+  void UpdateRecent();
+  // Opens a file of File > Recent; one that is gone is said so and leaves the list.
+  void OpenRecent(const std::string& path);
   void Running(bool running) override;
   void Repaint() override;
   void StatusText(const std::string& text) override;
@@ -93,6 +107,8 @@ class frmMainWindow : public QMainWindow, private frmMainView {
   QPushButton* cmdView_ = nullptr;
   QPushButton* cmdExit_ = nullptr;
   QTreeWidget* ListView1_ = nullptr;
+  QMenu* mnuFileRecent_ = nullptr;
+  RecentFiles recent_;
 
   std::unique_ptr<QtListView> list_;
   std::unique_ptr<QtWindow> window_;

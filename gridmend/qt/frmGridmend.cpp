@@ -23,6 +23,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUndoCommand>
+#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -123,6 +125,55 @@ QLabel* NoteLabel(const char* name, QWidget* parent) {
   return label;
 }
 
+// One edit of the table for the undo stack: the contents and current row before and after it.
+// Pushing it does nothing (the edit is already made); undo and redo put one side back through
+// `restore`. Edits with the same id (one typed run in one cell) merge into one step.
+class TableEdit : public QUndoCommand {
+ public:
+  using Restore = std::function<void(const TableDocument::Contents&, Int16 row)>;
+  TableEdit(const QString& text, int id, TableDocument::Contents before, Int16 before_row,
+            TableDocument::Contents after, Int16 after_row, Restore restore)
+      : QUndoCommand(text),
+        id_(id),
+        before_(std::move(before)),
+        after_(std::move(after)),
+        before_row_(before_row),
+        after_row_(after_row),
+        restore_(std::move(restore)) {}
+
+  void undo() override { restore_(before_, before_row_); }
+  void redo() override {
+    if (pushed_) restore_(after_, after_row_);
+    pushed_ = true;
+  }
+  int id() const override { return id_; }
+  bool mergeWith(const QUndoCommand* other) override {
+    const auto* next = static_cast<const TableEdit*>(other);
+    after_ = next->after_;
+    after_row_ = next->after_row_;
+    return true;
+  }
+
+ private:
+  int id_;
+  TableDocument::Contents before_, after_;
+  Int16 before_row_, after_row_;
+  Restore restore_;
+  bool pushed_ = false;
+};
+
+// What an edit did, for the Undo and Redo menu items, from the contents before and after it.
+QString EditName(const TableDocument::Contents& before, const TableDocument::Contents& after) {
+  if (before.layout != after.layout) return "Header Line";
+  if (after.cells.size() > before.cells.size()) return "Add Row";
+  if (after.cells.size() < before.cells.size()) return "Delete Row";
+  if (before.cols != after.cols) return "Key";
+  std::vector<std::vector<std::string>> a = before.cells, b = after.cells;
+  std::sort(a.begin(), a.end());
+  std::sort(b.begin(), b.end());
+  return a == b ? "Move Row" : "Edit";
+}
+
 }  // namespace
 
 frmGridmend::frmGridmend(const frmGridmendOptions& options) : options_(options) {
@@ -136,6 +187,7 @@ frmGridmend::frmGridmend(const frmGridmendOptions& options) : options_(options) 
   sampleChooser_.CommonDialogControl(dialog_);
 
   setWindowIcon(EditIcon());
+  undo_ = new QUndoStack(this);
   BuildControls();
   BuildMenus();
   previewTimer_ = new QTimer(this);
@@ -316,7 +368,10 @@ void frmGridmend::BuildControls() {
   });
   // What the table keeps (spaces trimmed) shows once typing is done.
   for (QLineEdit* edit : {txtField_, txtReference_, cboFormat_->lineEdit()})
-    connect(edit, &QLineEdit::editingFinished, this, [this] { ShowCurrentRow(); });
+    connect(edit, &QLineEdit::editingFinished, this, [this] {
+      ++typing_session_;
+      ShowCurrentRow();
+    });
 
   connect(chkKey_, &QCheckBox::toggled, this, [this](bool key) {
     if (updating_ != 0) return;
@@ -381,13 +436,22 @@ void frmGridmend::BuildMenus() {
   };
   QMenu* file = menuBar()->addMenu("&File");
   add(file, "mnuFileNew", "&New", QKeySequence::New, [this] { FileNew(); });
-  add(file, "mnuFileOpen", "&Open...", QKeySequence::Open, [this] { FileOpen(); });
+  add(file, "mnuFileOpen", "&Open…", QKeySequence::Open, [this] { FileOpen(); });
   add(file, "mnuFileSave", "&Save", QKeySequence::Save, [this] { FileSave(); });
-  add(file, "mnuFileSaveAs", "Save &As...", QKeySequence::SaveAs, [this] { FileSaveAs(); });
+  add(file, "mnuFileSaveAs", "Save &As…", QKeySequence::SaveAs, [this] { FileSaveAs(); });
   file->addSeparator();
   add(file, "mnuFileExit", "E&xit", QKeySequence::Quit, [this] { close(); });
 
   QMenu* edit = menuBar()->addMenu("&Edit");
+  QAction* undo = undo_->createUndoAction(this, "&Undo");
+  undo->setObjectName("mnuEditUndo");
+  undo->setShortcut(QKeySequence::Undo);
+  QAction* redo = undo_->createRedoAction(this, "&Redo");
+  redo->setObjectName("mnuEditRedo");
+  redo->setShortcut(QKeySequence::Redo);
+  edit->addAction(undo);
+  edit->addAction(redo);
+  edit->addSeparator();
   add(edit, "mnuEditAdd", "&Add Row", QKeySequence(Qt::CTRL | Qt::Key_Insert),
       [this] { AddRow(); });
   mnuEditDelete_ = add(edit, "mnuEditDelete", "&Delete Row",
@@ -398,7 +462,7 @@ void frmGridmend::BuildMenus() {
                      [this] { MoveDown(); });
 
   QMenu* sample = menuBar()->addMenu("&Sample");
-  add(sample, "mnuSampleOpen", "&Open Sample Form...", QKeySequence(Qt::CTRL | Qt::Key_L),
+  add(sample, "mnuSampleOpen", "&Open Sample Form…", QKeySequence(Qt::CTRL | Qt::Key_L),
       [this] { ChooseSample(); });
 
   QMenu* help = menuBar()->addMenu("&Help");
@@ -567,6 +631,9 @@ void frmGridmend::Show(TableDocument doc) {
   --updating_;
   FillGrid();
   SelectRow(0);
+  undo_->clear();
+  recorded_ = doc_.Current();
+  recorded_row_ = CurrentRow();
   UpdateCaption();
   RefreshPreview();
 }
@@ -658,7 +725,10 @@ void frmGridmend::SetCurrentCell(Int16 col, const std::string& text) {
   if (updating_ != 0) return;
   const Int16 row = CurrentRow();
   if (row < 0 || col >= doc_.Cols()) return;
+  // Typing into one cell is one undo step until the typing ends.
+  typing_cell_ = (row << 4 | col) & 0xfffff;
   Guarded("change the field", [&] { SetCell(row, col, text); });
+  typing_cell_ = -1;
 }
 
 void frmGridmend::AddRow() {
@@ -719,6 +789,30 @@ void frmGridmend::MoveDown() {
 }
 
 void frmGridmend::Changed() {
+  TableDocument::Contents now = doc_.Current();
+  if (now != recorded_) {
+    const int id = typing_cell_ < 0 ? -1 : (typing_session_ << 20 | typing_cell_) & 0x7fffffff;
+    auto* edit =
+        new TableEdit(EditName(recorded_, now), id, recorded_, recorded_row_, now, CurrentRow(),
+                      [this](const TableDocument::Contents& c, Int16 row) { Restored(c, row); });
+    recorded_ = std::move(now);
+    recorded_row_ = CurrentRow();
+    undo_->push(edit);
+  }
+  UpdateCaption();
+  UpdateCommands();
+  if (sample_ && doc_.IsFormType()) previewTimer_->start();
+}
+
+void frmGridmend::Restored(const TableDocument::Contents& contents, Int16 row) {
+  doc_.Restore(contents);
+  recorded_ = contents;
+  ++updating_;
+  chkHeader_->setChecked(doc_.HasHeader());
+  --updating_;
+  FillGrid();
+  SelectRow(std::min<Int16>(row, static_cast<Int16>(doc_.Rows() - 1)));
+  recorded_row_ = CurrentRow();
   UpdateCaption();
   UpdateCommands();
   if (sample_ && doc_.IsFormType()) previewTimer_->start();

@@ -6,8 +6,8 @@
 // Widgets are named for findChild: lvTable, cmdAdd, cmdDelete, cmdUp, cmdDown, chkHeader,
 // txtField, txtReference, lblReference, cboFormat, lblFormat, cmdSample, lblSample, tblSheet,
 // lvNames, txtPreview, lblPreview; menu actions mnuFileNew, mnuFileOpen, mnuFileSave,
-// mnuFileSaveAs, mnuFileExit, mnuEditAdd, mnuEditDelete, mnuEditUp, mnuEditDown,
-// mnuSampleOpen, mnuHelpContents.
+// mnuFileSaveAs, mnuFileExit, mnuEditUndo, mnuEditRedo, mnuEditAdd, mnuEditDelete, mnuEditUp,
+// mnuEditDown, mnuSampleOpen, mnuHelpContents.
 //
 // Nothing that goes wrong ends the program: an error is shown in a message box (through the
 // message-box service) and the window goes on as it was.
@@ -35,6 +35,7 @@ class QTableView;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class QUndoStack;
 
 namespace sheaver {
 
@@ -82,6 +83,10 @@ class frmGridmend : public QMainWindow {
   Int16 CurrentRow() const;
   void SelectRow(Int16 row);
   const SampleWorkbook* Sample() const { return sample_.get(); }
+  // The edits of the table that Edit > Undo and Redo step through; emptied when another table
+  // is shown.
+  QUndoStack& UndoStack() const { return *undo_; }
+
   // The preview's lines as shown, one per line ending in "\n".
   std::string PreviewText() const;
 
@@ -107,13 +112,26 @@ class frmGridmend : public QMainWindow {
   void SetReference(const std::string& reference, const std::string& name);
   void PickFromSheet();
   void PickName(QTreeWidgetItem* item);
+  // After every edit of the table: records it for Undo (a typed run of one cell as one step)
+  // and updates the caption, commands and preview.
   void Changed();
+  // Shows the table again after Undo or Redo put back `contents`, with `row` current.
+  void Restored(const TableDocument::Contents& contents, Int16 row);
   void ShowSample();
   void UpdateReferenceInfo();
   void UpdateFormatInfo();
   void UpdateCaption();
   void UpdateCommands();
   bool ChooseSavePath(std::string& path);
+
+  QUndoStack* undo_ = nullptr;
+  // The contents and current row as the last recorded edit left them: the next edit's "before".
+  TableDocument::Contents recorded_;
+  Int16 recorded_row_ = -1;
+  // Nonzero while typing into one cell of the field panel: its edits merge into one step. A new
+  // value starts each time typing ends, so that separate visits stay separate steps.
+  int typing_cell_ = -1;
+  int typing_session_ = 0;
 
   frmGridmendOptions options_;
   TableDocument doc_;

@@ -20,7 +20,6 @@ bool IsDirectory(const QString& path) {
 void QtCommonDialog::ShowOpen() {
   QFileDialog dialog(owner_, ToQString(title_));
   dialog.setObjectName(kFileDialogName);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode((flags_ & kDialogFileMustExist) ? QFileDialog::ExistingFile
                                                      : QFileDialog::AnyFile);
@@ -48,7 +47,6 @@ void QtCommonDialog::ShowOpen() {
 bool QtFolderBrowser::Browse() {
   QFileDialog dialog(owner_, ToQString(title_));
   dialog.setObjectName(kFolderBrowserName);
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   dialog.setFileMode(QFileDialog::Directory);
   const QString start = ToQString(starting_folder_);

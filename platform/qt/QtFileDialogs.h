@@ -1,6 +1,7 @@
 // The file dialog and folder browser that the path chooser drives, as Qt file dialogs. They are
-// Qt's own dialogs, not the desktop's, so that they look the same everywhere and tests can drive
-// them (the active modal widget is the QFileDialog).
+// the desktop's own where the platform theme offers one (GTK, KDE, or the XDG desktop portal
+// inside a sandbox), and Qt's widget dialog elsewhere, as on the offscreen platform where the
+// tests drive them (the active modal widget is then the QFileDialog).
 #pragma once
 
 #include <string>

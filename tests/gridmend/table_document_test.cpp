@@ -92,6 +92,33 @@ TEST(TableDocument, ACsvHeaderLineIsKeptAndCanBeTurnedIntoARowAndBack) {
   EXPECT_FALSE(doc.HasHeader(true));  // no row would be left below the header
 }
 
+TEST(TableDocument, RestoredContentsUndoHeaderRowAndKeyEditsAndModifiedFollowsTheFile) {
+  TempDir dir;
+  TableDocument csv = OpenQuietly(dir.Write("week.csv", "\"Staff\",\"Hours\"\r\n\"42\",\"8\"\r\n"));
+  const TableDocument::Contents opened = csv.Current();
+  ASSERT_TRUE(csv.HasHeader(false));
+  csv.InsertRow(0);
+  csv.Restore(opened);
+  EXPECT_EQ(csv.Layout(), 2);
+  EXPECT_EQ(csv.ColumnTitles(), (std::vector<std::string>{"Staff", "Hours"}));
+  EXPECT_EQ(Rows(csv), std::vector<std::string>{"42|8"});
+  EXPECT_FALSE(csv.Modified());
+
+  // A key adds a fourth column; putting back the three-column form type takes it away again.
+  TableDocument form;
+  form.InsertRow(0);
+  form.SetCell(0, 0, "Hours");
+  const TableDocument::Contents three = form.Current();
+  ASSERT_TRUE(form.SetKey(0, true));
+  form.Restore(three);
+  EXPECT_EQ(form.Cols(), 3);
+  EXPECT_EQ(Rows(form), std::vector<std::string>{"Hours||"});
+  form.DeleteRow(0);
+  form.Restore(TableDocument().Current());
+  EXPECT_EQ(form.Rows(), 0);
+  EXPECT_FALSE(form.Modified());
+}
+
 TEST(TableDocument, ReadingProblemsAreToldWithWhatSavingDoesOrAreErrorsNamingTheFile) {
   struct Case {
     const char* name;

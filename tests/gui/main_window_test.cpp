@@ -3,13 +3,20 @@
 // window (tests/app, tests/ui).
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUrl>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -182,6 +189,128 @@ TEST_F(MainWindowTest, RunSaysWhichFieldIsEmpty) {
   ASSERT_EQ(messages_->shown.size(), 1u);
   EXPECT_EQ(messages_->shown[0].text, "Fill in Input Directory before pressing Run.");
   EXPECT_TRUE(ListRows().empty());
+}
+
+TEST_F(MainWindowTest, ScreenReadersNameEveryFieldAndButtonAndEachAccessKeyIsTheOnlyOne) {
+  auto name = [&](const char* control) {
+    QAccessibleInterface* ui = QAccessible::queryAccessibleInterface(&Control(control));
+    return ui != nullptr ? ui->text(QAccessible::Name).toStdString() : std::string("(none)");
+  };
+  const std::pair<const char*, const char*> labels[] = {
+      {"Label1", "txtFormType"}, {"Label6", "txtInDir"},     {"Label7", "txtOutDir"},
+      {"Label8", "txtExportTo"}, {"Label9", "txtRejectDir"}, {"Label5", "ListView1"}};
+  for (const auto& [label, field] : labels) {
+    EXPECT_EQ(test::Find<QLabel>(*window_, label).buddy(), &Control(field)) << label;
+  }
+  // A field is announced by its label's caption, without the access key's "&".
+  EXPECT_EQ(name("txtFormType"), "Form Type:");
+  EXPECT_EQ(name("txtRejectDir"), "Rejected Forms to:");
+  for (const char* button : {"cmdEditFormType", "cmdGetFormType", "cmdGetInDir", "cmdGetOutDir",
+                             "cmdGetExportTo", "cmdGetRejectDir"}) {
+    EXPECT_EQ(name(button), Control(button).toolTip().toStdString()) << button;
+  }
+  EXPECT_EQ(name("cmdGetInDir"), "Choose the input directory");
+  EXPECT_EQ(name("cmdGo"), "Run");
+
+  // Alt and a letter reaches one control only: the labels, the buttons and the menu bar's menus.
+  std::map<QKeySequence, std::string> keys;
+  auto claim = [&](const QString& caption) {
+    const QKeySequence key = QKeySequence::mnemonic(caption);
+    ASSERT_FALSE(key.isEmpty()) << caption.toStdString();
+    EXPECT_TRUE(keys.emplace(key, caption.toStdString()).second)
+        << caption.toStdString() << " has the key of " << keys[key];
+  };
+  for (const auto& [label, field] : labels) claim(test::Find<QLabel>(*window_, label).text());
+  for (const char* button : {"cmdGo", "cmdView", "cmdExit"})
+    claim(test::Find<QPushButton>(*window_, button).text());
+  for (const QAction* menu : window_->menuBar()->actions()) claim(menu->text());
+}
+
+TEST_F(MainWindowTest, MenuItemsThatAskForMoreEndInAnEllipsisAndHaveTheDesktopsShortcuts) {
+  const struct {
+    const char* name;
+    const char* text;
+    QKeySequence keys;
+  } items[] = {{"mnuFileOpen", "&Open\u2026", QKeySequence::Open},
+               {"mnuFileSave", "&Save", QKeySequence::Save},
+               {"mnuFileSaveAs", "Save &As\u2026", QKeySequence::SaveAs},
+               {"mnuFileDataFileOptions", "&Data File Options\u2026", {}},
+               {"mnuFileExit", "E&xit", QKeySequence::Quit}};
+  for (const auto& item : items) {
+    const auto& action = test::Find<QAction>(*window_, item.name);
+    EXPECT_EQ(action.text().toStdString(), item.text);
+    EXPECT_EQ(action.shortcut(), item.keys) << item.name;
+  }
+}
+
+TEST_F(MainWindowTest, RecentSettingsFilesAndTheWindowsSizeAreRememberedBetweenStarts) {
+  QSettings("Sheaver", "Sheaver").clear();
+  Open();
+  auto recent = [&] {
+    Texts texts;
+    for (const QAction* a : test::Find<QMenu>(*window_, "mnuFileRecent").actions())
+      texts.push_back(a->text().toStdString());
+    return texts;
+  };
+  EXPECT_FALSE(test::Find<QMenu>(*window_, "mnuFileRecent").isEnabled());
+  std::vector<std::string> files;
+  for (const char* name : {"1.set", "2.set", "3.set", "4.set", "5.set"})
+    files.push_back(work_.Write(name, "a.dat\r\n/in\r\n/out\r\nd.csv\r\n"));
+  for (const std::string& file : files) Cmd("open", {file});
+  Cmd("open", {files[1]});
+  // Saving under a new name counts as well: newest first, each once, five at most.
+  dialog_.answers = {work_.File("R&D.set")};
+  Choose("mnuFileSaveAs");
+  EXPECT_EQ(recent(), (Texts{"&1 " + work_.File("R&&D.set"), "&2 " + files[1], "&3 " + files[4],
+                             "&4 " + files[3], "&5 " + files[2]}));
+  window_->resize(window_->width() + 40, window_->height() + 30);
+  const QSize size = window_->size();
+  window_->close();
+
+  Open();
+  EXPECT_EQ(window_->size(), size);
+  EXPECT_EQ(recent().size(), 5u);
+  // Open offers the last file used.
+  dialog_.answers = {std::nullopt};
+  Choose("mnuFileOpen");
+  ASSERT_EQ(dialog_.shown.size(), 2u);
+  EXPECT_EQ(dialog_.shown[1].file_name, work_.File("R&D.set"));
+  // A file that is gone is said so and leaves the list; one still there opens.
+  std::filesystem::remove(files[1]);
+  Choose("mnuFileRecent2");
+  ASSERT_EQ(messages_->shown.size(), 1u);
+  EXPECT_EQ(messages_->shown[0].text,
+            files[1] + " no longer exists.\nIt is removed from the recent files.");
+  EXPECT_EQ(recent().size(), 4u);
+  Fields({"", "", "", ""});
+  Choose("mnuFileRecent2");
+  EXPECT_EQ(Fields(), (Texts{"a.dat", "/in", "/out", "d.csv"}));
+  EXPECT_EQ(recent()[0], "&1 " + files[4]);
+}
+
+TEST_F(MainWindowTest, AFolderDroppedOnAPathFieldFillsItAndOtherDropsLeaveItToTheField) {
+  auto drop = [&](const char* field, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QWidget& target = Control(field);
+    const QPointF at(target.width() / 2.0, target.height() / 2.0);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    QDropEvent event(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &event);
+    return enter.isAccepted() && event.isAccepted();
+  };
+  Fields({"/t.dat", "/in", "", ""});
+  const std::string folder = work_.Path() + "/forms in";
+  std::filesystem::create_directory(folder);
+  EXPECT_TRUE(drop("txtInDir", {QUrl::fromLocalFile(QString::fromStdString(folder + "/"))}));
+  EXPECT_TRUE(drop("txtRejectDir", {QUrl::fromLocalFile(QString::fromStdString(folder))}));
+  EXPECT_EQ(window_->FieldText(PathField::kInDir), folder);
+  EXPECT_EQ(window_->FieldText(PathField::kRejectDir), folder);
+  // Two files, or an address that is not a local file, fill nothing.
+  drop("txtFormType", {QUrl::fromLocalFile("/a.dat"), QUrl::fromLocalFile("/b.dat")});
+  drop("txtFormType", {QUrl("https://example.org/week.dat")});
+  EXPECT_EQ(Fields(), (Texts{"/t.dat", folder, "", ""}));
 }
 
 // ---- Runs ----

@@ -16,6 +16,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
+#include <QUndoStack>
 #include <algorithm>
 #include <filesystem>
 #include <memory>
@@ -115,6 +116,54 @@ class GridmendTest : public testing::Test {
 };
 
 // ---- Editing a form type ----
+
+TEST_F(GridmendTest, UndoAndRedoStepThroughEveryEditOfTheTableAndTypingInABoxIsOneStep) {
+  const std::string path = dir_.File("Timesheet.dat");
+  std::filesystem::copy_file(kTimesheetType, path);
+  ASSERT_TRUE(window_->OpenFile(path));
+  std::vector<std::vector<std::string>> grids{Grid()};
+  window_->SelectRow(1);
+  Type("txtField", "Worker");
+  QTest::keyClick(&Control<QLineEdit>("txtField"), Qt::Key_Return);  // typing ends
+  grids.push_back(Grid());
+  Type("txtField", "Staff");
+  grids.push_back(Grid());
+  Click("cmdAdd");
+  grids.push_back(Grid());
+  Click("cmdUp");
+  grids.push_back(Grid());
+  window_->SelectRow(0);
+  Control<QCheckBox>("chkKey").click();  // a fourth column
+  grids.push_back(Grid());
+  Control<QTreeWidget>("lvTable").topLevelItem(2)->setText(1, "B9");
+  grids.push_back(Grid());
+  Click("cmdDelete");
+  grids.push_back(Grid());
+  for (std::size_t i = 1; i < grids.size(); ++i) ASSERT_NE(grids[i], grids[i - 1]) << i;
+
+  QUndoStack& undo = window_->UndoStack();
+  EXPECT_EQ(undo.count(), static_cast<int>(grids.size()) - 1);
+  EXPECT_EQ(Control<QAction>("mnuEditUndo").text().toStdString(), "&Undo Delete Row");
+  EXPECT_EQ(Control<QAction>("mnuEditUndo").shortcut(), QKeySequence(QKeySequence::Undo));
+  EXPECT_EQ(Control<QAction>("mnuEditRedo").shortcut(), QKeySequence(QKeySequence::Redo));
+  for (std::size_t i = grids.size() - 1; i > 0; --i) {
+    Choose("mnuEditUndo");
+    EXPECT_EQ(Grid(), grids[i - 1]) << "undo to " << i - 1;
+  }
+  EXPECT_FALSE(window_->Document().Modified());
+  EXPECT_FALSE(window_->isWindowModified());
+  for (std::size_t i = 1; i < grids.size(); ++i) {
+    Choose("mnuEditRedo");
+    EXPECT_EQ(Grid(), grids[i]) << "redo to " << i;
+  }
+  // A new edit after an undo drops what could have been redone; another table empties it all.
+  Choose("mnuEditUndo");
+  Click("cmdAdd");
+  EXPECT_FALSE(undo.canRedo());
+  messages_->answers = {MsgAnswer::kNo};
+  Choose("mnuFileNew");
+  EXPECT_FALSE(undo.canUndo());
+}
 
 TEST_F(GridmendTest, EditingMovingAndDeletingRoundTripsTheFormTypeByteForByte) {
   const std::string original = TempDir::ReadBytes(kTimesheetType);
