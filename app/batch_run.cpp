@@ -138,8 +138,7 @@ std::string LocalTimeStamp() {
 void Reject(const std::string& path, const std::string& rejectDir, const Error& error,
             const std::string& formTypePath) {
   MoveForm(path, rejectDir);
-  const std::size_t last = path.rfind(kPathSeparator);
-  const std::string name = last == std::string::npos ? path : path.substr(last + 1);
+  const std::string name(FileNameOf(path));
   WriteTextLines(JoinPath(DirectoryText(rejectDir), RejectionNoteName(name)),
                  {"error " + std::to_string(error.Number()) + ": " + error.Description(),
                   "time: " + LocalTimeStamp(), "form type: " + formTypePath, "workbook: " + path});

@@ -74,18 +74,6 @@ bool ParseNumber(std::string_view text, Number& value) {
   return ec == std::errc() && end == text.data() + text.size();
 }
 
-std::string FileNameOf(const std::string& path) {
-  const std::size_t last = path.rfind(kPathSeparator);
-  return last == std::string::npos ? path : path.substr(last + 1);
-}
-
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t last = path.rfind(kPathSeparator);
-  if (last == std::string::npos) return ".";
-  if (last == 0) return "/";
-  return path.substr(0, last);
-}
-
 // The size of the file at path, or -1 when there is none.
 std::int64_t FileSize(const std::string& path) {
   struct stat st;
@@ -258,7 +246,7 @@ void Filing::Recover(const RecoveryNotice& notice) {
   auto say = [&](const std::string& message) {
     if (notice) notice(entry.workbook, message);
   };
-  const std::string name = FileNameOf(entry.workbook);
+  const std::string name(FileNameOf(entry.workbook));
   const std::int64_t size = FileSize(dataFile_);
   const std::uint64_t end = entry.offset + entry.length;
   if (entry.created && size >= 0 && static_cast<std::uint64_t>(size) < end) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_tool.h"
+#include "extract/modExtractWorkbookData.h"
 #include "platform/filesystem.h"
 #include "runtime/date.h"
 #include "runtime/error.h"
@@ -188,17 +189,8 @@ void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std
 void ListCells(const std::string& workbookPath, const CellsChoice& choice, std::FILE* out) {
   try {
     ListCellsOf(workbookPath, choice, out);
-  } catch (Error& e) {
-    // Every message names the workbook, once, by the name the user knows it by.
-    const std::size_t slash = workbookPath.rfind(kPathSeparator);
-    const std::string name =
-        slash == std::string::npos ? workbookPath : workbookPath.substr(slash + 1);
-    if (e.Description().starts_with(workbookPath + ": ")) {
-      Error shorter(e.Number(), e.Description().substr(workbookPath.size() + 2));
-      throw shorter.Within(name);
-    }
-    if (e.Description().starts_with(name + ": ")) throw;
-    throw e.Within(name);
+  } catch (const Error& e) {
+    throw WithinWorkbook(e, workbookPath);
   }
 }
 

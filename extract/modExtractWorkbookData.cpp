@@ -55,12 +55,6 @@ struct Field {
   bool text = false;  // the format is the "text" code, whose values come quoted already
 };
 
-// The file name of a path: what the user recognises a workbook by in a message.
-std::string_view FileNameOf(std::string_view path) {
-  const std::size_t last = path.rfind(kPathSeparator);
-  return last == std::string_view::npos ? path : path.substr(last + 1);
-}
-
 // "field Day (B3, +dmy)", or "field Day (B3)" without the format; a field without a name is
 // called by its number, an empty reference shows as "".
 std::string FieldContext(const Field& field, Int16 index, bool withFormat) {
@@ -272,6 +266,18 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
 
 }  // namespace
 
+Error WithinWorkbook(const Error& e, const std::string& workbookPath) {
+  // The workbook's own errors (missing, not a workbook) already start with its path: say it
+  // once, by the name the user knows it by.
+  const std::string_view name = FileNameOf(workbookPath);
+  const std::string pathPrefix = workbookPath + ": ";
+  if (!workbookPath.empty() && e.Description().starts_with(pathPrefix))
+    return Error(e.Number(), e.Description().substr(pathPrefix.size())).Within(name);
+  if (e.Description().starts_with(std::string(name) + ": ")) return e;
+  Error named = e;
+  return named.Within(name);
+}
+
 void ForgetFormTypes() {
   cached = false;
   cachedFields.clear();
@@ -287,15 +293,8 @@ void ExtractWorkbookData(const std::string& workbookPath, const std::string& for
                          const std::string& dataFilePath, const RecordAppend& append) {
   try {
     Extract(workbookPath, formTypePath, dataFilePath, append);
-  } catch (Error& e) {
-    // The workbook's own errors (missing, not a workbook) already start with its path: say it
-    // once, by the name the user knows it by.
-    const std::string pathPrefix = workbookPath + ": ";
-    if (!workbookPath.empty() && e.Description().starts_with(pathPrefix)) {
-      Error shorter(e.Number(), e.Description().substr(pathPrefix.size()));
-      throw shorter.Within(FileNameOf(workbookPath));
-    }
-    throw e.Within(FileNameOf(workbookPath));
+  } catch (const Error& e) {
+    throw WithinWorkbook(e, workbookPath);
   }
 }
 

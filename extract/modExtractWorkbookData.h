@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "extract/data_sink.h"
+#include "runtime/error.h"
 #include "runtime/int16.h"
 #include "spreadsheet/automation.h"
 
@@ -75,6 +76,10 @@ Int16 RangeLength(std::string_view reference);
 // index; "" past the strip's end and for a block of several rows and columns. A cell holding an
 // error value raises Type mismatch (13).
 std::string GetCellText(const xl::Range& range, Int16 index);
+
+// The error as a message about the workbook: its file name in front, once (an error that already
+// starts with the workbook's path or name keeps just the name).
+Error WithinWorkbook(const Error& e, const std::string& workbookPath);
 
 // Drops the form type kept by the journaled ExtractWorkbookData.
 void ForgetFormTypes();

@@ -23,14 +23,6 @@ std::shared_ptr<FileSystem>& Installed() {
   return fileSystem;
 }
 
-// The directory part of a path: "." without a separator, "/" for a file in the root.
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t last = path.rfind(kPathSeparator);
-  if (last == std::string::npos) return ".";
-  if (last == 0) return std::string(1, kPathSeparator);
-  return path.substr(0, last);
-}
-
 bool IsDirectory(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -219,6 +211,18 @@ std::string ExpandHome(std::string_view path) {
   std::string home = UserHomeDirectory();
   if (!home.empty() && home.back() == kPathSeparator && !rest.empty()) home.pop_back();
   return home + std::string(rest);
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t last = path.rfind(kPathSeparator);
+  if (last == std::string::npos) return ".";
+  if (last == 0) return std::string(1, kPathSeparator);
+  return path.substr(0, last);
+}
+
+std::string_view FileNameOf(std::string_view path) {
+  const std::size_t last = path.rfind(kPathSeparator);
+  return last == std::string_view::npos ? path : path.substr(last + 1);
 }
 
 std::string JoinPath(std::string_view dir, std::string_view name) {

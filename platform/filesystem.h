@@ -145,6 +145,12 @@ std::string UserHomeDirectory();
 // read it; spaces before the "~" are passed over. Any other text is returned as it is.
 std::string ExpandHome(std::string_view path);
 
+// The directory part of a path: "." without a separator, "/" for a file in the root.
+std::string DirectoryOf(const std::string& path);
+
+// The last component of a path, the name a user knows a file by ("Week07.xls").
+std::string_view FileNameOf(std::string_view path);
+
 // dir and name joined by one separator (none added when dir is empty or already ends with one).
 std::string JoinPath(std::string_view dir, std::string_view name);
 

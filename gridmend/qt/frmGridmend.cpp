@@ -83,12 +83,9 @@ class FormatItemDelegate : public QStyledItemDelegate {
   }
 };
 
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.rfind(kPathSeparator);
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string DirectoryOf(const std::string& path) {
+// The folder of a path for a chooser to start in: "" (the chooser's own default) when the path
+// names no folder.
+std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind(kPathSeparator);
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
@@ -498,7 +495,8 @@ void frmGridmend::Start(const std::string& path) {
 
 bool frmGridmend::MayDiscard() {
   if (!doc_.Modified()) return true;
-  const std::string name = doc_.Path().empty() ? "The new form type" : FileNameOf(doc_.Path());
+  const std::string name =
+      doc_.Path().empty() ? "The new form type" : std::string(FileNameOf(doc_.Path()));
   switch (MsgBox(name + " has changes that are not saved.\nDo you want to save them?\n\n"
                         "Yes saves them, No discards them, Cancel goes back to editing.",
                  MsgButtons::kYesNoCancel, MsgIcon::kExclamation)) {
@@ -520,7 +518,7 @@ void frmGridmend::FileOpen() {
   tableChooser_.Title("Open Table File");
   tableChooser_.Filter(kTableFilter);
   tableChooser_.InitDir(doc_.Path().empty() ? JoinPath(options_.program_directory, "FormTypes")
-                                            : DirectoryOf(doc_.Path()));
+                                            : FolderOf(doc_.Path()));
   tableChooser_.Path(doc_.Path());
   if (!tableChooser_.ChooseExistingFile()) return;
   Load(tableChooser_.Path());
@@ -549,7 +547,7 @@ bool frmGridmend::ChooseSavePath(std::string& path) {
   tableChooser_.Title("Save As");
   tableChooser_.Filter(doc_.IsFormType() ? kFormTypeFilter : kCsvFilter);
   tableChooser_.InitDir(doc_.Path().empty() ? JoinPath(options_.program_directory, "FormTypes")
-                                            : DirectoryOf(doc_.Path()));
+                                            : FolderOf(doc_.Path()));
   tableChooser_.Path(doc_.Path());
   if (!tableChooser_.ChooseFile()) return false;
   std::string chosen = tableChooser_.Path();
@@ -819,7 +817,7 @@ void frmGridmend::Restored(const TableDocument::Contents& contents, Int16 row) {
 }
 
 void frmGridmend::UpdateCaption() {
-  const std::string name = doc_.Path().empty() ? "Untitled" : FileNameOf(doc_.Path());
+  const std::string name = doc_.Path().empty() ? "Untitled" : std::string(FileNameOf(doc_.Path()));
   setWindowTitle(ToQString(name + "[*] - " + kProgramName));
   setWindowModified(doc_.Modified());
 }
@@ -872,7 +870,7 @@ void frmGridmend::ChooseSample() {
   sampleChooser_.Title("Open Sample Form");
   sampleChooser_.Filter(kWorkbookFilter);
   if (!sampleChooser_.PathIsPresent())
-    sampleChooser_.InitDir(doc_.Path().empty() ? CurrentDirectory() : DirectoryOf(doc_.Path()));
+    sampleChooser_.InitDir(doc_.Path().empty() ? CurrentDirectory() : FolderOf(doc_.Path()));
   if (sampleChooser_.ChooseExistingFile()) OpenSample(sampleChooser_.Path());
 }
 
@@ -901,7 +899,8 @@ void frmGridmend::ShowSample() {
     }
     lvNames_->resizeColumnToContents(0);
     lvNames_->setVisible(!sample_->Names().empty());
-    lblSample_->setText(ToQString(FileNameOf(sample_->Path()) + ", sheet " + sample_->SheetName()));
+    lblSample_->setText(
+        ToQString(std::string(FileNameOf(sample_->Path())) + ", sheet " + sample_->SheetName()));
     lblSample_->setToolTip(ToQString(sample_->Path()));
     const long long cells =
         static_cast<long long>(sheetModel_->rowCount()) * sheetModel_->columnCount();
