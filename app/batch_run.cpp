@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/filing.h"
-#include "datafiles/clsDatFile.h"
+#include "datafiles/data_table.h"
 #include "extract/data_file_options.h"
-#include "extract/modExtractWorkbookData.h"
+#include "extract/extraction.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "runtime/msgbox.h"
@@ -35,7 +35,7 @@ std::string_view DirectoryText(std::string_view text) {
   return text;
 }
 
-void SetStatus(clsListViewRpt& list, Int16 row, const char* status, const RunHook& hook) {
+void SetStatus(ReportListView& list, Int16 row, const char* status, const RunHook& hook) {
   list.Data(row, 1, status);
   if (hook) hook(row, status);
 }
@@ -63,7 +63,7 @@ void CheckOutputDirectory(const std::string& outDir, const std::string& inputDir
 // as many names in it as the form type has fields: appending 7-field lines under a 3-name header
 // gives a file no program reads right.
 void CheckFormTypeAndHeader(const std::string& formTypePath, const std::string& dataFile) {
-  clsDatFile formType;
+  DataTable formType;
   formType.FileName(formTypePath);
   try {
     formType.Load();
@@ -155,7 +155,7 @@ void CheckDataFileKind(const std::string& dataFile) {
 
 }  // namespace
 
-RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook,
+RunSummary ProcessForms(FormsSource& source, ReportListView& list, const RunHook& hook,
                         const RunOptions& options) {
   const std::string pattern = SearchPattern(ExpandHome(source.InputDirectory()));
   const std::string directory = pattern.substr(0, pattern.rfind(kPathSeparator));

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "runtime/int16.h"
-#include "ui/clsListViewRpt.h"
+#include "ui/report_list_view.h"
 
 namespace sheaver {
 
@@ -121,7 +121,7 @@ std::string RejectionNoteName(std::string_view workbookName);
 // "Rejected", and the run goes on; without one the run stops there, its row saying "Failed".
 // Errors of the data file, the output directory or the form type stop the run either way.
 // Every path may begin with "~/" for the home directory.
-RunSummary ProcessForms(FormsSource& source, clsListViewRpt& list, const RunHook& hook = {},
+RunSummary ProcessForms(FormsSource& source, ReportListView& list, const RunHook& hook = {},
                         const RunOptions& options = {});
 
 // The number of fields of a data file's header line: its separators plus one, those inside

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/cli_tool.h"
-#include "extract/modExtractWorkbookData.h"
+#include "extract/extraction.h"
 #include "platform/filesystem.h"
 #include "runtime/date.h"
 #include "runtime/error.h"

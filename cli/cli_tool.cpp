@@ -17,9 +17,9 @@
 #include "cli/cli_options.h"
 #include "cli/run_report.h"
 #include "cli/stdout_data_file.h"
-#include "datafiles/clsSetFile.h"
+#include "datafiles/settings_file.h"
 #include "extract/data_sink.h"
-#include "extract/modExtractWorkbookData.h"
+#include "extract/extraction.h"
 #include "extract/preview.h"
 #include "platform/directory_watch.h"
 #include "platform/filesystem.h"
@@ -33,8 +33,8 @@
 #include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
 #include "spreadsheet/reference.h"
-#include "ui/ConsoleListView.h"
-#include "ui/clsListViewRpt.h"
+#include "ui/console_list_view.h"
+#include "ui/report_list_view.h"
 
 namespace sheaver::cli {
 namespace {
@@ -94,7 +94,7 @@ std::string ErrorText(const Error& e) {
 FormsPaths RunPaths(const CliOptions& o) {
   FormsPaths paths;
   if (o.open) {
-    clsSetFile settings;
+    SettingsFile settings;
     settings.fn(ExpandHome(*o.open));
     settings.Load();
     auto line = [&](Int16 i) { return i < settings.Rows() ? settings.Data(i) : std::string(); };
@@ -213,7 +213,7 @@ DataFileOptions SiteDataFileOptions() {
 
 int Filing(const CliOptions& o, FormsPaths& paths, std::FILE* out, std::FILE* err) {
   ConsoleListView view(out, ConsoleListView::ModeFor(out, o.quiet));
-  clsListViewRpt list;
+  ReportListView list;
   list.LV(&view);
   list.cols(2);
   list.ColumnHeaderWidth(0, "File", 85);

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "extract/data_sink.h"
-#include "extract/modExtractWorkbookData.h"
+#include "extract/extraction.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "runtime/error.h"

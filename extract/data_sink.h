@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "extract/FormatValue.h"
 #include "extract/data_file_options.h"
+#include "extract/format_value.h"
 #include "runtime/int16.h"
 
 namespace sheaver {

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "extract/data_file_options.h"
-#include "extract/modExtractWorkbookData.h"
+#include "extract/extraction.h"
 #include "platform/filesystem.h"
 
 namespace sheaver {
@@ -106,12 +106,12 @@ PreviewResult PreviewWorkbookData(const std::string& workbookPath,
       {}, [&] { ExtractWorkbookData(workbookPath, formTypePath, kPreviewDataFile); });
 }
 
-PreviewResult PreviewWorkbookData(const std::string& workbookPath, const clsDatFile& formType) {
+PreviewResult PreviewWorkbookData(const std::string& workbookPath, const DataTable& formType) {
   const std::string name = formType.FileName().empty() ? "Untitled.dat" : formType.FileName();
   return WithPreviewFiles(name, [&] {
     // The form type goes through the table file format exactly as a saved one would: written in
     // the layout the extraction reads, then loaded by the extraction.
-    clsDatFile copy = formType;
+    DataTable copy = formType;
     copy.FileName(name);
     copy.Fmt(0);
     copy.Save();

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "datafiles/clsDatFile.h"
+#include "datafiles/data_table.h"
 #include "runtime/error.h"
 
 namespace sheaver {
@@ -28,6 +28,6 @@ PreviewResult PreviewWorkbookData(const std::string& workbookPath, const std::st
 // The preview under a form type held in memory, unsaved changes and all: its rows and columns
 // are read as the extraction reads a form type file, whatever its layout. Its FileName names it
 // in messages ("Untitled.dat" when empty); that file is neither read nor written.
-PreviewResult PreviewWorkbookData(const std::string& workbookPath, const clsDatFile& formType);
+PreviewResult PreviewWorkbookData(const std::string& workbookPath, const DataTable& formType);
 
 }  // namespace sheaver

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "extract/FormatValue.h"
+#include "extract/format_value.h"
 #include "runtime/convert.h"
 #include "runtime/date.h"
 #include "runtime/decimal.h"

@@ -1,6 +1,6 @@
 #include "gridmend/format_choices.h"
 
-#include "extract/FormatValue.h"
+#include "extract/format_value.h"
 #include "runtime/ascii.h"
 #include "runtime/convert.h"
 #include "runtime/date.h"

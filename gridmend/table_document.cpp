@@ -4,8 +4,8 @@
 #include <charconv>
 #include <set>
 
-#include "datafiles/modGetWords.h"
-#include "extract/modExtractWorkbookData.h"
+#include "datafiles/line_splitter.h"
+#include "extract/extraction.h"
 #include "platform/textfile.h"
 #include "runtime/ascii.h"
 #include "runtime/error.h"
@@ -260,7 +260,7 @@ void TableDocument::Rebuild(const std::vector<std::vector<std::string>>& cells) 
 void TableDocument::Rebuild(const std::vector<std::vector<std::string>>& cells, Int16 cols) {
   // A fresh table: the row count can only be set to 1 or more, and a table emptied of its last
   // row must show 0 rows, as a new one does.
-  clsDatFile table;
+  DataTable table;
   table.FileName(path_);
   table.Fmt(layout_);
   table.cols(cols);
@@ -342,7 +342,7 @@ bool TableDocument::Modified() const {
 
 void TableDocument::Save() {
   if (path_.empty()) Raise(err::kBadFileName, "Bad file name or number: the table has no name yet");
-  clsDatFile table = table_;
+  DataTable table = table_;
   table.FileName(path_);
   table.Fmt(layout_);
   table.Headers(headers_);

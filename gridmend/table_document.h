@@ -1,4 +1,4 @@
-// The table file that Gridmend edits: a clsDatFile with its path and layout, and what an editor
+// The table file that Gridmend edits: a DataTable with its path and layout, and what an editor
 // needs around it: the layout found from the file's own lines, the header line of a csv file
 // kept across Save, row operations that keep the table's counts and cells in step, the reading
 // problems that the table class passes over in silence, and whether anything changed since the
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datafiles/clsDatFile.h"
+#include "datafiles/data_table.h"
 #include "runtime/int16.h"
 
 namespace sheaver {
@@ -122,7 +122,7 @@ class TableDocument {
   void Restore(const Contents& contents);
 
   // The table as the table class holds it.
-  const clsDatFile& Table() const { return table_; }
+  const DataTable& Table() const { return table_; }
 
  private:
   struct Content {
@@ -141,7 +141,7 @@ class TableDocument {
   std::string path_;
   Int16 layout_ = 0;
   std::vector<std::string> headers_;
-  clsDatFile table_;
+  DataTable table_;
   Content saved_;
 };
 

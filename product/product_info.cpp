@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <utility>
 
-#include "datafiles/modGetWords.h"
+#include "datafiles/line_splitter.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "platform/version_info.h"
-#include "product/modBrowseTo.h"
+#include "product/browse_to.h"
 #include "runtime/ascii.h"
 #include "runtime/error.h"
 #include "runtime/numbers.h"

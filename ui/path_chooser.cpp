@@ -40,12 +40,12 @@ std::string QtPatterns(std::string_view patterns) {
 
 }  // namespace
 
-std::string clsPath::RelativePath() const {
+std::string PathChooser::RelativePath() const {
   if (!StartsWithIgnoringAsciiCase(path_, init_dir_)) return path_;
   return path_.substr(init_dir_.size());
 }
 
-bool clsPath::ChooseWithFlags(long flags) {
+bool PathChooser::ChooseWithFlags(long flags) {
   if (dlg_ == nullptr) Raise(err::kObjectNotSet);
   try {
     dlg_->CancelError(true);
@@ -63,15 +63,15 @@ bool clsPath::ChooseWithFlags(long flags) {
   }
 }
 
-bool clsPath::ChooseExistingFile() {
+bool PathChooser::ChooseExistingFile() {
   return ChooseWithFlags(kDialogFileMustExist | kDialogHideReadOnly);
 }
 
-bool clsPath::ChooseFile() {
+bool PathChooser::ChooseFile() {
   return ChooseWithFlags(kDialogHideReadOnly);
 }
 
-bool clsPath::ChooseDir() {
+bool PathChooser::ChooseDir() {
   if (bff_ == nullptr) Raise(err::kObjectNotSet);
   bff_->Title(title_);
   bff_->StartingFolder(path_);

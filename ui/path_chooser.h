@@ -1,5 +1,5 @@
 // Choosing one path (an existing file, any file name, or a directory) through the file dialog
-// and the folder browser that the main window owns and lends. clsPath remembers the path, the
+// and the folder browser that the main window owns and lends. PathChooser remembers the path, the
 // dialog title, the file type filter and the initial directory between choices.
 #pragma once
 
@@ -58,7 +58,7 @@ class FolderBrowser {
   virtual std::string SelectedFolder() const = 0;
 };
 
-class clsPath {
+class PathChooser {
  public:
   // The file dialog and folder browser to use (not owned; null detaches).
   void CommonDialogControl(CommonDialog* pDlg) { dlg_ = pDlg; }

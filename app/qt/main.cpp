@@ -1,7 +1,7 @@
 // The desktop program sheaver.
 #include <csignal>
 
-#include "app/qt/modMainQt.h"
+#include "app/qt/window_program.h"
 #include "runtime/msgbox.h"
 
 int main(int argc, char** argv) {

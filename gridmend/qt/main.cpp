@@ -1,5 +1,5 @@
 // Gridmend, the form type editor.
-#include "gridmend/qt/modGridmend.h"
+#include "gridmend/qt/gridmend_program.h"
 #include "runtime/msgbox.h"
 
 int main(int argc, char** argv) {

@@ -18,7 +18,7 @@
 #include "support/raised.h"
 #include "support/recording_message_box.h"
 #include "support/temp_dir.h"
-#include "ui/MemoryListView.h"
+#include "ui/memory_list_view.h"
 
 namespace sheaver {
 namespace {
@@ -62,7 +62,7 @@ class Run : public testing::Test {
   FormsPaths paths;
   RunHook hook;
   MemoryListView view{6000};
-  clsListViewRpt list;
+  ReportListView list;
   test::ScopedMessageBox messages;
   std::optional<test::ScopedFileSystem> files;
 };

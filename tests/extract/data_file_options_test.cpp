@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/modExtractWorkbookData.h"
+#include "extract/extraction.h"
 #include "runtime/locale.h"
 #include "support/form_files.h"
 #include "support/raised.h"

@@ -15,8 +15,8 @@ namespace {
 
 using test::FormField;
 
-clsDatFile FormType(const std::vector<FormField>& fields, const std::string& name = {}) {
-  clsDatFile table;
+DataTable FormType(const std::vector<FormField>& fields, const std::string& name = {}) {
+  DataTable table;
   table.FileName(name);
   table.cols(3);
   if (!fields.empty()) table.Rows(static_cast<Int16>(fields.size()));  // a new table has 0

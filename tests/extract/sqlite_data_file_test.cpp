@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "extract/data_sink.h"
-#include "extract/modExtractWorkbookData.h"
+#include "extract/extraction.h"
 #include "runtime/locale.h"
 #include "support/form_files.h"
 #include "support/raised.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/FormatValue.h"
+#include "extract/format_value.h"
 #include "extract/preview.h"
 #include "support/form_files.h"
 #include "support/raised.h"
@@ -85,7 +85,7 @@ TEST(SampleWorkbook, LocatesAReferenceAsTheExtractionResolvesIt) {
     EXPECT_EQ(where.text, c.text) << "'" << c.reference << "'";
     if (!where.area) continue;
     // The extraction reads the same first cell for the reference.
-    clsDatFile form;
+    DataTable form;
     form.cols(3);
     form.Rows(1);
     form.Clear();

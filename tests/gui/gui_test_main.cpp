@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/qt/modMainQt.h"
+#include "app/qt/window_program.h"
 #include "runtime/locale.h"
 
 int main(int argc, char** argv) {

@@ -23,9 +23,9 @@
 #include <string>
 #include <vector>
 
-#include "app/qt/frmMainWindow.h"
+#include "app/qt/qt_main_window.h"
 #include "gui/gui_support.h"
-#include "platform/qt/QtWindow.h"
+#include "platform/qt/qt_window.h"
 #include "support/dialog_doubles.h"
 #include "support/raised.h"
 #include "support/recording_message_box.h"
@@ -46,12 +46,12 @@ class MainWindowTest : public testing::Test {
   // (Re)creates and loads the window over the program directory as it stands.
   void Open() {
     window_.reset();
-    frmMainOptions options;
+    MainWindowOptions options;
     options.program_directory = program_.Path();
     options.dialog = &dialog_;
     options.browser = &browser_;
     options.end_program = [this](int status) { ended_.push_back(status); };
-    window_ = std::make_unique<frmMainWindow>(options);
+    window_ = std::make_unique<QtMainWindow>(options);
     window_->LoadAndShow();
     window_->Main().Launcher([this](const std::string& program, const std::string& argument) {
       launched_.push_back(program + "|" + argument);
@@ -84,7 +84,7 @@ class MainWindowTest : public testing::Test {
   Texts launched_;
   int launch_result_ = 4242;
   std::vector<int> ended_;
-  std::unique_ptr<frmMainWindow> window_;
+  std::unique_ptr<QtMainWindow> window_;
 };
 
 TEST_F(MainWindowTest, GrowingTheWindowMovesTheButtonsAndStretchesTheFieldsAndTheList) {

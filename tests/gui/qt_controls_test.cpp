@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "gui/gui_support.h"
-#include "platform/qt/QtListView.h"
-#include "platform/qt/QtMessageBox.h"
+#include "platform/qt/qt_list_view.h"
+#include "platform/qt/qt_message_box.h"
 #include "support/list_rows.h"
 #include "support/raised.h"
-#include "ui/MemoryListView.h"
-#include "ui/clsListViewRpt.h"
+#include "ui/memory_list_view.h"
+#include "ui/report_list_view.h"
 
 namespace sheaver {
 namespace {
@@ -36,7 +36,7 @@ TEST(ListViewParity, RowsSelectionMovesAndIndexErrorsBehaveAlike) {
   for (ListViewControl* lv :
        {static_cast<ListViewControl*>(&qt), static_cast<ListViewControl*>(&memory)}) {
     SCOPED_TRACE(lv == &qt ? "Qt" : "memory");
-    clsListViewRpt rpt;
+    ReportListView rpt;
     rpt.LV(lv);
     rpt.Headers({"File", "Status"});
     for (const char* name : {"one", "two", "three"}) {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/clsCmdline.h"
-#include "app/qt/modMainQt.h"
+#include "app/command_line.h"
+#include "app/qt/window_program.h"
 #include "runtime/msgbox.h"
 
 int main(int argc, char** argv) {
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<QApplication> app = sheaver::MakeApplication("sheaver");
   sheaver::SetMessageBoxService(std::make_shared<sheaver::ConsoleMessageBox>());
-  std::unique_ptr<sheaver::frmMainWindow> window =
+  std::unique_ptr<sheaver::QtMainWindow> window =
       sheaver::StartUp(sheaver::JoinCommandLine(args), [] { std::exit(2); });
   if (!window) return 2;
   if (width > 0 && height > 0) window->resize(width, height);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "product/modBrowseTo.h"
+#include "product/browse_to.h"
 #include "support/raised.h"
 #include "support/temp_dir.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/ListViewControl.h"
+#include "ui/list_view_control.h"
 
 namespace sheaver::test {
 

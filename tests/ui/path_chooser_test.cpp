@@ -28,7 +28,7 @@ TEST(ClsPath, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
       {"/A/É", "/a/é/x", "/a/é/x"},               // only ASCII letters fold
   };
   for (const Case& c : cases) {
-    clsPath p;
+    PathChooser p;
     p.InitDir(c.init_dir);
     p.Path(c.path);
     EXPECT_EQ(p.RelativePath(), c.relative) << c.init_dir << " + " << c.path;
@@ -41,7 +41,7 @@ TEST(ClsPath, ChoicesKeepThePathWhenCancelledOrFailing) {
   for (bool must_exist : {true, false}) {
     test::ScriptedFileDialog dlg;
     dlg.answers = {"/data/new.csv", std::nullopt};
-    clsPath p;
+    PathChooser p;
     p.CommonDialogControl(&dlg);
     p.Path("/data/old.csv");
     auto choose = [&] { return must_exist ? p.ChooseExistingFile() : p.ChooseFile(); };
@@ -52,7 +52,7 @@ TEST(ClsPath, ChoicesKeepThePathWhenCancelledOrFailing) {
     EXPECT_EQ(p.Path(), "/data/new.csv");
   }
   test::ScriptedFolderBrowser bff;
-  clsPath p;
+  PathChooser p;
   EXPECT_EQ(RaisedBy([&] { p.ChooseDir(); }).number, err::kObjectNotSet);
   p.BrowseFFControl(&bff);
   p.Path("/forms/in");

@@ -23,8 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "extract/modExtractWorkbookData.h"
-#include "gridmend/qt/frmGridmend.h"
+#include "extract/extraction.h"
+#include "gridmend/qt/gridmend_window.h"
 #include "gui/gui_support.h"
 #include "support/dialog_doubles.h"
 #include "support/recording_message_box.h"
@@ -60,10 +60,10 @@ class GridmendTest : public testing::Test {
 
   void Open() {
     window_.reset();
-    frmGridmendOptions options;
+    GridmendWindowOptions options;
     options.dialog = &dialog_;
     options.program_directory = dir_.Path();
-    window_ = std::make_unique<frmGridmend>(options);
+    window_ = std::make_unique<GridmendWindow>(options);
     window_->show();
   }
 
@@ -112,7 +112,7 @@ class GridmendTest : public testing::Test {
   TempDir dir_;
   test::ScopedMessageBox messages_;
   test::ScriptedFileDialog dialog_;
-  std::unique_ptr<frmGridmend> window_;
+  std::unique_ptr<GridmendWindow> window_;
 };
 
 // ---- Editing a form type ----

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "gridmend/qt/frmGridmend.h"
+#include "gridmend/qt/gridmend_window.h"
 #include "platform/qt/application.h"
 #include "runtime/msgbox.h"
 
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<QApplication> app = sheaver::MakeApplication("Gridmend");
   sheaver::SetAppTitle("Gridmend");
   sheaver::SetMessageBoxService(std::make_shared<sheaver::ConsoleMessageBox>());
-  sheaver::frmGridmend window;
+  sheaver::GridmendWindow window;
   window.Start(argv[2]);
   if (!window.OpenSample(argv[3])) return 1;
   window.SelectRow(static_cast<sheaver::Int16>(row));
