@@ -163,14 +163,22 @@ void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std
         {"index", i + 1}, {"name", model->sheets[i].name}, {"active", i == model->active_sheet}};
     if (std::find(listed.begin(), listed.end(), i) != listed.end()) {
       nlohmann::json cells = nlohmann::json::array();
-      model->Cells(i).ForEach(model->strings,
-                              [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
-                                if (v.kind == xl::Value::Kind::kEmpty) return;
-                                cells.push_back({{"address", xl::AreaText({row, col, row, col})},
-                                                 {"type", KindName(v.kind)},
-                                                 {"value", JsonValue(v)},
-                                                 {"text", CellText(v)}});
-                              });
+      model->Cells(i).ForEach(model->strings, [&](std::uint32_t row, std::uint32_t col,
+                                                  const xl::Value& v, std::uint16_t format) {
+        if (v.kind == xl::Value::Kind::kEmpty) return;
+        nlohmann::json cell = {{"address", xl::AreaText({row, col, row, col})},
+                               {"type", KindName(v.kind)},
+                               {"value", JsonValue(v)},
+                               {"text", CellText(v)}};
+        // A number's format code as the workbook gives it; left out where the reader keeps
+        // none or the code depends on the spreadsheet application's locale.
+        const bool number = v.kind == xl::Value::Kind::kNumber || v.kind == xl::Value::Kind::kDate;
+        if (number && model->has_number_formats) {
+          const std::string_view code = model->number_formats.Get(format);
+          if (!code.empty()) cell["number_format"] = std::string(code);
+        }
+        cells.push_back(std::move(cell));
+      });
       sheet["cells"] = std::move(cells);
     }
     doc["sheets"].push_back(std::move(sheet));

@@ -266,8 +266,9 @@ struct Globals {
   Biff biff = Biff::k8;
   std::uint16_t code_page = 1252;
   bool date1904 = false;
-  std::vector<Shows> xf_shows;  // per XF index
-  std::uint32_t sst_count = 0;  // shared strings are indexes 0..sst_count-1
+  std::vector<Shows> xf_shows;           // per XF index
+  std::vector<std::uint16_t> xf_format;  // per XF index: its code in the NumberFormatTable
+  std::uint32_t sst_count = 0;           // shared strings are indexes 0..sst_count-1
   std::vector<std::uint32_t> sheet_offsets;
 };
 
@@ -311,6 +312,9 @@ class SheetParser {
   Shows ShowsOf(std::uint16_t xf) const {
     return xf < g_.xf_shows.size() ? g_.xf_shows[xf] : Shows::kNumber;
   }
+  std::uint16_t FormatOf(std::uint16_t xf) const {
+    return xf < g_.xf_format.size() ? g_.xf_format[xf] : NumberFormatTable::kGeneral;
+  }
   bool IsDate(std::uint16_t xf) const { return ShowsOf(xf) != Shows::kNumber; }
 
   void Number(std::uint32_t row, std::uint32_t col, std::uint16_t xf, double v) {
@@ -319,7 +323,7 @@ class SheetParser {
     bool date = shows != Shows::kNumber;
     if (shows == Shows::kDate && g_.date1904) v += k1904Offset;
     if (date && !(v >= 0 && v < kMaxSerial)) date = false;
-    cells_.AddNumber(row, col, v, date);
+    cells_.AddNumber(row, col, v, date, FormatOf(xf));
   }
 
   void Packed(std::uint32_t row, std::uint32_t col, std::uint16_t xf, std::uint32_t rk) {
@@ -327,7 +331,7 @@ class SheetParser {
     if (IsDate(xf))
       Number(row, col, xf, SheetCells::UnpackNumber(rk));
     else
-      cells_.AddPackedNumber(row, col, rk, false);
+      cells_.AddPackedNumber(row, col, rk, false, FormatOf(xf));
   }
 
   void Text(std::uint32_t row, std::uint32_t col, std::string_view text) {
@@ -529,6 +533,7 @@ class GlobalsParser {
   Globals g_;
   std::unique_ptr<CodePage> cp_ = std::make_unique<CodePage>(1252);
   std::unordered_map<std::uint16_t, Shows> format_shows_;
+  std::unordered_map<std::uint16_t, std::string> format_codes_;
   std::vector<std::uint16_t> xf_formats_;
   std::vector<RawName> names_;
   std::vector<Xti> xti_;
@@ -604,10 +609,16 @@ Globals GlobalsParser::Parse() {
   // Cell formats: what each XF's number format shows. A workbook's own format of an id replaces
   // the built-in one.
   g_.xf_shows.resize(xf_formats_.size());
+  g_.xf_format.resize(xf_formats_.size());
   for (std::size_t i = 0; i < xf_formats_.size(); ++i) {
     auto it = format_shows_.find(xf_formats_[i]);
     g_.xf_shows[i] = it != format_shows_.end() ? it->second : BuiltinFormatShows(xf_formats_[i]);
+    auto code = format_codes_.find(xf_formats_[i]);
+    g_.xf_format[i] =
+        book_.number_formats.Add(code != format_codes_.end() ? std::string_view(code->second)
+                                                             : BuiltinFormatCode(xf_formats_[i]));
   }
+  book_.has_number_formats = true;
   book_.date_system = g_.date1904 ? DateSystem::k1904 : DateSystem::k1900;
   // The active sheet: the window's current tab; the first sheet when the file records none or
   // one that does not exist.
@@ -710,6 +721,7 @@ void GlobalsParser::Format(const Record& r) {
   std::string code;
   ReadText(s, g_.biff, *cp_, count, code);
   format_shows_[id] = FormatShows(code);
+  format_codes_[id] = std::move(code);
 }
 
 void GlobalsParser::Xf(const Record& r) {

@@ -95,8 +95,25 @@ void SheetCells::Add(std::uint32_t row, Cell cell) {
   loose_.push_back({row, static_cast<std::uint32_t>(loose_.size()), cell});
 }
 
-void SheetCells::AddNumber(std::uint32_t row, std::uint32_t col, double value, bool is_date) {
-  Cell cell{static_cast<std::uint16_t>(col), kPacked, is_date, 0};
+NumberFormatTable::NumberFormatTable() : codes_{"General"} {}
+
+std::uint16_t NumberFormatTable::Add(std::string_view code) {
+  if (code.empty()) return kUnknownFormat;
+  // Workbooks use a few dozen codes at most, so a search beats a hash table here.
+  for (std::size_t i = 0; i < codes_.size(); ++i)
+    if (codes_[i] == code) return static_cast<std::uint16_t>(i);
+  if (codes_.size() >= kUnknownFormat) return kUnknownFormat;
+  codes_.emplace_back(code);
+  return static_cast<std::uint16_t>(codes_.size() - 1);
+}
+
+std::string_view NumberFormatTable::Get(std::uint16_t index) const {
+  return index < codes_.size() ? std::string_view(codes_[index]) : std::string_view();
+}
+
+void SheetCells::AddNumber(std::uint32_t row, std::uint32_t col, double value, bool is_date,
+                           std::uint16_t format) {
+  Cell cell{static_cast<std::uint16_t>(col), kPacked, is_date, format, 0};
   // Whole numbers of up to 29 bits and doubles whose low 34 bits are zero fit the packed form;
   // everything else goes to the side table of doubles.
   std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
@@ -116,20 +133,20 @@ void SheetCells::AddNumber(std::uint32_t row, std::uint32_t col, double value, b
 }
 
 void SheetCells::AddPackedNumber(std::uint32_t row, std::uint32_t col, std::uint32_t packed,
-                                 bool is_date) {
-  Add(row, {static_cast<std::uint16_t>(col), kPacked, is_date, packed});
+                                 bool is_date, std::uint16_t format) {
+  Add(row, {static_cast<std::uint16_t>(col), kPacked, is_date, format, packed});
 }
 
 void SheetCells::AddText(std::uint32_t row, std::uint32_t col, std::uint32_t string_index) {
-  Add(row, {static_cast<std::uint16_t>(col), kText, 0, string_index});
+  Add(row, {static_cast<std::uint16_t>(col), kText, 0, 0, string_index});
 }
 
 void SheetCells::AddBoolean(std::uint32_t row, std::uint32_t col, bool value) {
-  Add(row, {static_cast<std::uint16_t>(col), kBoolean, 0, value ? 1u : 0u});
+  Add(row, {static_cast<std::uint16_t>(col), kBoolean, 0, 0, value ? 1u : 0u});
 }
 
 void SheetCells::AddError(std::uint32_t row, std::uint32_t col, std::uint8_t code) {
-  Add(row, {static_cast<std::uint16_t>(col), kError, 0, code});
+  Add(row, {static_cast<std::uint16_t>(col), kError, 0, 0, code});
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace sheaver::xl {
@@ -64,6 +65,25 @@ class StringTable {
   std::vector<std::uint32_t> ends_;  // end offset of each text in chars_
 };
 
+// The distinct number format codes a workbook's cells are shown in, each kept once and referred
+// to by a small index; index 0 is "General". A workbook whose cells use more distinct codes than
+// an index holds, or a built-in format whose code depends on the spreadsheet application's
+// locale, gives kUnknownFormat, which has no code.
+class NumberFormatTable {
+ public:
+  static constexpr std::uint16_t kGeneral = 0;
+  static constexpr std::uint16_t kUnknownFormat = 4095;
+
+  NumberFormatTable();
+  // The index of a code, added when new; kUnknownFormat for "" or when the table is full.
+  std::uint16_t Add(std::string_view code);
+  // The code at an index; "" for kUnknownFormat.
+  std::string_view Get(std::uint16_t index) const;
+
+ private:
+  std::vector<std::string> codes_;
+};
+
 // The cells of one sheet: rows in ascending order, each with its cells in ascending column order;
 // 8 bytes per cell plus 8 per row, numbers that do not pack into 4 bytes 8 more. Empty cells are
 // not stored. Filled through the Add* calls in any order, then Finish(); reads after Finish().
@@ -72,13 +92,22 @@ class SheetCells {
   // The value at a 0-based row and column; Empty when nothing is stored there.
   Value Get(std::uint32_t row, std::uint32_t col, const StringTable& strings) const;
 
-  // Calls f(row, col, value) for every stored cell, rows then columns ascending.
+  // Calls f(row, col, value) for every stored cell, rows then columns ascending; or
+  // f(row, col, value, format) with the index of the number's format in the workbook's
+  // NumberFormatTable (kGeneral for cells that are not numbers).
   template <class F>
   void ForEach(const StringTable& strings, F&& f) const {
     for (std::size_t r = 0; r < rows_.size(); ++r) {
       std::size_t end = r + 1 < rows_.size() ? rows_[r + 1].first : cells_.size();
-      for (std::size_t i = rows_[r].first; i < end; ++i)
-        f(rows_[r].row, static_cast<std::uint32_t>(cells_[i].col), Decode(cells_[i], strings));
+      for (std::size_t i = rows_[r].first; i < end; ++i) {
+        const auto col = static_cast<std::uint32_t>(cells_[i].col);
+        if constexpr (std::is_invocable_v<F, std::uint32_t, std::uint32_t, const Value&,
+                                          std::uint16_t>)
+          f(rows_[r].row, col, Decode(cells_[i], strings),
+            static_cast<std::uint16_t>(cells_[i].format));
+        else
+          f(rows_[r].row, col, Decode(cells_[i], strings));
+      }
     }
   }
 
@@ -86,12 +115,15 @@ class SheetCells {
   std::size_t MemoryUsed() const;
 
   // Builders. A later value for the same cell replaces an earlier one.
-  // A number; is_date marks a number whose format is a date or time format.
-  void AddNumber(std::uint32_t row, std::uint32_t col, double value, bool is_date);
+  // A number; is_date marks a number whose format is a date or time format, and format is the
+  // index of its number format in the workbook's NumberFormatTable (below 4096).
+  void AddNumber(std::uint32_t row, std::uint32_t col, double value, bool is_date,
+                 std::uint16_t format = NumberFormatTable::kGeneral);
   // A number packed into 30 bits as binary workbooks store them: bit 1 set means the upper 30
   // bits are a signed integer, clear means they are the high 30 bits of a double (the low 34
   // bits zero); bit 0 set means the result is then divided by 100.
-  void AddPackedNumber(std::uint32_t row, std::uint32_t col, std::uint32_t packed, bool is_date);
+  void AddPackedNumber(std::uint32_t row, std::uint32_t col, std::uint32_t packed, bool is_date,
+                       std::uint16_t format = NumberFormatTable::kGeneral);
   // A text, by its index in the workbook's StringTable.
   void AddText(std::uint32_t row, std::uint32_t col, std::uint32_t string_index);
   void AddBoolean(std::uint32_t row, std::uint32_t col, bool value);
@@ -109,10 +141,12 @@ class SheetCells {
   enum Kind : std::uint8_t { kPacked, kDouble, kText, kBoolean, kError };
   struct Cell {
     std::uint16_t col;
-    std::uint8_t kind;
-    std::uint8_t is_date;
-    std::uint32_t payload;  // packed number, index into doubles_, string index, bool or code
+    std::uint16_t kind : 3;
+    std::uint16_t is_date : 1;
+    std::uint16_t format : 12;  // index into the workbook's NumberFormatTable
+    std::uint32_t payload;      // packed number, index into doubles_, string index, bool or code
   };
+  static_assert(sizeof(Cell) == 8, "a cell costs 8 bytes");
   struct Row {
     std::uint32_t row;
     std::uint32_t first;  // index of the row's first cell in cells_
@@ -184,6 +218,10 @@ class WorkbookModel {
   std::size_t active_sheet = 0;  // index into sheets
   DateSystem date_system = DateSystem::k1900;
   StringTable strings;
+  // The number formats of the cells; false where the reader does not keep them, so every
+  // cell's format is kGeneral.
+  NumberFormatTable number_formats;
+  bool has_number_formats = false;
 
   void SetLoader(std::unique_ptr<SheetLoader> loader);
   // The cells of a sheet, parsed on first use; raises Error when they cannot be read (and tries

@@ -118,4 +118,46 @@ Shows BuiltinFormatShows(std::uint32_t id) {
   return Shows::kNumber;
 }
 
+std::string_view BuiltinFormatCode(std::uint32_t id) {
+  // The built-in formats whose codes do not depend on the application's locale; the currency
+  // (5-8, 41-44) and East Asian ones do, and files that use them normally define them.
+  struct Builtin {
+    std::uint32_t id;
+    std::string_view code;
+  };
+  static constexpr Builtin kCodes[] = {
+      {0, "General"},
+      {1, "0"},
+      {2, "0.00"},
+      {3, "#,##0"},
+      {4, "#,##0.00"},
+      {9, "0%"},
+      {10, "0.00%"},
+      {11, "0.00E+00"},
+      {12, "# ?/?"},
+      {13, "# ??/??"},
+      {14, "mm-dd-yy"},
+      {15, "d-mmm-yy"},
+      {16, "d-mmm"},
+      {17, "mmm-yy"},
+      {18, "h:mm AM/PM"},
+      {19, "h:mm:ss AM/PM"},
+      {20, "h:mm"},
+      {21, "h:mm:ss"},
+      {22, "m/d/yy h:mm"},
+      {37, "#,##0 ;(#,##0)"},
+      {38, "#,##0 ;[Red](#,##0)"},
+      {39, "#,##0.00;(#,##0.00)"},
+      {40, "#,##0.00;[Red](#,##0.00)"},
+      {45, "mm:ss"},
+      {46, "[h]:mm:ss"},
+      {47, "mmss.0"},
+      {48, "##0.0E+0"},
+      {49, "@"},
+  };
+  for (const Builtin& b : kCodes)
+    if (b.id == id) return b.code;
+  return {};
+}
+
 }  // namespace sheaver::xl

@@ -33,4 +33,9 @@ Shows FormatShows(std::string_view code);
 // ([h]:mm:ss) a duration, the ids IsBuiltinDateFormat names a date, every other id a number.
 Shows BuiltinFormatShows(std::uint32_t id);
 
+// The code of a built-in number format, for a format id a workbook uses without defining it:
+// "0.00" for 2, "mm-dd-yy" for 14; "" for the ids whose code depends on the application's
+// locale (currency, East Asian dates) and for ids that are not built in.
+std::string_view BuiltinFormatCode(std::uint32_t id);
+
 }  // namespace sheaver::xl

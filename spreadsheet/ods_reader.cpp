@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "spreadsheet/ods_styles.h"
 #include "spreadsheet/package_text.h"
 #include "spreadsheet/xml_stream.h"
 
@@ -105,6 +106,7 @@ struct PendingCell {
   std::uint8_t code;
   double number;
   std::uint32_t text;
+  std::uint16_t format;  // number format, for numbers and dates
 };
 
 class ContentHandler : public XmlHandler {
@@ -113,12 +115,13 @@ class ContentHandler : public XmlHandler {
   // the sheets and names, and when `collect` is -1 stores the cells of the sheet named
   // `active_name` (the first sheet when that is empty) into `cells`.
   ContentHandler(int collect, bool globals, std::string active_name, SheetCells& cells,
-                 StringTable& strings)
+                 StringTable& strings, NumberFormatTable& formats)
       : collect_(collect),
         globals_(globals),
         active_name_(std::move(active_name)),
         cells_(cells),
-        strings_(strings) {}
+        strings_(strings),
+        formats_(formats) {}
 
   void StartElement(const XmlName& name, const XmlAttributes& a) override {
     if (skip_ > 0) {
@@ -128,6 +131,10 @@ class ContentHandler : public XmlHandler {
     if (in_cell_) {
       StartInCell(name, a);
       return;
+    }
+    if (table_depth_ == 0 && (name.ns == Ns::kStyle || name.ns == Ns::kNumber)) {
+      number_styles_.StartElement(name, a);
+      if (name.ns == Ns::kNumber) return;
     }
     if (name.ns == Ns::kStyle && globals_) {
       // Sheets are hidden through their table style: <style:table-properties table:display=
@@ -145,6 +152,8 @@ class ContentHandler : public XmlHandler {
       if (++table_depth_ == 1) StartTable(a);
     } else if (table_depth_ > 1) {
       return;  // a table inside a table is not a sheet
+    } else if (n == "table-column") {
+      if (storing_) StartColumn(a);
     } else if (n == "table-row") {
       if (table_depth_ == 1) StartRow(a);
     } else if (n == "table-cell" || n == "covered-table-cell") {
@@ -176,6 +185,8 @@ class ContentHandler : public XmlHandler {
         EndParagraph();
       return;
     }
+    if (table_depth_ == 0 && (name.ns == Ns::kStyle || name.ns == Ns::kNumber))
+      number_styles_.EndElement(name);
     if (name.ns != Ns::kTable) return;
     if (name.local == "table") {
       if (table_depth_-- == 1) {
@@ -188,6 +199,7 @@ class ContentHandler : public XmlHandler {
   }
 
   void Characters(std::string_view text) override {
+    if (table_depth_ == 0 && !in_cell_) number_styles_.Characters(text);
     if (skip_ > 0 || !collect_text_ || !in_paragraph_) return;
     // Blanks, tabs and line ends in a paragraph's text are layout: each run of them reads as
     // one space, and none at the start of the paragraph; more spaces than one are written as
@@ -233,6 +245,8 @@ class ContentHandler : public XmlHandler {
     ++table_index_;
     row_ = 0;
     repeated_ = 0;
+    column_styles_.clear();
+    columns_ = 0;
     std::string_view name = a.Get(Ns::kTable, "name", "");
     if (globals_) {
       tables.emplace_back(name);
@@ -249,8 +263,39 @@ class ContentHandler : public XmlHandler {
     }
   }
 
+  // A column's default cell style applies to the cells of the column that name none.
+  void StartColumn(const XmlAttributes& a) {
+    const std::uint64_t count = RepeatCount(a.Get(Ns::kTable, "number-columns-repeated"));
+    std::string_view style = a.Get(Ns::kTable, "default-cell-style-name", "");
+    const std::uint64_t end = std::min<std::uint64_t>(columns_ + count, std::uint64_t{1} << 40);
+    if (!style.empty() && columns_ < kPackageMaxCols)
+      column_styles_.push_back({columns_, end, std::string(style)});
+    columns_ = end;
+  }
+
+  std::string_view ColumnStyle(std::uint64_t col) const {
+    // The last column run that starts at or before col, if it reaches that far.
+    auto it = std::upper_bound(column_styles_.begin(), column_styles_.end(), col,
+                               [](std::uint64_t c, const ColumnRun& s) { return c < s.first; });
+    if (it == column_styles_.begin()) return {};
+    --it;
+    return col < it->end ? std::string_view(it->style) : std::string_view();
+  }
+
+  // The index of a cell style's number format in the workbook's table.
+  std::uint16_t FormatOf(std::string_view cell_style) {
+    if (cell_style.empty()) return NumberFormatTable::kGeneral;
+    if (cell_style != last_style_) {
+      last_style_ = std::string(cell_style);
+      const std::string_view code = number_styles_.CodeOfCellStyle(cell_style);
+      last_format_ = code.empty() ? NumberFormatTable::kGeneral : formats_.Add(code);
+    }
+    return last_format_;
+  }
+
   void StartRow(const XmlAttributes& a) {
     in_row_ = true;
+    row_style_ = std::string(a.Get(Ns::kTable, "default-cell-style-name", ""));
     row_repeat_ = RepeatCount(a.Get(Ns::kTable, "number-rows-repeated"));
     col_ = 0;
     pending_.clear();
@@ -280,10 +325,10 @@ class ContentHandler : public XmlHandler {
   void Store(std::uint32_t row, std::uint32_t col, const PendingCell& p) {
     switch (p.kind) {
       case PendingCell::kNumber:
-        cells_.AddNumber(row, col, p.number, false);
+        cells_.AddNumber(row, col, p.number, false, p.format);
         break;
       case PendingCell::kDate:
-        cells_.AddNumber(row, col, p.number, true);
+        cells_.AddNumber(row, col, p.number, true, p.format);
         break;
       case PendingCell::kText:
         cells_.AddText(row, col, p.text);
@@ -316,7 +361,7 @@ class ContentHandler : public XmlHandler {
     has_value_ = collect_text_ = false;
     if (!storing_ || col_ >= kPackageMaxCols || row_ >= kPackageMaxRows) return;
 
-    cell_ = PendingCell{static_cast<std::uint32_t>(col_), 0, PendingCell::kNumber, 0, 0.0, 0};
+    cell_ = PendingCell{static_cast<std::uint32_t>(col_), 0, PendingCell::kNumber, 0, 0.0, 0, 0};
     std::string_view type = a.Get(Ns::kOffice, "value-type", "");
     // A formula's error result: LibreOffice marks it as such; other producers write the error
     // text as the formula's text result.
@@ -330,6 +375,7 @@ class ContentHandler : public XmlHandler {
       auto number = ParseXmlNumber(v);
       if (!number) RaiseBadValue("a number", v);
       cell_.number = *number;
+      cell_.format = FormatOf(CellStyle(a));
       has_value_ = true;
     } else if (type == "date") {
       std::string_view v = a.Get(Ns::kOffice, "date-value", "");
@@ -337,6 +383,7 @@ class ContentHandler : public XmlHandler {
       if (!serial) RaiseBadValue("a date", v);
       cell_.kind = PendingCell::kDate;
       cell_.number = *serial;
+      cell_.format = FormatOf(CellStyle(a));
       has_value_ = true;
     } else if (type == "time") {
       std::string_view v = a.Get(Ns::kOffice, "time-value", "");
@@ -344,6 +391,7 @@ class ContentHandler : public XmlHandler {
       if (!days) RaiseBadValue("a time", v);
       cell_.kind = PendingCell::kDate;
       cell_.number = *days;
+      cell_.format = FormatOf(CellStyle(a));
       has_value_ = true;
     } else if (type == "boolean") {
       std::string_view v = a.Get(Ns::kOffice, "boolean-value", "");
@@ -367,6 +415,13 @@ class ContentHandler : public XmlHandler {
       has_value_ = type == "string";
       StartText();
     }
+  }
+
+  // The cell's own style, else its row's default, else its column's.
+  std::string_view CellStyle(const XmlAttributes& a) const {
+    if (auto own = a.Get(Ns::kTable, "style-name")) return *own;
+    if (!row_style_.empty()) return row_style_;
+    return ColumnStyle(col_);
   }
 
   void StartText() {
@@ -457,6 +512,18 @@ class ContentHandler : public XmlHandler {
   std::string style_;  // the table style being read
   std::set<std::string> hidden_styles_;
 
+  NumberFormatTable& formats_;
+  OdsNumberStyles number_styles_;
+  struct ColumnRun {
+    std::uint64_t first, end;  // columns first..end-1
+    std::string style;
+  };
+  std::vector<ColumnRun> column_styles_;  // the current sheet's, in column order
+  std::uint64_t columns_ = 0;
+  std::string row_style_;
+  std::string last_style_;  // the last cell style looked up, and its format
+  std::uint16_t last_format_ = NumberFormatTable::kGeneral;
+
   bool in_row_ = false;
   std::uint64_t row_ = 0, row_repeat_ = 1;
   std::uint64_t col_ = 0;
@@ -473,12 +540,14 @@ class ContentHandler : public XmlHandler {
 
 class OdsLoader : public SheetLoader {
  public:
+  // `formats` is the workbook's, which outlives its loader.
   OdsLoader(std::shared_ptr<ZipPackage> package, std::unique_ptr<SheetCells> prebuilt,
-            int prebuilt_index, std::string file_name)
+            int prebuilt_index, std::string file_name, NumberFormatTable& formats)
       : package_(std::move(package)),
         prebuilt_(std::move(prebuilt)),
         prebuilt_index_(prebuilt_index),
-        file_name_(std::move(file_name)) {}
+        file_name_(std::move(file_name)),
+        formats_(formats) {}
 
   void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings) override {
     if (prebuilt_ && static_cast<int>(index) == prebuilt_index_) {
@@ -487,7 +556,7 @@ class OdsLoader : public SheetLoader {
       return;
     }
     try {
-      ContentHandler handler(static_cast<int>(index), false, {}, cells, strings);
+      ContentHandler handler(static_cast<int>(index), false, {}, cells, strings, formats_);
       ParseXmlPart(*package_, kContentPart, handler);
     } catch (Error& e) {
       e.Within(file_name_);
@@ -500,6 +569,7 @@ class OdsLoader : public SheetLoader {
   std::unique_ptr<SheetCells> prebuilt_;
   int prebuilt_index_;
   std::string file_name_;
+  NumberFormatTable& formats_;
 };
 
 }  // namespace
@@ -537,7 +607,8 @@ std::shared_ptr<WorkbookModel> ReadOdsWorkbook(std::shared_ptr<ZipPackage> packa
   if (pkg.Has("settings.xml")) ParseXmlPart(pkg, "settings.xml", settings);
 
   auto prebuilt = std::make_unique<SheetCells>();
-  ContentHandler content(-1, true, settings.active_table, *prebuilt, book->strings);
+  ContentHandler content(-1, true, settings.active_table, *prebuilt, book->strings,
+                         book->number_formats);
   ParseXmlPart(pkg, kContentPart, content);
   if (content.tables.empty())
     Raise(err::kWorkbookUnreadable, "the part content.xml is damaged: it holds no sheets");
@@ -579,8 +650,9 @@ std::shared_ptr<WorkbookModel> ReadOdsWorkbook(std::shared_ptr<ZipPackage> packa
   }
 
   if (content.collected < 0) prebuilt.reset();
+  book->has_number_formats = true;
   book->SetLoader(std::make_unique<OdsLoader>(package, std::move(prebuilt), content.collected,
-                                              std::move(file_name)));
+                                              std::move(file_name), book->number_formats));
   return book;
 }
 

@@ -257,6 +257,12 @@ class WorkbookHandler : public XmlHandler {
 
 // ---- Styles: which cell formats show dates --------------------------------------------------
 
+// A cell format's number format: what it shows and its code in the workbook's table.
+struct CellFormat {
+  Shows shows = Shows::kNumber;
+  std::uint16_t code = NumberFormatTable::kGeneral;
+};
+
 class StylesHandler : public XmlHandler {
  public:
   void StartElement(const XmlName& name, const XmlAttributes& a) override {
@@ -268,7 +274,7 @@ class StylesHandler : public XmlHandler {
     } else if (name.local == "numFmt" && in_formats_) {
       if (auto id = ParseIndex(a.Get(Ns::kNone, "numFmtId", ""))) {
         std::string_view code = a.Get(Ns::kNone, "formatCode", "");
-        custom_[*id] = FormatShows(code);
+        custom_[*id] = {FormatShows(code), std::string(code)};
       }
     } else if (name.local == "xf" && in_cell_xfs_) {
       xf_formats_.push_back(ParseIndex(a.Get(Ns::kNone, "numFmtId", "0")).value_or(0));
@@ -279,21 +285,28 @@ class StylesHandler : public XmlHandler {
     if (name.Is(Ns::kSheet, "cellXfs")) in_cell_xfs_ = false;
   }
 
-  // For each cell format, what its number format shows. A workbook's own format of an id
-  // replaces the built-in one.
-  std::vector<Shows> CellFormats() const {
-    std::vector<Shows> out;
+  // For each cell format, what its number format shows, its code added to `table`. A
+  // workbook's own format of an id replaces the built-in one.
+  std::vector<CellFormat> CellFormats(NumberFormatTable& table) const {
+    std::vector<CellFormat> out;
     out.reserve(xf_formats_.size());
     for (std::uint32_t id : xf_formats_) {
       auto it = custom_.find(id);
-      out.push_back(it != custom_.end() ? it->second : BuiltinFormatShows(id));
+      if (it != custom_.end())
+        out.push_back({it->second.shows, table.Add(it->second.code)});
+      else
+        out.push_back({BuiltinFormatShows(id), table.Add(BuiltinFormatCode(id))});
     }
     return out;
   }
 
  private:
+  struct Custom {
+    Shows shows;
+    std::string code;
+  };
   bool in_formats_ = false, in_cell_xfs_ = false;
-  std::unordered_map<std::uint32_t, Shows> custom_;
+  std::unordered_map<std::uint32_t, Custom> custom_;
   std::vector<std::uint32_t> xf_formats_;
 };
 
@@ -346,7 +359,7 @@ class SharedStringsHandler : public XmlHandler {
 // ---- Sheet cells ----------------------------------------------------------------------------
 
 struct SheetContext {
-  const std::vector<Shows>* formats = nullptr;
+  const std::vector<CellFormat>* formats = nullptr;
   std::uint32_t shared_base = 0;
   std::uint32_t shared_count = 0;
   bool date1904 = false;
@@ -467,10 +480,11 @@ class SheetHandler : public XmlHandler {
         RaiseDamaged(part_,
                      "cell " + CellName() + " holds '" + value_ + "' where a number belongs");
       }
-      Shows shows = style_ < ctx_.formats->size() ? (*ctx_.formats)[style_] : Shows::kNumber;
+      const CellFormat format =
+          style_ < ctx_.formats->size() ? (*ctx_.formats)[style_] : CellFormat{};
       double number = *v;
-      if (shows == Shows::kDate && ctx_.date1904) number += k1904Offset;
-      cells_.AddNumber(row_, col_, number, shows != Shows::kNumber);
+      if (format.shows == Shows::kDate && ctx_.date1904) number += k1904Offset;
+      cells_.AddNumber(row_, col_, number, format.shows != Shows::kNumber, format.code);
     } else if (t == "s") {
       auto index = ParseIndex(value_);
       if (!index || *index >= ctx_.shared_count)
@@ -493,7 +507,9 @@ class SheetHandler : public XmlHandler {
       auto serial = ParseIsoDateTime(value_);
       if (!serial)
         RaiseDamaged(part_, "cell " + CellName() + " holds '" + value_ + "' where a date belongs");
-      cells_.AddNumber(row_, col_, *serial, true);
+      const CellFormat format =
+          style_ < ctx_.formats->size() ? (*ctx_.formats)[style_] : CellFormat{};
+      cells_.AddNumber(row_, col_, *serial, true, format.code);
     } else {
       RaiseDamaged(part_, "cell " + CellName() + " has the unknown type '" + type_ + "'");
     }
@@ -518,7 +534,7 @@ class SheetHandler : public XmlHandler {
 class XlsxLoader : public SheetLoader {
  public:
   XlsxLoader(std::shared_ptr<ZipPackage> package, std::vector<std::string> parts,
-             std::vector<Shows> formats, SheetContext context, std::string file_name)
+             std::vector<CellFormat> formats, SheetContext context, std::string file_name)
       : package_(std::move(package)),
         parts_(std::move(parts)),
         formats_(std::move(formats)),
@@ -544,7 +560,7 @@ class XlsxLoader : public SheetLoader {
  private:
   std::shared_ptr<ZipPackage> package_;
   std::vector<std::string> parts_;
-  std::vector<Shows> formats_;
+  std::vector<CellFormat> formats_;
   SheetContext context_;
   std::string file_name_;
 };
@@ -638,8 +654,10 @@ std::shared_ptr<WorkbookModel> ReadXlsxWorkbook(std::shared_ptr<ZipPackage> pack
     context.shared_count = shared.count;
   }
 
-  book->SetLoader(std::make_unique<XlsxLoader>(package, std::move(parts), styles.CellFormats(),
-                                               context, std::move(file_name)));
+  book->has_number_formats = true;
+  book->SetLoader(std::make_unique<XlsxLoader>(package, std::move(parts),
+                                               styles.CellFormats(book->number_formats), context,
+                                               std::move(file_name)));
   return book;
 }
 

@@ -23,7 +23,7 @@ struct KnownNamespace {
   Ns ns;
 };
 
-constexpr std::array<KnownNamespace, 15> kKnown{{
+constexpr std::array<KnownNamespace, 16> kKnown{{
     {"http://schemas.openxmlformats.org/spreadsheetml/2006/main", Ns::kSheet},
     {"http://purl.oclc.org/ooxml/spreadsheetml/main", Ns::kSheet},
     {"http://schemas.openxmlformats.org/officeDocument/2006/relationships", Ns::kDocRels},
@@ -38,6 +38,7 @@ constexpr std::array<KnownNamespace, 15> kKnown{{
     {"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0", Ns::kCalcExt},
     {"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0", Ns::kDraw},
     {"urn:oasis:names:tc:opendocument:xmlns:style:1.0", Ns::kStyle},
+    {"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0", Ns::kNumber},
     {"http://www.w3.org/XML/1998/namespace", Ns::kXml},
 }};
 

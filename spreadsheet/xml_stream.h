@@ -32,6 +32,7 @@ enum class Ns : std::uint8_t {
   kCalcExt,       // LibreOffice's calcext: extension
   kDraw,          // ODF draw: (shapes and frames)
   kStyle,         // ODF style:
+  kNumber,        // ODF number: (data styles)
   kXml,           // the xml: prefix
 };
 

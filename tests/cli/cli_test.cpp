@@ -310,6 +310,7 @@ TEST(Cells, JsonListingAgreesWithTheTextListing) {
       }
       if (cell["address"] == "B3" && sheet["name"] == "Timesheet") {
         EXPECT_EQ(cell["value"], "2024-01-01");
+        EXPECT_EQ(cell["number_format"], "dd/mm/yyyy");
         ++dates;
       }
     }

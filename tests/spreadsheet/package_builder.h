@@ -127,6 +127,7 @@ struct XlsxBuilder {
 // The parts of an .ods spreadsheet: content.xml holds `body` inside <office:spreadsheet>.
 struct OdsBuilder {
   std::string body;
+  std::string automatic_styles;  // the content of <office:automatic-styles>
   std::string mimetype = "application/vnd.oasis.opendocument.spreadsheet";
 
   std::vector<Part> Parts() const {
@@ -151,8 +152,12 @@ struct OdsBuilder {
          " xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\""
          " xmlns:xlink=\"http://www.w3.org/1999/xlink\""
          " xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\""
+         " xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\""
          " xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\">"
-         "<office:body><office:spreadsheet>" +
+         "<office:automatic-styles>" +
+             automatic_styles +
+             "</office:automatic-styles>"
+             "<office:body><office:spreadsheet>" +
              body + "</office:spreadsheet></office:body></office:document-content>"});
     return parts;
   }

@@ -197,6 +197,68 @@ TEST(OdsReader, ABadValueNamesItsCellAndSheetWhenTheSheetIsRead) {
 
 // ---- either ---------------------------------------------------------------------------------
 
+// The number format of each number of row 1, by its code; "" for none known.
+std::vector<std::string> RowFormats(WorkbookModel& book) {
+  std::vector<std::string> codes;
+  book.Cells(0).ForEach(book.strings,
+                        [&](std::uint32_t row, std::uint32_t, const Value&, std::uint16_t format) {
+                          if (row == 0) codes.emplace_back(book.number_formats.Get(format));
+                        });
+  return codes;
+}
+
+// The listing shows each number's format code as the workbook has it: .xlsx codes as written or
+// the built-in ones by id, .ods codes made from the data style that the cell's own style, its
+// row's or its column's default style leads to.
+TEST(PackageReaders, NumbersKeepTheirFormatCodes) {
+  XlsxBuilder x;
+  x.styles =
+      "<styleSheet xmlns='http://schemas.openxmlformats.org/spreadsheetml/2006/main'>"
+      "<numFmts count='1'><numFmt numFmtId='14' formatCode='dd/mm/yyyy'/>"
+      "<numFmt numFmtId='170' formatCode='#,##0.00\" kg\"'/></numFmts>"
+      "<cellXfs count='5'><xf numFmtId='0'/><xf numFmtId='14'/><xf numFmtId='170'/>"
+      "<xf numFmtId='10'/><xf numFmtId='7'/></cellXfs></styleSheet>";
+  x.Add("S",
+        "<row><c><v>1</v></c><c s='1'><v>45000</v></c><c s='2'><v>2.5</v></c>"
+        "<c s='3'><v>0.5</v></c><c s='4'><v>3</v></c><c s='1' t='d'><v>2024-01-31</v></c></row>");
+  auto xlsx = Open(x);
+  EXPECT_EQ(RowFormats(*xlsx),
+            (std::vector<std::string>{"General", "dd/mm/yyyy", "#,##0.00\" kg\"", "0.00%",
+                                      "",  // currency: the locale's
+                                      "dd/mm/yyyy"}));
+
+  OdsBuilder o;
+  o.automatic_styles =
+      "<number:date-style style:name='N1'><number:day number:style='long'/>"
+      "<number:text>.</number:text><number:month number:style='long'/><number:text>.</number:text>"
+      "<number:year number:style='long'/></number:date-style>"
+      "<number:number-style style:name='N2'><number:number number:decimal-places='2' "
+      "number:min-integer-digits='1' number:grouping='true'/><number:text> kg</number:text>"
+      "</number:number-style>"
+      "<number:percentage-style style:name='N3'><number:number number:decimal-places='1' "
+      "number:min-integer-digits='1'/><number:text>%</number:text></number:percentage-style>"
+      "<number:time-style style:name='N4' number:truncate-on-overflow='false'>"
+      "<number:hours/><number:text>:</number:text><number:minutes number:style='long'/>"
+      "</number:time-style>"
+      "<style:style style:name='ce1' style:family='table-cell' style:data-style-name='N1'/>"
+      "<style:style style:name='ce2' style:family='table-cell' style:data-style-name='N2'/>"
+      "<style:style style:name='ce3' style:family='table-cell' style:parent-style-name='ce4'/>"
+      "<style:style style:name='ce4' style:family='table-cell' style:data-style-name='N3'/>"
+      "<style:style style:name='ce5' style:family='table-cell' style:data-style-name='N4'/>";
+  o.body =
+      Table("S",
+            "<table:table-column table:number-columns-repeated='2'/>"
+            "<table:table-column table:default-cell-style-name='ce1'/>" +
+                Row(Float("1") + Float("2", "table:style-name='ce2'") +
+                    "<table:table-cell office:value-type='date' office:date-value='2024-01-31'/>" +
+                    Float("0.25", "table:style-name='ce3'") +
+                    "<table:table-cell office:value-type='time' office:time-value='PT30H' "
+                    "table:style-name='ce5'/>"));
+  auto ods = Open(o);
+  EXPECT_EQ(RowFormats(*ods), (std::vector<std::string>{"General", "#,##0.00\" kg\"", "DD.MM.YYYY",
+                                                        "0.0%", "[H]:MM"}));
+}
+
 TEST(PackageReaders, PackagesThatCannotBeReadSayWhy) {
   XlsxBuilder docx;
   docx.content_type =
