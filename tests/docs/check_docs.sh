@@ -38,5 +38,17 @@ mkdir -p "$work/forms"
 got=$(cd "$work" && bash -c 'source "$1"; COMP_WORDS=(sheaver-cli --re); COMP_CWORD=1; _sheaver_cli
   echo "${COMPREPLY[*]}"; COMP_WORDS=(sheaver-cli --in fo); COMP_CWORD=2; _sheaver_cli
   echo "${COMPREPLY[*]}"' _ "$src/examples/completion/sheaver-cli")
-[[ $got == $'--reject --report\nforms' ]] || fail "completion gave: $got"
+[[ $got == $'--reject --report --refile\nforms' ]] || fail "completion gave: $got"
+
+# Every long option the tool's --help names is in its man page and its completion.
+if [[ -n ${2:-} ]]; then
+  options=$("$2" --help | grep -o -- '--[a-z][a-z-]*' | sort -u)
+  [[ -n $options ]] || fail "$2 --help names no options"
+  for option in $options; do
+    grep -q -- "${option//-/\\\\-}" "$src/docs/man/sheaver-cli.1" ||
+      fail "sheaver-cli.1 does not document $option"
+    grep -qw -- "$option" "$src/examples/completion/sheaver-cli" ||
+      fail "the completion does not offer $option"
+  done
+fi
 exit $status
