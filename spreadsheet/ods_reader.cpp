@@ -480,7 +480,8 @@ class OdsLoader : public SheetLoader {
         prebuilt_index_(prebuilt_index),
         file_name_(std::move(file_name)) {}
 
-  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings) override {
+  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings,
+                 std::vector<std::string>& /*repairs*/) override {
     if (prebuilt_ && static_cast<int>(index) == prebuilt_index_) {
       cells = std::move(*prebuilt_);
       prebuilt_.reset();
