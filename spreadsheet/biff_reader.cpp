@@ -249,8 +249,7 @@ class SegmentReader {
 };
 
 // Adds a repair line for each empty CONTINUE record the reader passed over in `what`'s text
-// ("sheet 'Data': cell B3").
-// Only those after the first `from` count, for a record of several texts.
+// ("sheet 'Data': cell B3"), after the first `from` (for a record of several texts).
 void NoteSkipped(const SegmentReader& s, std::string_view what, std::string_view where,
                  std::vector<std::string>& repairs, std::size_t from = 0) {
   const std::vector<std::uint64_t>& skipped = s.SkippedEmpty();
@@ -781,6 +780,8 @@ void GlobalsParser::BoundSheet(const Record& r) {
   std::uint8_t count = s.U8();
   SheetInfo info;
   ReadText(s, g_.biff, *cp_, count, info.name);
+  NoteSkipped(s, "the name of sheet " + std::to_string(book_.sheets.size() + 1), where_,
+              book_.repairs);
   info.visible = visibility == 0;
   info.kind = type == 0   ? SheetKind::kWorksheet
               : type == 2 ? SheetKind::kChart
@@ -836,6 +837,7 @@ void GlobalsParser::Format(const Record& r) {
   std::uint32_t count = g_.biff == Biff::k8 ? s.U16() : s.U8();
   std::string code;
   ReadText(s, g_.biff, *cp_, count, code);
+  NoteSkipped(s, "number format " + std::to_string(id), where_, book_.repairs);
   format_shows_[id] = FormatShows(code);
 }
 
@@ -878,6 +880,7 @@ void GlobalsParser::NameRecord(const Record& r) {
   n.scope_tab = s.U16();
   s.Skip(4);
   ReadText(s, g_.biff, *cp_, name_length, n.name);
+  NoteSkipped(s, "the defined name " + n.name, where_, book_.repairs);
   if (formula_length > s.Left()) s.Fail("a defined name's formula runs past its record");
   n.formula.resize(formula_length);
   for (auto& b : n.formula) b = s.U8();
