@@ -89,9 +89,8 @@ nlohmann::json JsonValue(const xl::Value& v) {
 
 namespace {
 
-void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std::FILE* out) {
-  const std::shared_ptr<xl::WorkbookModel> model = xl::OpenWorkbookFile(workbookPath);
-
+void ListCellsOf(const std::string& workbookPath, const std::shared_ptr<xl::WorkbookModel>& model,
+                 const CellsChoice& choice, std::FILE* out) {
   // The sheets whose cells are listed.
   std::vector<std::size_t> listed;
   if (choice.allSheets) {
@@ -161,6 +160,7 @@ void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std
   for (std::size_t i = 0; i < model->sheets.size(); ++i) {
     nlohmann::json sheet = {
         {"index", i + 1}, {"name", model->sheets[i].name}, {"active", i == model->active_sheet}};
+    if (model->sheets[i].kind == xl::SheetKind::kChart) sheet["chart"] = true;
     if (std::find(listed.begin(), listed.end(), i) != listed.end()) {
       nlohmann::json cells = nlohmann::json::array();
       model->Cells(i).ForEach(model->strings, [&](std::uint32_t row, std::uint32_t col,
@@ -187,6 +187,8 @@ void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std
   for (const NameLine& line : names)
     doc["names"].push_back(
         {{"name", line.name}, {line.error ? "error" : "refers_to", line.target}});
+  // Last, so that the repairs made while reading the listed sheets are there too.
+  doc["warnings"] = model->repairs;
   // Invalid UTF-8 in a workbook's texts is replaced rather than ending the listing.
   const std::string text = doc.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
   std::fprintf(out, "%s\n", text.c_str());
@@ -194,12 +196,24 @@ void ListCellsOf(const std::string& workbookPath, const CellsChoice& choice, std
 
 }  // namespace
 
-void ListCells(const std::string& workbookPath, const CellsChoice& choice, std::FILE* out) {
+void ListCells(const std::string& workbookPath, const CellsChoice& choice, std::FILE* out,
+               std::FILE* warnings) {
+  std::shared_ptr<xl::WorkbookModel> model;
+  // The repairs made in reading, also those before an error that ends the listing.
+  auto warn = [&] {
+    if (warnings == nullptr || model == nullptr) return;
+    const std::string name(FileNameOf(workbookPath));
+    for (const std::string& repair : model->repairs)
+      std::fprintf(warnings, "warning: %s: %s\n", name.c_str(), repair.c_str());
+  };
   try {
-    ListCellsOf(workbookPath, choice, out);
+    model = xl::OpenWorkbookFile(workbookPath);
+    ListCellsOf(workbookPath, model, choice, out);
   } catch (const Error& e) {
+    warn();
     throw WithinWorkbook(e, workbookPath);
   }
+  warn();
 }
 
 }  // namespace sheaver::cli

@@ -299,7 +299,7 @@ void WritePreview(const std::string& workbookPath, const std::string& formTypePa
 }
 
 void WriteCells(const std::string& workbookPath, std::FILE* out) {
-  ListCells(workbookPath, {}, out);
+  ListCells(workbookPath, {}, out, nullptr);
 }
 
 int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
@@ -353,7 +353,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
       std::make_shared<CliMessageBox>(toStdout ? err : out, err, o.quiet || o.watch));
   try {
     if (o.cells) {
-      ListCells(*o.cells, {o.sheet, o.allSheets, o.json}, out);
+      ListCells(*o.cells, {o.sheet, o.allSheets, o.json}, out, err);
       return kExitOk;
     }
     if (o.open) {

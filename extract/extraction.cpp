@@ -102,6 +102,16 @@ class Strip {
   // The number of records the range fills: LengthOf its counts.
   Int16 Length() const { return LengthOf(rows_, columns_); }
 
+  // The address of the cell CellText reads for record index ("B4"); empty when it reads none.
+  std::string CellAddress(Int16 index) const {
+    const std::int32_t position = rows_ == 1 && columns_ == 1 ? 0 : index;
+    const bool reads = rows_ == 1 ? position < columns_ : columns_ == 1 && index < rows_;
+    if (!reads) return {};
+    std::string address = cells_.Item(Add16(position, 1)).Address();
+    std::erase(address, '$');
+    return address;
+  }
+
  private:
   std::int32_t rows_;
   std::int32_t columns_;
@@ -255,7 +265,13 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
         record.values.push_back(
             FieldValue(fields[i], cellTexts[static_cast<std::size_t>(i)], j, options, style));
       } catch (Error& e) {
-        throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
+        std::string context = FieldContext(fields[i], i, true) + ", " + RecordContext(j);
+        // A text too long for the field: which cell of the field's range holds it.
+        if (e.Number() == err::kOverflow && fields[i].text)
+          if (const std::string cell = ranges[static_cast<std::size_t>(i)].CellAddress(j);
+              !cell.empty())
+            context += ", cell " + cell;
+        throw e.Within(context);
       }
     }
   }

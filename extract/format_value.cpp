@@ -320,15 +320,19 @@ std::string QuoteText(std::string_view text) {
   std::string quoted;
   quoted.reserve(text.size() + 2);
   quoted += '"';
-  Int16 characters = 0;
+  std::size_t characters = 0;
   for (char c : text) {
-    // The counter is 16-bit, as a cell's text is: one more character than a cell can hold
-    // overflows.
-    if (!IsContinuation(c)) Inc16(characters);
+    if (!IsContinuation(c)) ++characters;
     quoted += c;
     if (c == '"') quoted += '"';
   }
   quoted += '"';
+  // A field's text is counted in 16 bits, as a cell's is: one more character than a cell can
+  // hold overflows.
+  if (characters > kMaxFieldCharacters)
+    Raise(err::kOverflow, "Overflow: the text is too long for a field (" +
+                              std::to_string(characters) + " characters; a field holds at most " +
+                              std::to_string(kMaxFieldCharacters) + ")");
   return quoted;
 }
 

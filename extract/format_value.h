@@ -2,6 +2,7 @@
 // file, according to the field's format code in the form type.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -39,8 +40,12 @@ CodeKind KindOfCode(std::string_view formatCode);
 // quoted field.
 bool IsTextCode(std::string_view formatCode);
 
+// The most characters a field's text may have.
+inline constexpr std::size_t kMaxFieldCharacters = 32767;
+
 // The text enclosed in double quotes with every double quote inside doubled; nothing else is
-// escaped. Overflow (6) for a text of more than 32767 characters.
+// escaped. Overflow (6), saying the text is too long for a field, for a text of more than
+// kMaxFieldCharacters characters.
 std::string QuoteText(std::string_view text);
 
 }  // namespace sheaver

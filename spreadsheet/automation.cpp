@@ -91,10 +91,16 @@ xl::Value Range::Value() const {
   return book_->CellValue(sheet_, area_.first_row, area_.first_col);
 }
 
+std::string Range::Address() const {
+  return AreaText(area_, true);
+}
+
 // ---- Worksheet ------------------------------------------------------------------------------
 
 Range Worksheet::GetRange(std::string_view reference) const {
   const SheetInfo& sheet = book_->sheets[sheet_];
+  if (sheet.kind == SheetKind::kChart)
+    RaiseBadReference("sheet '" + sheet.name + "' is a chart sheet, which has no cells");
   if (sheet.kind != SheetKind::kWorksheet)
     RaiseBadReference("sheet '" + sheet.name + "' is not a worksheet and has no cells");
   std::optional<ParsedReference> ref = ParseReference(reference, sheet.max_rows, sheet.max_cols);

@@ -40,6 +40,8 @@ class Range {
   // The value of a one-cell range; Type mismatch (13) for a range of several cells. Raises the
   // workbook's error when the sheet's data is damaged.
   xl::Value Value() const;
+  // The cells' address without a sheet, as Excel's Address gives it: "$B$3", "$B$3:$C$7".
+  std::string Address() const;
 
  private:
   friend class Worksheet;

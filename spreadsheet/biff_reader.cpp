@@ -10,6 +10,7 @@
 #include "runtime/error.h"
 #include "spreadsheet/byte_cursor.h"
 #include "spreadsheet/number_format.h"
+#include "spreadsheet/reference.h"
 #include "spreadsheet/text_decode.h"
 
 namespace sheaver::xl {
@@ -45,6 +46,13 @@ constexpr std::uint16_t kTable = 0x0236;
 
 // BOF substream types.
 constexpr std::uint16_t kBofGlobals = 0x0005;
+constexpr std::uint16_t kBofWorksheet = 0x0010;
+constexpr std::uint16_t kBofChart = 0x0020;
+constexpr std::uint16_t kBofMacroSheet = 0x0040;
+
+// How far from the offset a BOUNDSHEET gives a sheet's BOF record is looked for when it is not
+// there: some writers get the offsets slightly wrong, and Excel finds the sheet all the same.
+constexpr std::size_t kBofSearchDistance = 64;
 
 // Date serials between the two date systems: 1 January 1904 is day 1462 of the 1900 system.
 constexpr double k1904Offset = 1462.0;
@@ -127,7 +135,8 @@ class RecordStream {
 
 // Reads a record and its CONTINUE segments as one sequence of bytes. Texts that run on into a
 // CONTINUE record restart there with a new option byte (8-bit or 16-bit characters); every
-// other field simply continues.
+// other field simply continues. An empty CONTINUE record holds nothing, not even an option byte:
+// it is passed over, as Excel does, and its offset noted for the caller to report.
 class SegmentReader {
  public:
   SegmentReader(const Record& r, std::string_view where)
@@ -204,12 +213,18 @@ class SegmentReader {
     RaiseDamaged(what, where_, off);
   }
 
+  // The offsets (of the header) of the empty CONTINUE records passed over so far.
+  const std::vector<std::uint64_t>& SkippedEmpty() const { return skipped_; }
+
  private:
+  // Moves to the next segment that holds bytes, passing over empty ones.
   void NextSegment() {
-    if (seg_ + 1 >= segs_.size()) Fail("a text runs past the end of its record");
-    ++seg_;
-    pos_ = 0;
-    if (segs_[seg_].empty()) Fail("an empty CONTINUE record inside a text");
+    do {
+      if (seg_ + 1 >= segs_.size()) Fail("a text runs past the end of its record");
+      ++seg_;
+      pos_ = 0;
+      if (segs_[seg_].empty()) skipped_.push_back(offsets_[seg_] - 4);
+    } while (segs_[seg_].empty());
   }
   // Makes at least one byte available at the current position.
   void Ensure() {
@@ -217,6 +232,7 @@ class SegmentReader {
       if (seg_ + 1 >= segs_.size()) break;
       ++seg_;
       pos_ = 0;
+      if (segs_[seg_].empty()) skipped_.push_back(offsets_[seg_] - 4);
     }
     if (seg_ >= segs_.size() || pos_ >= segs_[seg_].size()) Fail("record is too short");
   }
@@ -229,7 +245,19 @@ class SegmentReader {
   std::string_view where_;
   std::size_t seg_ = 0;
   std::size_t pos_ = 0;
+  std::vector<std::uint64_t> skipped_;
 };
+
+// Adds a repair line for each empty CONTINUE record the reader passed over in `what`'s text
+// ("sheet 'Data': cell B3"), after the first `from` (for a record of several texts).
+void NoteSkipped(const SegmentReader& s, std::string_view what, std::string_view where,
+                 std::vector<std::string>& repairs, std::size_t from = 0) {
+  const std::vector<std::uint64_t>& skipped = s.SkippedEmpty();
+  for (std::size_t i = from; i < skipped.size(); ++i)
+    repairs.push_back(std::string(what) +
+                      ": passed over an empty CONTINUE record inside its text (" +
+                      std::string(where) + ", offset " + std::to_string(skipped[i]) + ")");
+}
 
 // A text field: BIFF8 with its option byte (count given), BIFF5 in the code page.
 void ReadText(SegmentReader& r, Biff biff, const CodePage& cp, std::uint32_t count,
@@ -266,10 +294,12 @@ struct Globals {
   Biff biff = Biff::k8;
   std::uint16_t code_page = 1252;
   bool date1904 = false;
-  std::vector<Shows> xf_shows;           // per XF index
-  std::vector<std::uint16_t> xf_format;  // per XF index: its code in the NumberFormatTable
-  std::uint32_t sst_count = 0;           // shared strings are indexes 0..sst_count-1
-  std::vector<std::uint32_t> sheet_offsets;
+  std::vector<Shows> xf_shows;               // per XF index
+  std::vector<std::uint16_t> xf_format;      // per XF index: its code in the NumberFormatTable
+  std::uint32_t sst_count = 0;               // shared strings are indexes 0..sst_count-1
+  std::vector<std::uint32_t> sheet_offsets;  // where each sheet's BOF record is
+  // Per sheet: empty, or why its records cannot be found (raised when the sheet is read).
+  std::vector<std::string> sheet_damage;
 };
 
 class BiffLoader;
@@ -277,15 +307,19 @@ class BiffLoader;
 // Reads the cells of one sheet substream.
 class SheetParser {
  public:
+  // `sheet` names the sheet in repair lines ("sheet 'Data'").
   SheetParser(const Globals& g, const CodePage& cp, std::span<const std::uint8_t> stream,
-              std::string where, SheetCells& cells, StringTable& strings, std::uint32_t max_cols)
+              std::string where, SheetCells& cells, StringTable& strings, std::uint32_t max_cols,
+              std::string sheet, std::vector<std::string>& repairs)
       : g_(g),
         cp_(cp),
         stream_(stream),
         where_(std::move(where)),
         cells_(cells),
         strings_(strings),
-        max_cols_(max_cols) {}
+        max_cols_(max_cols),
+        sheet_(std::move(sheet)),
+        repairs_(repairs) {}
 
   void Parse(std::size_t offset) {
     if (offset + 4 > stream_.size() || Le16(&stream_[offset]) != kBof)
@@ -316,6 +350,11 @@ class SheetParser {
     return xf < g_.xf_format.size() ? g_.xf_format[xf] : NumberFormatTable::kGeneral;
   }
   bool IsDate(std::uint16_t xf) const { return ShowsOf(xf) != Shows::kNumber; }
+
+  // "sheet 'Data': cell B3", for repair lines.
+  std::string CellName(std::uint32_t row, std::uint32_t col) const {
+    return sheet_ + ": cell " + AreaText({row, col, row, col});
+  }
 
   void Number(std::uint32_t row, std::uint32_t col, std::uint16_t xf, double v) {
     if (col >= max_cols_) return;
@@ -386,7 +425,16 @@ class SheetParser {
         s.Skip(6);
         std::uint16_t count = s.U16();
         text_.clear();
-        ReadText(s, g_.biff, cp_, count, text_);
+        if (r.type == kLabel && g_.biff == Biff::k8 && count == 0 && s.Left() == 0) {
+          // Some writers leave out the option byte of an empty text.
+          repairs_.push_back(CellName(row, col) +
+                             ": read a LABEL record without the option byte of its empty text "
+                             "as an empty text (" +
+                             where_ + ", offset " + std::to_string(r.offset) + ")");
+        } else {
+          ReadText(s, g_.biff, cp_, count, text_);
+          NoteSkipped(s, CellName(row, col), where_, repairs_);
+        }
         Text(row, col, text_);
         pending_string_ = false;
         break;
@@ -442,6 +490,7 @@ class SheetParser {
         std::uint16_t count = s.U16();
         text_.clear();
         ReadText(s, g_.biff, cp_, count, text_);
+        NoteSkipped(s, CellName(pending_row_, pending_col_), where_, repairs_);
         Text(pending_row_, pending_col_, text_);
         break;
       }
@@ -461,6 +510,8 @@ class SheetParser {
   SheetCells& cells_;
   StringTable& strings_;
   std::uint32_t max_cols_;
+  std::string sheet_;
+  std::vector<std::string>& repairs_;
   bool pending_string_ = false;
   std::uint16_t pending_row_ = 0, pending_col_ = 0;
   std::string text_;
@@ -477,10 +528,17 @@ class BiffLoader : public SheetLoader {
         cp_(g_.code_page),
         sheets_(std::move(sheets)) {}
 
-  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings) override {
+  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings,
+                 std::vector<std::string>& repairs) override {
+    const SheetInfo& sheet = sheets_.at(index);
+    // A chart sheet's records hold its chart (the series' cached values among them), no cells.
+    if (sheet.kind == SheetKind::kChart) return;
     try {
-      SheetParser parser(g_, cp_, stream_, where_, cells, strings, sheets_.at(index).max_cols);
-      parser.Parse(g_.sheet_offsets.at(index));
+      const std::size_t offset = g_.sheet_offsets.at(index);
+      if (!g_.sheet_damage.at(index).empty()) RaiseDamaged(g_.sheet_damage[index], where_, offset);
+      SheetParser parser(g_, cp_, stream_, where_, cells, strings, sheet.max_cols,
+                         "sheet '" + sheet.name + "'", repairs);
+      parser.Parse(offset);
     } catch (Error& e) {
       e.Within("sheet '" + sheets_.at(index).name + "'");
       e.Within(file_name_);
@@ -519,6 +577,8 @@ class GlobalsParser {
   void ExternSheet(const Record& r);
   void FilePass(const Record& r);
   void ResolveNames();
+  void FindSheets(std::size_t globals_end);
+  bool IsSheetBof(std::size_t pos) const;
   struct SheetArea {
     std::uint32_t sheet;
     Area area;
@@ -539,6 +599,7 @@ class GlobalsParser {
   std::vector<Xti> xti_;
   std::vector<bool> supbook_internal_;
   std::optional<std::uint16_t> active_;
+  std::uint16_t bof_version_ = 0;
 };
 
 Globals GlobalsParser::Parse() {
@@ -605,6 +666,7 @@ Globals GlobalsParser::Parse() {
     }
     if (seen_eof) break;
   }
+  FindSheets(records.Pos());
 
   // Cell formats: what each XF's number format shows. A workbook's own format of an id replaces
   // the built-in one.
@@ -637,6 +699,7 @@ void GlobalsParser::Bof(const Record& r) {
   Cursor c(r.body, where_, 4);
   std::uint16_t version = c.U16();
   std::uint16_t type = c.Left() >= 2 ? c.U16() : kBofGlobals;
+  bof_version_ = version;
   if (version >= 0x0600)
     g_.biff = Biff::k8;
   else if (version >= 0x0500)
@@ -650,6 +713,64 @@ void GlobalsParser::Bof(const Record& r) {
     Raise(err::kWorkbookUnsupported,
           "a single worksheet file (Excel 4-style) rather than a workbook, not supported");
   book_.format = g_.biff == Biff::k8 ? "Excel 97-2003 workbook" : "Excel 5.0/95 workbook";
+}
+
+// Whether a sheet's BOF record starts at pos: the record number, a length a BOF has, the
+// workbook's BIFF version and a sheet's substream type. A byte pattern that is only the record
+// number is not enough to move a sheet to it.
+bool GlobalsParser::IsSheetBof(std::size_t pos) const {
+  if (pos > stream_.size() || stream_.size() - pos < 8) return false;
+  const std::uint8_t* p = &stream_[pos];
+  const std::uint16_t length = Le16(p + 2);
+  if (Le16(p) != kBof || length < 4 || length > 20 || length > stream_.size() - pos - 4)
+    return false;
+  const std::uint16_t version = Le16(p + 4), type = Le16(p + 6);
+  const bool version_ok = version == bof_version_ || version == 0x0500 || version == 0x0600;
+  return version_ok && (type == kBofWorksheet || type == kBofChart || type == kBofMacroSheet);
+}
+
+// Checks where each BOUNDSHEET says its sheet starts: past the globals, on a BOF record. A BOF a
+// few bytes away is taken instead, with a repair line; otherwise the sheet keeps the reason it
+// cannot be read, raised when its cells are asked for. A sheet whose BOF says chart is a chart
+// sheet whatever its BOUNDSHEET says.
+void GlobalsParser::FindSheets(std::size_t globals_end) {
+  g_.sheet_damage.assign(g_.sheet_offsets.size(), {});
+  for (std::size_t i = 0; i < g_.sheet_offsets.size(); ++i) {
+    const std::size_t given = g_.sheet_offsets[i];
+    SheetInfo& sheet = book_.sheets[i];
+    if (given < globals_end) {
+      g_.sheet_damage[i] =
+          "the workbook gives the sheet's start as offset " + std::to_string(given) +
+          ", inside the workbook globals (which end at offset " + std::to_string(globals_end) + ")";
+      continue;
+    }
+    std::optional<std::size_t> found;
+    if (given + 4 <= stream_.size() && Le16(&stream_[given]) == kBof) {
+      found = given;
+    } else {
+      for (std::size_t d = 1; d <= kBofSearchDistance && !found; ++d) {
+        if (IsSheetBof(given + d))
+          found = given + d;
+        else if (d <= given - globals_end && IsSheetBof(given - d))
+          found = given - d;
+      }
+      if (!found) {
+        g_.sheet_damage[i] =
+            "the sheet does not start with a BOF record, nor is there one within " +
+            std::to_string(kBofSearchDistance) + " bytes of its offset";
+        continue;
+      }
+      const std::size_t distance = *found > given ? *found - given : given - *found;
+      book_.repairs.push_back(
+          "sheet '" + sheet.name + "': its BOF record was " + std::to_string(distance) + " bytes " +
+          (*found > given ? "after" : "before") + " the offset the workbook gives (" +
+          std::string(where_) + ", offset " + std::to_string(given) + ")");
+      g_.sheet_offsets[i] = static_cast<std::uint32_t>(*found);
+    }
+    if (*found + 8 <= stream_.size() && Le16(&stream_[*found + 2]) >= 4 &&
+        Le16(&stream_[*found + 6]) == kBofChart)
+      sheet.kind = SheetKind::kChart;
+  }
 }
 
 void GlobalsParser::FilePass(const Record& r) {
@@ -670,6 +791,8 @@ void GlobalsParser::BoundSheet(const Record& r) {
   std::uint8_t count = s.U8();
   SheetInfo info;
   ReadText(s, g_.biff, *cp_, count, info.name);
+  NoteSkipped(s, "the name of sheet " + std::to_string(book_.sheets.size() + 1), where_,
+              book_.repairs);
   info.visible = visibility == 0;
   info.kind = type == 0   ? SheetKind::kWorksheet
               : type == 2 ? SheetKind::kChart
@@ -693,6 +816,7 @@ void GlobalsParser::Sst(const Record& r) {
                         static_cast<std::size_t>(left));
   std::string text;
   std::uint32_t count = 0;
+  std::size_t skipped = 0;  // empty CONTINUE records passed over and reported so far
   while (s.Left() > 0) {
     try {
       std::uint16_t chars = s.U16();
@@ -707,6 +831,10 @@ void GlobalsParser::Sst(const Record& r) {
       if (count >= unique) break;  // trailing bytes after the last text
       throw;
     }
+    if (s.SkippedEmpty().size() > skipped) {
+      NoteSkipped(s, "shared string " + std::to_string(count), where_, book_.repairs, skipped);
+      skipped = s.SkippedEmpty().size();
+    }
     book_.strings.Add(text);
     ++count;
   }
@@ -720,6 +848,7 @@ void GlobalsParser::Format(const Record& r) {
   std::uint32_t count = g_.biff == Biff::k8 ? s.U16() : s.U8();
   std::string code;
   ReadText(s, g_.biff, *cp_, count, code);
+  NoteSkipped(s, "number format " + std::to_string(id), where_, book_.repairs);
   format_shows_[id] = FormatShows(code);
   format_codes_[id] = std::move(code);
 }
@@ -763,6 +892,7 @@ void GlobalsParser::NameRecord(const Record& r) {
   n.scope_tab = s.U16();
   s.Skip(4);
   ReadText(s, g_.biff, *cp_, name_length, n.name);
+  NoteSkipped(s, "the defined name " + n.name, where_, book_.repairs);
   if (formula_length > s.Left()) s.Fail("a defined name's formula runs past its record");
   n.formula.resize(formula_length);
   for (auto& b : n.formula) b = s.U8();

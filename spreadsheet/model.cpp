@@ -244,8 +244,11 @@ const SheetCells& WorkbookModel::Cells(std::size_t index) {
   if (cells_.size() < sheets.size()) cells_.resize(sheets.size());
   if (!cells_[index]) {
     auto cells = std::make_unique<SheetCells>();
-    if (loader_) loader_->LoadSheet(index, *cells, strings);
+    // A sheet that fails is read again on the next call: its repairs count once it is read.
+    std::vector<std::string> sheet_repairs;
+    if (loader_) loader_->LoadSheet(index, *cells, strings, sheet_repairs);
     cells->Finish();
+    repairs.insert(repairs.end(), sheet_repairs.begin(), sheet_repairs.end());
     cells_[index] = std::move(cells);
   }
   return *cells_[index];

@@ -203,9 +203,11 @@ struct NameInfo {
 class SheetLoader {
  public:
   virtual ~SheetLoader() = default;
-  // Fills `cells` with the cells of sheet `index`, adding their texts to `strings`; raises
-  // Error when the sheet's data is damaged.
-  virtual void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings) = 0;
+  // Fills `cells` with the cells of sheet `index`, adding their texts to `strings` and a line to
+  // `repairs` for each damage it read past; raises Error when the sheet's data is damaged beyond
+  // that.
+  virtual void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings,
+                         std::vector<std::string>& repairs) = 0;
 };
 
 // One opened workbook: what the reader found in its global part, plus each sheet's cells once
@@ -222,6 +224,10 @@ class WorkbookModel {
   // cell's format is kGeneral.
   NumberFormatTable number_formats;
   bool has_number_formats = false;
+  // One line per piece of damage the reader read past instead of refusing the workbook ("sheet
+  // 'Data': its BOF record was 12 bytes after the offset the workbook gives"), in the order met;
+  // a sheet's lines are added when its cells are first read.
+  std::vector<std::string> repairs;
 
   void SetLoader(std::unique_ptr<SheetLoader> loader);
   // The cells of a sheet, parsed on first use; raises Error when they cannot be read (and tries

@@ -549,7 +549,8 @@ class OdsLoader : public SheetLoader {
         file_name_(std::move(file_name)),
         formats_(formats) {}
 
-  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings) override {
+  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings,
+                 std::vector<std::string>& /*repairs*/) override {
     if (prebuilt_ && static_cast<int>(index) == prebuilt_index_) {
       cells = std::move(*prebuilt_);
       prebuilt_.reset();

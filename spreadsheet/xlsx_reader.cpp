@@ -543,7 +543,8 @@ class XlsxLoader : public SheetLoader {
     context_.formats = &formats_;
   }
 
-  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings) override {
+  void LoadSheet(std::size_t index, SheetCells& cells, StringTable& strings,
+                 std::vector<std::string>& /*repairs*/) override {
     try {
       const std::string& part = parts_.at(index);
       if (part.empty())

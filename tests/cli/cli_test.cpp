@@ -10,6 +10,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/cli_tool.h"
+#include "spreadsheet/xls_builder.h"
 #include "support/form_files.h"
 #include "support/temp_dir.h"
 
@@ -493,6 +494,37 @@ TEST_F(Tool, CellsListsAroundADatePastTheLastAndNamesTheWorkbook) {
   const Outcome junk = RunTool({"--cells", dir.File("junk.xlsx")});
   EXPECT_EQ(junk.err,
             "sheaver-cli: error 1005: junk.xlsx: not a workbook: the file is plain text\n");
+}
+
+// Damage the reader reads past is a warning on the error stream and in the JSON, never a
+// failure; a chart sheet is marked and lists no cells.
+TEST_F(Tool, CellsWarnsOfRepairsAndMarksChartSheets) {
+  using namespace xl::testing;
+  Bytes stream =
+      BuildStream({}, {{"Data", 0, NumberRec(0, 0, 5)}, {"Chart", 2, NumberRec(0, 0, 9)}});
+  // 12 stray bytes after the globals, which the sheet offsets do not count.
+  const std::size_t globals_end = 57;  // BOF, two BOUNDSHEETs, EOF
+  stream.insert(stream.begin() + globals_end, 12, 0);
+  const std::string path = dir.Write("week 7.xls", std::string(stream.begin(), stream.end()));
+  const Outcome text = RunTool({"--cells", path, "--all-sheets"});
+  EXPECT_EQ(text.status, kExitOk) << text.err;
+  EXPECT_EQ(text.out, "sheet\t1\tData\tactive\nsheet\t2\tChart\t-\ncell\tData!A1\tnumber\t5\n");
+  EXPECT_EQ(text.err,
+            "warning: week 7.xls: sheet 'Data': its BOF record was 12 bytes after the offset the "
+            "workbook gives (Workbook stream, offset 57)\n"
+            "warning: week 7.xls: sheet 'Chart': its BOF record was 12 bytes after the offset the "
+            "workbook gives (Workbook stream, offset 99)\n");
+
+  const Outcome json = RunTool({"--cells", path, "--all-sheets", "--json"});
+  ASSERT_EQ(json.status, kExitOk) << json.err;
+  const nlohmann::json doc = nlohmann::json::parse(json.out);
+  ASSERT_EQ(doc["warnings"].size(), 2u);
+  EXPECT_EQ(doc["warnings"][0].get<std::string>(),
+            "sheet 'Data': its BOF record was 12 bytes after the offset the "
+            "workbook gives (Workbook stream, offset 57)");
+  EXPECT_FALSE(doc["sheets"][0].contains("chart"));
+  EXPECT_EQ(doc["sheets"][1]["chart"], true);
+  EXPECT_TRUE(doc["sheets"][1]["cells"].empty());
 }
 
 }  // namespace

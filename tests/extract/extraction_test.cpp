@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "spreadsheet/xls_builder.h"
 #include "support/failing_file_system.h"
 #include "support/form_files.h"
 #include "support/raised.h"
@@ -156,6 +157,26 @@ TEST(ExtractWorkbookData, FieldFailuresNameWorkbookFieldAndRecord) {
         << raised.description;
     EXPECT_EQ(dir.Read("data.csv"), c.csv) << c.description_start;
   }
+}
+
+// A text longer than a field can hold names the workbook, the field, the record and its cell.
+TEST(ExtractWorkbookData, ATextTooLongForAFieldSaysSo) {
+  using namespace xl::testing;
+  Bytes label = Cell(3, 1, 0);  // B4
+  Put16(label, 40000);
+  label.push_back(0);
+  PutText(label, std::string(40000, 'x'));
+  Bytes cells = Rec(0x0204, label);
+  PutBytes(cells, NumberRec(2, 1, 1));
+  const Bytes stream = BuildStream({}, {{"Sheet1", 0, cells}});
+  TempDir dir;
+  const std::string workbook = dir.Write("long.xls", std::string(stream.begin(), stream.end()));
+  const Raised raised = File(dir, {{"Note", "B3:B4", "text"}}, workbook);
+  EXPECT_EQ(raised.number, 6);
+  EXPECT_EQ(raised.description,
+            "long.xls: field Note (B3:B4, text), record 2, cell B4: Overflow: the text is too long "
+            "for a field (40000 characters; a field holds at most 32767)");
+  EXPECT_EQ(dir.Read("data.csv"), "<missing>");
 }
 
 TEST(ExtractWorkbookData, UnreadableInputsRaiseTheirErrorNamingTheWorkbook) {
