@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "runtime/error.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
+#include "spreadsheet/workbook.h"
 
 using namespace sheaver;
 using namespace sheaver::xl;
@@ -31,8 +31,7 @@ long long StatusBytes(const char* field) {
 }
 
 std::size_t RunForm(const std::string& path) {
-  Application app = Application::Create();
-  Workbook& book = app.GetWorkbooks().Open(path);
+  const Workbook book = OpenWorkbook(path);
   std::size_t chars = 0;
   for (const DefinedName& n : book.GetNames()) chars += n.GetName().size();
   Range area = book.ActiveSheet().GetRange("A1:J40");
@@ -46,7 +45,6 @@ std::size_t RunForm(const std::string& path) {
       }
     }
   }
-  app.Quit();
   return chars;
 }
 

@@ -10,9 +10,9 @@
 #include "platform/filesystem.h"
 #include "runtime/date.h"
 #include "runtime/error.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
 #include "spreadsheet/reference.h"
+#include "spreadsheet/workbook.h"
 
 namespace sheaver::cli {
 namespace {

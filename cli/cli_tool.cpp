@@ -30,9 +30,9 @@
 #include "runtime/error.h"
 #include "runtime/line_text.h"
 #include "runtime/msgbox.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
 #include "spreadsheet/reference.h"
+#include "spreadsheet/workbook.h"
 #include "ui/console_list_view.h"
 #include "ui/report_list_view.h"
 

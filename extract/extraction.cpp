@@ -17,34 +17,7 @@
 namespace sheaver {
 namespace {
 
-// The spreadsheet instance and the workbook of the extraction under way; both empty between
-// extractions. GetRange reads xlBook.
-std::optional<xl::Application> xlApp;
-xl::Workbook* xlBook = nullptr;
-
 std::uint64_t recordLinesAppended = 0;
-
-// Ends the extraction's use of the spreadsheet instance however the extraction ends: the
-// instance is asked to quit (nothing is saved) and both module variables are cleared, so that
-// nothing of one workbook can reach the next call.
-class SpreadsheetSession {
- public:
-  SpreadsheetSession() {
-    xlBook = nullptr;
-    xlApp.emplace(xl::Application::Create());
-  }
-  ~SpreadsheetSession() {
-    xlBook = nullptr;
-    try {
-      if (xlApp) xlApp->Quit();
-    } catch (...) {
-      // Quitting only drops the workbooks; nothing to report if it cannot.
-    }
-    xlApp.reset();
-  }
-  SpreadsheetSession(const SpreadsheetSession&) = delete;
-  SpreadsheetSession& operator=(const SpreadsheetSession&) = delete;
-};
 
 // One row of the form type, as the extraction uses it.
 struct Field {
@@ -206,8 +179,7 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
              const std::string& dataFilePath, const RecordAppend& append) {
   const std::vector<Field> fields = FormTypeFields(formTypePath);
 
-  SpreadsheetSession session;
-  xlBook = &xlApp->GetWorkbooks().Open(workbookPath);
+  const xl::Workbook book = xl::OpenWorkbook(workbookPath);
 
   // The record count: the longest field. Each reference resolves to the same range every time
   // it is resolved in this workbook, so the range found for the count is the one kept for the
@@ -217,7 +189,8 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   ranges.reserve(fields.size());
   for (Int16 i = 0; i < static_cast<Int16>(fields.size()); ++i) {
     try {
-      const Int16 length = ranges.emplace_back(GetRange(fields[i].reference)).Length();
+      const Int16 length =
+          ranges.emplace_back(ResolveFieldReference(book, fields[i].reference)).Length();
       if (length > recordCount) recordCount = length;
     } catch (Error& e) {
       throw e.Within(FieldContext(fields[i], i, false));
@@ -318,12 +291,9 @@ void AppendLine(const std::string& path, std::string_view text) {
   AppendTextLine(path, text);
 }
 
-xl::Range GetRange(std::string_view reference) {
-  if (xlBook == nullptr)
-    Raise(err::kObjectNotSet,
-          std::string(StandardDescription(err::kObjectNotSet)) + ": no workbook is being read");
+xl::Range ResolveFieldReference(const xl::Workbook& book, std::string_view reference) {
   std::string wanted;  // the folded reference, made only when a name needs the full comparison
-  for (const xl::DefinedName& name : xlBook->GetNames()) {
+  for (const xl::DefinedName& name : book.GetNames()) {
     const std::string fullName = name.GetName();
     bool same;
     if (IsAscii(fullName) && IsAscii(reference)) {
@@ -335,7 +305,7 @@ xl::Range GetRange(std::string_view reference) {
     }
     if (same) return name.RefersToRange();
   }
-  const xl::Worksheet sheet = xlBook->ActiveSheet();
+  const xl::Worksheet sheet = book.ActiveSheet();
   try {
     return sheet.GetRange(reference);
   } catch (const Error&) {
@@ -349,11 +319,6 @@ bool IsKeyMark(std::string_view text) {
   if (first == std::string_view::npos) return false;
   text = text.substr(first, text.find_last_not_of(' ') - first + 1);
   return EqualsIgnoringAsciiCase(text, kKeyMark);
-}
-
-Int16 RangeLength(std::string_view reference) {
-  const xl::Range range = GetRange(reference);
-  return LengthOf(range.Rows().Count(), range.Columns().Count());
 }
 
 std::string GetCellText(const xl::Range& range, Int16 index) {

@@ -23,7 +23,7 @@
 #include "extract/data_sink.h"
 #include "runtime/error.h"
 #include "runtime/int16.h"
-#include "spreadsheet/automation.h"
+#include "spreadsheet/workbook.h"
 
 namespace sheaver {
 
@@ -36,8 +36,8 @@ namespace sheaver {
 // back to the file's length before it) leaves the data file as it was. The CSV header line comes
 // first when no regular file is found at dataFilePath (an existing empty file gets none); an
 // existing file whose first line uses another separator than the chosen one raises Invalid
-// procedure call (5) naming it, before anything is written. A fresh spreadsheet instance is used
-// for the one workbook and released on every path. A form type without field rows raises
+// procedure call (5) naming it, before anything is written. The workbook is open only for this
+// call. A form type without field rows raises
 // Subscript out of range (9); a range of more than 32767 rows or columns raises Overflow (6).
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
                          const std::string& dataFilePath);
@@ -60,16 +60,11 @@ bool IsKeyMark(std::string_view text);
 // Raises the file's error (missing directory 76, refused access 70, ...), naming the file.
 void AppendLine(const std::string& path, std::string_view text);
 
-// The range a form type reference stands for in the workbook being read: the first defined name
-// whose full name ("Total", "Sheet2!Total") equals the reference ignoring letter case; else the
-// reference on the active sheet; else, when the active sheet rejects it (a misspelt name, a
-// malformed or empty reference), cell A1 of the active sheet. A matching name that is not a
-// range raises 1004. Object not set (91) outside an extraction.
-xl::Range GetRange(std::string_view reference);
-
-// The larger of the referenced range's row and column counts (0 if neither is positive);
-// Overflow (6) above 32767.
-Int16 RangeLength(std::string_view reference);
+// The range a form type reference stands for in a workbook: the first defined name whose full
+// name ("Total", "Sheet2!Total") equals the reference ignoring letter case; else the reference on
+// the active sheet; else, when the active sheet rejects it (a misspelt name, a malformed or empty
+// reference), cell A1 of the active sheet. A matching name that is not a range raises 1004.
+xl::Range ResolveFieldReference(const xl::Workbook& book, std::string_view reference);
 
 // The text the range gives to record `index` (from 0): on a one-row strip the cell at that
 // column, on a one-column strip the cell at that row, on a single cell that cell whatever the

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "runtime/error.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
+#include "spreadsheet/workbook.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace sheaver;

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "runtime/error.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
 #include "spreadsheet/reference.h"
+#include "spreadsheet/workbook.h"
 
 namespace sheaver {
 namespace {

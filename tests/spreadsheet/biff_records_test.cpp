@@ -8,9 +8,9 @@
 
 #include "checks.h"
 #include "runtime/error.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/biff_reader.h"
 #include "spreadsheet/open_workbook.h"
+#include "spreadsheet/workbook.h"
 #include "xls_builder.h"
 
 namespace sheaver::xl {

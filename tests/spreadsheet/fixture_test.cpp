@@ -10,10 +10,10 @@
 #include <map>
 
 #include "checks.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
 #include "spreadsheet/package_text.h"
 #include "spreadsheet/reference.h"
+#include "spreadsheet/workbook.h"
 
 namespace sheaver::xl {
 namespace {
@@ -157,8 +157,7 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureWorkbook, ::testing::ValuesIn(FixtureW
 // each defined name with the texts of the cells it refers to, and the texts of the active
 // sheet's cells.
 std::string ObjectModelView(const std::string& file) {
-  Application app = Application::Create();
-  Workbook& book = app.GetWorkbooks().Open((kFixtures / file).string());
+  const Workbook book = OpenWorkbook((kFixtures / file).string());
   std::string view;
   for (const DefinedName& name : book.GetNames()) {
     view += "name " + name.GetName() + ":";
@@ -176,7 +175,6 @@ std::string ObjectModelView(const std::string& file) {
   for (Int16 i = 1; i <= all.Count(); ++i) view += "[" + ValueToText(all.Item(i).Value()) + "]";
   view += "\nA1 by name: " + ValueToText(sheet.GetRange("a1").Value());
   view += "\nthe sheet's own name: " + ValueToText(sheet.GetRange("remark").Value());
-  app.Quit();
   return view;
 }
 

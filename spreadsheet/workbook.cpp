@@ -1,4 +1,4 @@
-#include "spreadsheet/automation.h"
+#include "spreadsheet/workbook.h"
 
 #include <limits>
 
@@ -155,24 +155,8 @@ Worksheet Workbook::ActiveSheet() const {
   return Worksheet(model_, static_cast<std::uint32_t>(model_->active_sheet));
 }
 
-// ---- Application ----------------------------------------------------------------------------
-
-Workbook& Workbooks::Open(const std::string& path) {
-  open_.push_back(std::make_unique<Workbook>(OpenWorkbookFile(path)));
-  return *open_.back();
-}
-
-Application Application::Create() {
-  return Application();
-}
-
-Workbooks& Application::GetWorkbooks() {
-  if (!workbooks_) Raise(err::kObjectNotSet, "the spreadsheet application has quit");
-  return *workbooks_;
-}
-
-void Application::Quit() {
-  workbooks_.reset();
+Workbook OpenWorkbook(const std::string& path) {
+  return Workbook(OpenWorkbookFile(path));
 }
 
 }  // namespace sheaver::xl

@@ -2,11 +2,13 @@
 // over the extraction's test timesheet (tests/support/form_files.h says what it holds).
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "checks.h"
 #include "runtime/error.h"
-#include "spreadsheet/automation.h"
 #include "spreadsheet/open_workbook.h"
 #include "spreadsheet/reference.h"
+#include "spreadsheet/workbook.h"
 #include "support/form_files.h"
 #include "xls_builder.h"
 
@@ -92,11 +94,10 @@ TEST(OpenByContent, ContainersWithoutAWorkbookSayWhatTheyHold) {
 
 // What the extraction reads through the object model (strips, names of either scope and any
 // letter case, error values, whole columns) is checked by its own tests over the same workbook;
-// these are the collections' and the application's own rules.
-TEST(ObjectModel, CollectionsAndTheNumbersTheirFailuresRaise) {
-  Application app = Application::Create();
-  Workbook& book = app.GetWorkbooks().Open(sheaver::test::WeekWorkbook());
-  Worksheet sheet = book.ActiveSheet();
+// these are the ranges' own rules.
+TEST(Workbook, RangesAndTheNumbersTheirFailuresRaise) {
+  std::optional<Workbook> book = OpenWorkbook(sheaver::test::WeekWorkbook());
+  Worksheet sheet = book->ActiveSheet();
   Range strip = sheet.GetRange("C6:C12");
   EXPECT_EQ(strip.Rows().Count(), 7);
   EXPECT_EQ(ValueToText(strip.Rows().Item(2).Value()), "7.5");
@@ -107,13 +108,12 @@ TEST(ObjectModel, CollectionsAndTheNumbersTheirFailuresRaise) {
     EXPECT_EQ(ErrorOf([&] { sheet.GetRange(bad); }).first, err::kBadReference) << bad;
   EXPECT_EQ(ErrorOf([&] { sheet.GetRange("A1:A2").Value(); }).first, err::kTypeMismatch);
   EXPECT_EQ(ErrorOf([&] { sheet.GetRange("A65536").Rows().Item(2); }).first, err::kBadReference);
-  const auto missing = ErrorOf([&] { app.GetWorkbooks().Open("/nonexistent/Week07.xls"); });
+  const auto missing = ErrorOf([&] { OpenWorkbook("/nonexistent/Week07.xls"); });
   EXPECT_EQ(missing.first, err::kFileNotFound);
   EXPECT_NE(missing.second.find("Week07.xls"), std::string::npos) << missing.second;
   Range kept = sheet.GetRange("B2");
-  app.Quit();
+  book.reset();
   EXPECT_EQ(kept.Value(), Value::Number(42));  // a range keeps its workbook readable
-  EXPECT_EQ(ErrorOf([&] { app.GetWorkbooks(); }).first, err::kObjectNotSet);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// The spreadsheet object model the extraction drives: an application with a workbook
-// collection, workbooks with their defined names and active sheet, sheets that turn reference
-// texts into ranges, and ranges with their rows, columns, counts, items and values. It stands in
-// for a spreadsheet application driven through automation and offers exactly the operations
-// the extraction uses.
+// Reading an opened workbook the way a form is read: its defined names and active sheet, sheets
+// that turn reference texts into ranges, and ranges with their rows, columns, counts, items and
+// values. These are cheap handles on the workbook model; each keeps its workbook alive.
 #pragma once
 
 #include <cstdint>
@@ -119,37 +117,9 @@ class Workbook {
   std::shared_ptr<WorkbookModel> model_;
 };
 
-// The application's collection of open workbooks.
-class Workbooks {
- public:
-  // Opens the workbook at a path, by its content. Raises 53 when there is no such file, 1005
-  // when it is not a workbook or is damaged (the reason and, where it helps, the byte offset in
-  // the description), 1006 when it is password-protected, 1007 for a workbook format that is
-  // not read here. The reference stays valid until Quit.
-  Workbook& Open(const std::string& path);
-
- private:
-  friend class Application;
-  std::vector<std::unique_ptr<Workbook>> open_;
-};
-
-// A spreadsheet application instance: one fresh instance per workbook extraction.
-class Application {
- public:
-  // A new instance with no workbook open.
-  static Application Create();
-  // The collection of open workbooks; Object not set (91) after Quit.
-  Workbooks& GetWorkbooks();
-  // Ends the instance: its workbooks are closed, nothing is saved. Ranges still held keep
-  // their own workbook readable.
-  void Quit();
-
-  Application(Application&&) = default;
-  Application& operator=(Application&&) = default;
-
- private:
-  Application() = default;
-  std::unique_ptr<Workbooks> workbooks_ = std::make_unique<Workbooks>();
-};
+// Opens the workbook at a path, by its content. Raises 53 when there is no such file, 1005 when
+// it is not a workbook or is damaged (the reason and, where it helps, the byte offset in the
+// description), 1006 when it is password-protected, 1007 for a workbook format not read here.
+Workbook OpenWorkbook(const std::string& path);
 
 }  // namespace sheaver::xl
