@@ -86,7 +86,7 @@ MainWindow::MainWindow(MainWindowView& view, std::string program_directory)
 
 MainWindow::~MainWindow() = default;
 
-void MainWindow::Form_Load() {
+void MainWindow::OnLoad() {
   product_.Load();
   data_file_options_ = product_.dataFile;
   view_.Identity(product_.title, product_.icon);
@@ -124,7 +124,7 @@ std::unique_ptr<PathChooser> MainWindow::NewPathChooser(CommonDialog& dialog,
   return chooser;
 }
 
-void MainWindow::Form_Resize() {
+void MainWindow::OnResize() {
   if (!layout_) return;
   layout_->RedrawLayout();
   ResizeList();
@@ -134,7 +134,7 @@ void MainWindow::ResizeList() {
   if (rpt_) rpt_->Resize();
 }
 
-void MainWindow::Form_Unload() {
+void MainWindow::OnUnload() {
   layout_.reset();
 }
 
@@ -252,12 +252,12 @@ void MainWindow::ProcessForms() {
   view_.StatusText(RunSummaryText(summary, seconds));
 }
 
-void MainWindow::mnuFileDataFileOptions_Click() {
+void MainWindow::OnDataFileOptions() {
   DataFileOptionsChoice choice = ChoiceFor(data_file_options_);
   if (view_.EditDataFileOptions(choice)) data_file_options_ = OptionsFor(choice);
 }
 
-void MainWindow::mnuFileOpen_Click() {
+void MainWindow::OnFileOpen() {
   settings_chooser_->Title("Open");
   settings_chooser_->InitDir(SettingsFolder());
   // Without a settings file open, the chooser offers the last one used.
@@ -267,15 +267,15 @@ void MainWindow::mnuFileOpen_Click() {
   if (settings_chooser_->ChooseExistingFile()) AppCmd("Open", {settings_chooser_->Path()});
 }
 
-void MainWindow::mnuFileSave_Click() {
+void MainWindow::OnFileSave() {
   if (!settings_->fn().empty()) {
     AppCmd("Save", {});
   } else {
-    mnuFileSaveAs_Click();
+    OnFileSaveAs();
   }
 }
 
-void MainWindow::mnuFileSaveAs_Click() {
+void MainWindow::OnFileSaveAs() {
   settings_chooser_->Title("Save As");
   settings_chooser_->InitDir(SettingsFolder());
   // Without a settings file open, the chooser offers the last one used.
@@ -285,25 +285,25 @@ void MainWindow::mnuFileSaveAs_Click() {
   if (settings_chooser_->ChooseFile()) AppCmd("SaveAs", {settings_chooser_->Path()});
 }
 
-void MainWindow::mnuFileExit_Click() {
+void MainWindow::OnFileExit() {
   view_.Unload();
 }
 
-void MainWindow::mnuHelpContents_Click() {
+void MainWindow::OnHelpContents() {
   BrowseTo(HelpAddress(product_.program_directory, product_.help));
 }
-void MainWindow::mnuHelpFAQ_Click() {
+void MainWindow::OnHelpFaq() {
   BrowseTo(HelpAddress(product_.program_directory, product_.faqurl));
 }
-void MainWindow::mnuHelpSupport_Click() {
+void MainWindow::OnHelpSupport() {
   BrowseTo(HelpAddress(product_.program_directory, product_.supporturl));
 }
 
-void MainWindow::mnuHelpAbout_Click() {
+void MainWindow::OnHelpAbout() {
   view_.ShowAbout(MakeAboutBox(product_));
 }
 
-void MainWindow::cmdGetFormType_Click() {
+void MainWindow::OnChooseFormType() {
   form_type_chooser_->InitDir(FormTypesFolder());
   form_type_chooser_->Filter(kFormTypeFilter);
   form_type_chooser_->Path(Field(PathField::kFormType));
@@ -311,21 +311,21 @@ void MainWindow::cmdGetFormType_Click() {
   view_.FieldText(PathField::kFormType, form_type_chooser_->Path());
 }
 
-void MainWindow::cmdGetInDir_Click() {
+void MainWindow::OnChooseInputDirectory() {
   in_dir_chooser_->InitDir(HomeDirectory());
   in_dir_chooser_->Path(Field(PathField::kInDir));
   in_dir_chooser_->ChooseDir();
   view_.FieldText(PathField::kInDir, in_dir_chooser_->Path());
 }
 
-void MainWindow::cmdGetOutDir_Click() {
+void MainWindow::OnChooseOutputDirectory() {
   out_dir_chooser_->InitDir(HomeDirectory());
   out_dir_chooser_->Path(Field(PathField::kOutDir));
   out_dir_chooser_->ChooseDir();
   view_.FieldText(PathField::kOutDir, out_dir_chooser_->Path());
 }
 
-void MainWindow::cmdGetExportTo_Click() {
+void MainWindow::OnChooseDataFile() {
   data_file_chooser_->InitDir(HomeDirectory());
   data_file_chooser_->Filter(kDataFileFilter);
   data_file_chooser_->Path(Field(PathField::kExportTo));
@@ -333,7 +333,7 @@ void MainWindow::cmdGetExportTo_Click() {
   view_.FieldText(PathField::kExportTo, data_file_chooser_->Path());
 }
 
-void MainWindow::cmdGetRejectDir_Click() {
+void MainWindow::OnChooseRejectDirectory() {
   reject_dir_chooser_->InitDir(HomeDirectory());
   reject_dir_chooser_->Path(Field(PathField::kRejectDir));
   reject_dir_chooser_->ChooseDir();
@@ -354,19 +354,19 @@ void MainWindow::Launch(const std::string& program, const std::string& argument)
   }
 }
 
-void MainWindow::cmdEditFormType_Click() {
+void MainWindow::OnEditFormType() {
   Launch(programs_directory_.empty() ? ProgramPath(kFormTypeEditor)
                                      : JoinPath(programs_directory_, kFormTypeEditor),
          Field(PathField::kFormType));
 }
 
-void MainWindow::cmdView_Click() {
+void MainWindow::OnView() {
   const std::string data_file = Field(PathField::kExportTo);
   if (data_file.empty()) return;
   Launch(kDesktopOpener, data_file);
 }
 
-void MainWindow::cmdGo_Click() {
+void MainWindow::OnRun() {
   const std::pair<PathField, const char*> needed[] = {{PathField::kFormType, "Form Type"},
                                                       {PathField::kInDir, "Input Directory"},
                                                       {PathField::kExportTo, "Export Data to"}};
@@ -380,7 +380,7 @@ void MainWindow::cmdGo_Click() {
   ProcessForms();
 }
 
-void MainWindow::cmdExit_Click() {
+void MainWindow::OnExit() {
   view_.Unload();
 }
 

@@ -91,51 +91,51 @@ class MainWindow : public StartupWindow {
   ~MainWindow() override;
 
   // Window load: reads the product information (App.def), sets the caption, icon and application
-  // title, records the layout while the window has its design size, and creates the settings
+  // title, records the layout while the window has its laid-out size, and creates the settings
   // object, the five choosers and the two-column report list. Errors of App.def reach the caller.
-  void Form_Load();
+  void OnLoad();
   // Window resize: places the controls for the new size and sizes the list's columns. Nothing
   // before load or after unload.
-  void Form_Resize();
+  void OnResize();
   // Window unload: releases the layout.
-  void Form_Unload();
+  void OnUnload();
 
   // File menu: Open and Save As choose a settings file (Open: an existing one) starting in the
   // Settings folder; Save writes the current settings file, or asks for a name as Save As does
   // when there is none yet. A cancelled choice changes nothing.
-  void mnuFileOpen_Click();
-  void mnuFileSave_Click();
-  void mnuFileSaveAs_Click();
-  void mnuFileExit_Click();
+  void OnFileOpen();
+  void OnFileSave();
+  void OnFileSaveAs();
+  void OnFileExit();
   // File menu, Data File Options: the "Data file options" dialog over the options the window's
   // runs write by (App.def's until changed here); a cancelled dialog changes nothing.
-  void mnuFileDataFileOptions_Click();
+  void OnDataFileOptions();
   // Help menu: opens the help contents, FAQ and support addresses of the product information
   // (a relative path is taken from the program directory); About shows the About box.
-  void mnuHelpContents_Click();
-  void mnuHelpFAQ_Click();
-  void mnuHelpSupport_Click();
-  void mnuHelpAbout_Click();
+  void OnHelpContents();
+  void OnHelpFaq();
+  void OnHelpSupport();
+  void OnHelpAbout();
   // The "..." buttons: choose a path starting from the field's text and put it back in the field;
   // a cancelled choice leaves the field as it was.
-  void cmdGetFormType_Click();
-  void cmdGetInDir_Click();
-  void cmdGetOutDir_Click();
-  void cmdGetExportTo_Click();
-  void cmdGetRejectDir_Click();
+  void OnChooseFormType();
+  void OnChooseInputDirectory();
+  void OnChooseOutputDirectory();
+  void OnChooseDataFile();
+  void OnChooseRejectDirectory();
   // Starts the form type editor beside the program with the form type field's text (as it
   // stands, even empty) as its one argument. File not found (53), naming the program, when it
   // cannot be started.
-  void cmdEditFormType_Click();
+  void OnEditFormType();
   // Opens the data file with the desktop's opener (its default program for the file), the
   // field's text as one argument; nothing when the field is empty. 53 when the opener cannot be
   // started.
-  void cmdView_Click();
+  void OnView();
   // Starts a run when the form type, input directory and data file fields are all filled;
   // otherwise a message says which one is empty. The output and rejected-forms directories may
   // be empty. The run's summary goes to the status line.
-  void cmdGo_Click();
-  void cmdExit_Click();
+  void OnRun();
+  void OnExit();
 
   // The command entry point, the command compared in lower case: "open" loads the settings file
   // pArg[0] into the fields, "save" writes the fields to the current settings file, "saveas"
@@ -159,7 +159,7 @@ class MainWindow : public StartupWindow {
   ProgramLauncher Launcher(ProgramLauncher launcher);
 
   // The installed layout: the form type editor from `programs`, App.def from `config`, and the
-  // choosers starting in the user's own folders (XDG). Call before Form_Load.
+  // choosers starting in the user's own folders (XDG). Call before OnLoad.
   void InstalledLayout(const std::string& programs, const std::string& config);
 
   // The settings file Open and Save As offer first while none is open (the last one used, as
@@ -168,8 +168,8 @@ class MainWindow : public StartupWindow {
 
   // True while a run is in progress.
   bool Running() const { return running_; }
-  // The product information (defaults until Form_Load), the settings object and the report list
-  // (null until Form_Load).
+  // The product information (defaults until OnLoad), the settings object and the report list
+  // (null until OnLoad).
   const ProductInfo& Product() const { return product_; }
   const SettingsFile* Settings() const { return settings_.get(); }
   const ReportListView* Report() const { return rpt_.get(); }

@@ -84,7 +84,7 @@ QLineEdit* NewTextBox(QWidget* parent, const char* name, const Twips& at, const 
   return Place(new QLineEdit(parent), name, at, tag);
 }
 
-// The design's captions were laid out for a small font of 8 points; the desktop's own font is
+// The captions were laid out for a small font of 8 points; the desktop's own font is
 // often larger and wider. The window keeps the desktop's font family at the largest size, from 9
 // points down to 7, at which every label's caption fits its label and a line of text fits the
 // text boxes.
@@ -134,12 +134,12 @@ QtMainWindow::QtMainWindow(const MainWindowOptions& options) {
   recent_ = RecentFiles(stored);
   UpdateRecent();
 
-  // The design size: the client area of the design below the menu bar.
+  // The laid-out size: the client area below the menu bar, as the layout was drawn.
   const ScreenScale scale = ScaleOf(*this);
   const QSize design(scale.ToPixels(kClientWidthTwips),
                      scale.ToPixels(kClientHeightTwips) + menuBar()->sizeHint().height());
   resize(design);
-  // Smaller than the design would cut controls off: the layout never shrinks them.
+  // Smaller than the laid-out size would cut controls off: the layout never shrinks them.
   setMinimumSize(design);
 }
 
@@ -155,7 +155,7 @@ void QtMainWindow::BuildControls() {
 
   Frame1_ = Place(new QGroupBox("Settings", client), "Frame1", {120, 120, 8055, 2295}, "W=1");
   // The labels of the fields reach up to their text boxes (at least 1440 twips), so that the
-  // desktop's fonts, wider than the one the design was drawn with, do not cut their captions.
+  // desktop's fonts, wider than the one the layout was drawn with, do not cut their captions.
   auto* Label1 = NewLabel(Frame1_, "Label1", "Form &Type:", {120, 360, 1440, 285});
   txtFormType_ = NewTextBox(Frame1_, "txtFormType", {1560, 360, 5175, 285}, "W=1");
   auto* cmdEditFormType = NewButton(Frame1_, "cmdEditFormType", "", {6840, 360, 495, 315}, "X=1");
@@ -206,7 +206,7 @@ void QtMainWindow::BuildControls() {
   Label9->setBuddy(txtRejectDir_);
   Label5->setBuddy(ListView1_);
 
-  // Tab order of the design: the fields with their buttons, the list, Run, View, Exit.
+  // Tab order: the fields with their buttons, the list, Run, View, Exit.
   QWidget* order[] = {txtFormType_,   cmdEditFormType, cmdGetFormType,  txtInDir_,
                       cmdGetInDir,    txtOutDir_,      cmdGetOutDir,    txtExportTo_,
                       cmdGetExportTo, txtRejectDir_,   cmdGetRejectDir, ListView1_,
@@ -221,20 +221,20 @@ void QtMainWindow::BuildControls() {
   setFont(FittingFont(font(), labels, txtFormType_->height()));
 
   connect(cmdEditFormType, &QPushButton::clicked, this,
-          [this] { Handle(&MainWindow::cmdEditFormType_Click); });
+          [this] { Handle(&MainWindow::OnEditFormType); });
   connect(cmdGetFormType, &QPushButton::clicked, this,
-          [this] { Handle(&MainWindow::cmdGetFormType_Click); });
+          [this] { Handle(&MainWindow::OnChooseFormType); });
   connect(cmdGetInDir, &QPushButton::clicked, this,
-          [this] { Handle(&MainWindow::cmdGetInDir_Click); });
+          [this] { Handle(&MainWindow::OnChooseInputDirectory); });
   connect(cmdGetOutDir, &QPushButton::clicked, this,
-          [this] { Handle(&MainWindow::cmdGetOutDir_Click); });
+          [this] { Handle(&MainWindow::OnChooseOutputDirectory); });
   connect(cmdGetExportTo, &QPushButton::clicked, this,
-          [this] { Handle(&MainWindow::cmdGetExportTo_Click); });
+          [this] { Handle(&MainWindow::OnChooseDataFile); });
   connect(cmdGetRejectDir, &QPushButton::clicked, this,
-          [this] { Handle(&MainWindow::cmdGetRejectDir_Click); });
-  connect(cmdGo_, &QPushButton::clicked, this, [this] { Handle(&MainWindow::cmdGo_Click); });
-  connect(cmdView_, &QPushButton::clicked, this, [this] { Handle(&MainWindow::cmdView_Click); });
-  connect(cmdExit_, &QPushButton::clicked, this, [this] { Handle(&MainWindow::cmdExit_Click); });
+          [this] { Handle(&MainWindow::OnChooseRejectDirectory); });
+  connect(cmdGo_, &QPushButton::clicked, this, [this] { Handle(&MainWindow::OnRun); });
+  connect(cmdView_, &QPushButton::clicked, this, [this] { Handle(&MainWindow::OnView); });
+  connect(cmdExit_, &QPushButton::clicked, this, [this] { Handle(&MainWindow::OnExit); });
 }
 
 void QtMainWindow::BuildMenus() {
@@ -261,30 +261,27 @@ void QtMainWindow::BuildMenus() {
     }
   };
   add_menu("mnuFile", "&File",
-           {{"mnuFileOpen", "&Open…", &MainWindow::mnuFileOpen_Click, QKeySequence::Open},
-            {"mnuFileSave", "&Save", &MainWindow::mnuFileSave_Click, QKeySequence::Save},
-            {"mnuFileSaveAs", "Save &As…", &MainWindow::mnuFileSaveAs_Click, QKeySequence::SaveAs},
+           {{"mnuFileOpen", "&Open…", &MainWindow::OnFileOpen, QKeySequence::Open},
+            {"mnuFileSave", "&Save", &MainWindow::OnFileSave, QKeySequence::Save},
+            {"mnuFileSaveAs", "Save &As…", &MainWindow::OnFileSaveAs, QKeySequence::SaveAs},
             {nullptr, nullptr, nullptr, {}},
-            {"mnuFileDataFileOptions",
-             "&Data File Options…",
-             &MainWindow::mnuFileDataFileOptions_Click,
-             {}},
+            {"mnuFileDataFileOptions", "&Data File Options…", &MainWindow::OnDataFileOptions, {}},
             {nullptr, nullptr, nullptr, {}},
-            {"mnuFileExit", "E&xit", &MainWindow::mnuFileExit_Click, QKeySequence::Quit}});
+            {"mnuFileExit", "E&xit", &MainWindow::OnFileExit, QKeySequence::Quit}});
   // File > Recent, below Save As.
   QMenu* file = findChild<QMenu*>("mnuFile");
   const QList<QAction*> file_items = file->actions();
   mnuFileRecent_ = new QMenu("&Recent", file);
   mnuFileRecent_->setObjectName("mnuFileRecent");
   file->insertMenu(file_items.at(3), mnuFileRecent_);
-  add_menu("mnuHelp", "&Help",
-           {{"mnuHelpContents", "&Contents", &MainWindow::mnuHelpContents_Click,
-             QKeySequence::HelpContents},
-            {nullptr, nullptr, nullptr, {}},
-            {"mnuHelpFAQ", "&FAQ", &MainWindow::mnuHelpFAQ_Click, {}},
-            {"mnuHelpSupport", "&Support", &MainWindow::mnuHelpSupport_Click, {}},
-            {nullptr, nullptr, nullptr, {}},
-            {"mnuHelpAbout", "&About", &MainWindow::mnuHelpAbout_Click, {}}});
+  add_menu(
+      "mnuHelp", "&Help",
+      {{"mnuHelpContents", "&Contents", &MainWindow::OnHelpContents, QKeySequence::HelpContents},
+       {nullptr, nullptr, nullptr, {}},
+       {"mnuHelpFAQ", "&FAQ", &MainWindow::OnHelpFaq, {}},
+       {"mnuHelpSupport", "&Support", &MainWindow::OnHelpSupport, {}},
+       {nullptr, nullptr, nullptr, {}},
+       {"mnuHelpAbout", "&About", &MainWindow::OnHelpAbout, {}}});
 }
 
 void QtMainWindow::Handle(void (MainWindow::*handler)()) {
@@ -292,8 +289,8 @@ void QtMainWindow::Handle(void (MainWindow::*handler)()) {
 }
 
 void QtMainWindow::LoadAndShow() {
-  form_->Form_Load();
-  // After loading, which records the layout at the design size.
+  form_->OnLoad();
+  // After loading, which records the layout at its laid-out size.
   const QByteArray geometry = Remembered().value(kGeometryKey).toByteArray();
   if (!geometry.isEmpty()) restoreGeometry(geometry);
   show();
@@ -426,7 +423,7 @@ void QtMainWindow::End(int exit_status) {
 
 void QtMainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (form_) Handle(&MainWindow::Form_Resize);
+  if (form_) Handle(&MainWindow::OnResize);
 }
 
 bool QtMainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -459,7 +456,7 @@ void QtMainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   Remembered().setValue(kGeometryKey, saveGeometry());
-  form_->Form_Unload();
+  form_->OnUnload();
   event->accept();
 }
 

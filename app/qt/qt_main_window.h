@@ -1,14 +1,14 @@
-// The main window on screen: the controls of the design (positions in twips, shown in pixels by
+// The main window on screen: its controls (positions in twips, shown in pixels by
 // the screen's resolution), their layout options and tab order, the File and Help menus, and the
-// Qt file dialog, folder browser and list behind them. Every event goes to the MainWindow handler
-// of the same name; an error that leaves a handler is reported and ends the program.
+// Qt file dialog, folder browser and list behind them. Every event goes to its MainWindow handler;
+// an error that leaves a handler is reported and the window stays open.
 //
 // Between starts the window remembers (QSettings, organisation and application "Sheaver") the
 // settings files last opened or saved, offered by File > Recent and first by Open and Save As,
 // and its size and place on the screen.
 //
-// Controls are named as in the design (txtFormType, cmdGo, ListView1, mnuFileOpen, ...) so
-// that they can be found with findChild.
+// Controls carry object names (txtFormType, cmdGo, ListView1, mnuFileOpen, ...) by which tests
+// and accessibility tools find them; each event goes to the MainWindow handler OnXxx of its name.
 #pragma once
 
 #include <QMainWindow>
@@ -30,7 +30,7 @@ namespace sheaver {
 class QtListView;
 class QtWindow;
 
-// The design size of the window's client area, in twips.
+// The laid-out size of the window's client area, in twips.
 inline constexpr double kClientWidthTwips = 8310;
 inline constexpr double kClientHeightTwips = 4965;
 
@@ -50,8 +50,8 @@ class QtMainWindow : public QMainWindow, private MainWindowView {
   explicit QtMainWindow(const MainWindowOptions& options = {});
   ~QtMainWindow() override;
 
-  // Loads the window (MainWindow::Form_Load: product information, layout, choosers, list) at its
-  // design size and shows it, modeless. Errors of loading reach the caller.
+  // Loads the window (MainWindow::OnLoad: product information, layout, choosers, list) at its
+  // laid-out size and shows it, modeless. Errors of loading reach the caller.
   void LoadAndShow();
 
   MainWindow& Main() { return *form_; }
