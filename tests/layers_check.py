@@ -16,7 +16,7 @@ BELOW = {
     "ui": ["extract"],
     "product": ["extract"],
     "app": ["product", "ui"],
-    "gridmend": ["extract"],
+    "gridmend": ["ui"],
     "cli": ["app", "gridmend"],
 }
 # The Qt halves: each may use its own layer, what lies below it, and the Qt controls.

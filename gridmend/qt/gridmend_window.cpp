@@ -45,29 +45,12 @@
 namespace sheaver {
 namespace {
 
-constexpr const char* kProgramName = "Gridmend";
-
 // Where the format box keeps an item's "code: example" line.
 constexpr int kExampleRole = Qt::UserRole + 1;
 // The preview runs when typing pauses for this long.
 constexpr int kPreviewDelayMs = 150;
 // Sheets with more cells than this keep the default column width (measuring them all is slow).
 constexpr long long kMeasuredCells = 20000;
-
-constexpr const char* kTableFilter =
-    "Table Files (*.dat;*.csv)|*.dat;*.csv|Form Definition Files (*.dat)|*.dat|"
-    "Comma Separated Value Files (*.csv)|*.csv|All Files (*.*)|*.*";
-constexpr const char* kFormTypeFilter = "Form Definition Files (*.dat)|*.dat|All Files (*.*)|*.*";
-constexpr const char* kCsvFilter = "Comma Separated Value Files (*.csv)|*.csv|All Files (*.*)|*.*";
-constexpr const char* kWorkbookFilter =
-    "Workbooks (*.xls;*.xlsx;*.xlsm;*.ods)|*.xls;*.xlsx;*.xlsm;*.ods|All Files (*.*)|*.*";
-
-// Column widths in percent of the grid's width; a little is left for the vertical scroll bar,
-// so that no horizontal one appears.
-const std::vector<Int16> kFormTypeWidths = {26, 34, 36};
-const std::vector<Int16> kKeyedFormTypeWidths = {24, 30, 32, 10};
-constexpr int kTableWidthPercent = 96;
-constexpr int kNarrowestColumnPercent = 8;
 
 // The format box's list shows each code with its meaning and example; the box itself holds
 // only the code.
@@ -82,22 +65,6 @@ class FormatItemDelegate : public QStyledItemDelegate {
     if (example.isValid()) option->text = example.toString();
   }
 };
-
-// The folder of a path for a chooser to start in: "" (the chooser's own default) when the path
-// names no folder.
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind(kPathSeparator);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-bool PathExists(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::exists(path, ec);
-}
-
-std::string ErrorText(const Error& e) {
-  return e.Description() + " (error " + std::to_string(e.Number()) + ")";
-}
 
 QPushButton* Button(const char* name, const QString& text, QWidget* parent) {
   auto* button = new QPushButton(text, parent);
@@ -159,30 +126,15 @@ class TableEdit : public QUndoCommand {
   bool pushed_ = false;
 };
 
-// What an edit did, for the Undo and Redo menu items, from the contents before and after it.
-QString EditName(const TableDocument::Contents& before, const TableDocument::Contents& after) {
-  if (before.layout != after.layout) return "Header Line";
-  if (after.cells.size() > before.cells.size()) return "Add Row";
-  if (after.cells.size() < before.cells.size()) return "Delete Row";
-  if (before.cols != after.cols) return "Key";
-  std::vector<std::vector<std::string>> a = before.cells, b = after.cells;
-  std::sort(a.begin(), a.end());
-  std::sort(b.begin(), b.end());
-  return a == b ? "Move Row" : "Edit";
-}
-
 }  // namespace
 
 GridmendWindow::GridmendWindow(const GridmendWindowOptions& options) : options_(options) {
   if (options_.program_directory.empty()) options_.program_directory = FindProgramPaths().data;
-  dialog_ = options_.dialog;
-  if (dialog_ == nullptr) {
+  CommonDialog* dialog = options_.dialog;
+  if (dialog == nullptr) {
     own_dialog_ = std::make_unique<QtCommonDialog>(this);
-    dialog_ = own_dialog_.get();
+    dialog = own_dialog_.get();
   }
-  tableChooser_.CommonDialogControl(dialog_);
-  sampleChooser_.CommonDialogControl(dialog_);
-
   setWindowIcon(EditIcon());
   undo_ = new QUndoStack(this);
   BuildControls();
@@ -192,14 +144,27 @@ GridmendWindow::GridmendWindow(const GridmendWindowOptions& options) : options_(
   previewTimer_->setInterval(kPreviewDelayMs);
   connect(previewTimer_, &QTimer::timeout, this, [this] { RefreshPreview(); });
   resize(1120, 720);
-  Show(TableDocument());
+  // A fresh list over the same tree widget for each table: the columns of another table do not
+  // stay.
+  editor_ = std::make_unique<GridmendEditor>(
+      static_cast<EditorView&>(*this),
+      [this]() -> ListViewControl* {
+        list_ = std::make_unique<QtListView>(*lvTable_);
+        lvTable_->setEditTriggers(QAbstractItemView::DoubleClicked |
+                                  QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::SelectedClicked);
+        return list_.get();
+      },
+      *dialog, options_.program_directory);
+  ConnectControls();
+  editor_->Start("");
 }
 
 GridmendWindow::~GridmendWindow() {
   // The widgets outlive this body (Qt deletes them with the window afterwards) and may still
   // paint: the sheet must not show a sample that is gone, the list no longer drives the tree.
   sheetModel_->Sample(nullptr);
-  rpt_.reset();
+  editor_.reset();
   list_.reset();
 }
 
@@ -298,8 +263,8 @@ void GridmendWindow::BuildControls() {
   samplePanel_ = sampleBox;
   auto* sampleLayout = new QVBoxLayout(sampleBox);
   auto* sampleTop = new QHBoxLayout();
-  auto* cmdSample = Button("cmdSample", "Open &Sample...", sampleBox);
-  sampleTop->addWidget(cmdSample);
+  cmdSample_ = Button("cmdSample", "Open &Sample...", sampleBox);
+  sampleTop->addWidget(cmdSample_);
   lblSample_ = new QLabel(sampleBox);
   lblSample_->setObjectName("lblSample");
   sampleTop->addWidget(lblSample_, 1);
@@ -337,88 +302,59 @@ void GridmendWindow::BuildControls() {
   split->setStretchFactor(0, 5);
   split->setStretchFactor(1, 6);
 
+  tblSheet_->viewport()->installEventFilter(this);
+}
+
+void GridmendWindow::ConnectControls() {
   // Edits of the grid, of the field panel, and picks on the sample.
   connect(lvTable_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
-    if (updating_ != 0) return;
-    const auto row = static_cast<Int16>(lvTable_->indexOfTopLevelItem(item));
-    Guarded("change the cell", [&] {
-      SetCell(row, static_cast<Int16>(column), FromQString(item->text(column)));
-      ShowCurrentRow();
-    });
+    if (Updating()) return;
+    editor_->CellEdited(static_cast<Int16>(lvTable_->indexOfTopLevelItem(item)),
+                        static_cast<Int16>(column), FromQString(item->text(column)));
   });
   connect(lvTable_, &QTreeWidget::itemSelectionChanged, this, [this] {
-    if (updating_ != 0) return;
+    if (Updating()) return;
     ++updating_;
     tblSheet_->clearSelection();
     --updating_;
-    ShowCurrentRow();
+    editor_->ShowCurrentRow();
   });
-  connect(txtField_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { SetCurrentCell(0, FromQString(text)); });
-  connect(txtReference_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { SetCurrentCell(1, FromQString(text)); });
+  connect(txtField_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    if (!Updating()) editor_->FieldTyped(0, FromQString(text));
+  });
+  connect(txtReference_, &QLineEdit::textEdited, this, [this](const QString& text) {
+    if (!Updating()) editor_->FieldTyped(1, FromQString(text));
+  });
   connect(cboFormat_, &QComboBox::editTextChanged, this, [this](const QString& text) {
-    if (updating_ == 0) SetCurrentCell(2, FromQString(text));
+    if (!Updating()) editor_->FieldTyped(2, FromQString(text));
   });
   connect(cboFormat_, &QComboBox::activated, this, [this](int index) {
-    if (updating_ == 0) cboFormat_->setEditText(cboFormat_->itemText(index));
+    if (!Updating()) cboFormat_->setEditText(cboFormat_->itemText(index));
   });
-  // What the table keeps (spaces trimmed) shows once typing is done.
   for (QLineEdit* edit : {txtField_, txtReference_, cboFormat_->lineEdit()})
-    connect(edit, &QLineEdit::editingFinished, this, [this] {
-      ++typing_session_;
-      ShowCurrentRow();
-    });
-
+    connect(edit, &QLineEdit::editingFinished, this, [this] { editor_->EndTyping(); });
   connect(chkKey_, &QCheckBox::toggled, this, [this](bool key) {
-    if (updating_ != 0) return;
-    const Int16 row = CurrentRow();
-    Guarded("change the key", [&] {
-      const Int16 cols = doc_.Cols();
-      if (!doc_.SetKey(row, key)) return;
-      if (doc_.Cols() != cols) {
-        FillGrid();  // the key column is new
-        SelectRow(row);
-      } else {
-        ++updating_;
-        rpt_->Data(row, 3, doc_.Cell(row, 3));
-        --updating_;
-      }
-      Changed();
-    });
+    if (!Updating()) editor_->SetKey(key);
   });
-  connect(cmdAdd_, &QPushButton::clicked, this, [this] { AddRow(); });
-  connect(cmdDelete_, &QPushButton::clicked, this, [this] { DeleteRow(); });
-  connect(cmdUp_, &QPushButton::clicked, this, [this] { MoveUp(); });
-  connect(cmdDown_, &QPushButton::clicked, this, [this] { MoveDown(); });
+  connect(cmdAdd_, &QPushButton::clicked, this, [this] { editor_->AddRow(); });
+  connect(cmdDelete_, &QPushButton::clicked, this, [this] { editor_->DeleteRow(); });
+  connect(cmdUp_, &QPushButton::clicked, this, [this] { editor_->MoveUp(); });
+  connect(cmdDown_, &QPushButton::clicked, this, [this] { editor_->MoveDown(); });
   connect(chkHeader_, &QCheckBox::toggled, this, [this](bool checked) {
-    if (updating_ != 0) return;
-    const Int16 row = CurrentRow();
-    if (!doc_.HasHeader(checked)) {
-      ++updating_;
-      chkHeader_->setChecked(doc_.HasHeader());
-      --updating_;
-      statusBar()->showMessage("A table needs a row below its header line.", 5000);
-      return;
-    }
-    FillGrid();
-    SelectRow(std::max<Int16>(0, static_cast<Int16>(row + (checked ? -1 : 1))));
-    Changed();
+    if (!Updating()) editor_->SetHeader(checked);
   });
-
-  connect(cmdSample, &QPushButton::clicked, this, [this] { ChooseSample(); });
+  connect(cmdSample_, &QPushButton::clicked, this, [this] { editor_->ChooseSample(); });
   // A selection made with the mouse is picked when the button is released (eventFilter), so
   // that the cells passed over while dragging are not picked on the way; one made with the
   // keyboard is picked as it changes.
-  tblSheet_->viewport()->installEventFilter(this);
   connect(tblSheet_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-    if (updating_ == 0 && !sheetMouseDown_) PickFromSheet();
+    if (!Updating() && !sheetMouseDown_) PickFromSheet();
   });
   connect(lvNames_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* current) {
-    if (updating_ == 0 && current != nullptr) PickName(current);
+    if (!Updating() && current != nullptr) editor_->PickName(FromQString(current->text(0)));
   });
   connect(lvNames_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-    if (updating_ == 0) PickName(item);
+    if (!Updating()) editor_->PickName(FromQString(item->text(0)));
   });
 }
 
@@ -471,125 +407,10 @@ void GridmendWindow::BuildMenus() {
   });
 }
 
-// ---- Documents ----
-
-void GridmendWindow::Guarded(const std::string& what, const std::function<void()>& command) {
-  try {
-    command();
-  } catch (const std::exception& e) {
-    MsgBox("Could not " + what + ".\n\n" + ErrorText(AsError(e)), MsgButtons::kOk,
-           MsgIcon::kCritical);
-  }
-}
-
-void GridmendWindow::Start(const std::string& path) {
-  if (path.empty()) {
-    Show(TableDocument());
-  } else if (!PathExists(path)) {
-    Show(TableDocument(path));
-    statusBar()->showMessage(ToQString("A new form type: Save writes it to " + path + "."));
-  } else if (!Load(path)) {
-    Show(TableDocument());
-  }
-}
-
-bool GridmendWindow::MayDiscard() {
-  if (!doc_.Modified()) return true;
-  const std::string name =
-      doc_.Path().empty() ? "The new form type" : std::string(FileNameOf(doc_.Path()));
-  switch (MsgBox(name + " has changes that are not saved.\nDo you want to save them?\n\n"
-                        "Yes saves them, No discards them, Cancel goes back to editing.",
-                 MsgButtons::kYesNoCancel, MsgIcon::kExclamation)) {
-    case MsgAnswer::kYes:
-      return FileSave();
-    case MsgAnswer::kNo:
-      return true;
-    default:
-      return false;
-  }
-}
-
-void GridmendWindow::FileNew() {
-  if (MayDiscard()) Show(TableDocument());
-}
-
-void GridmendWindow::FileOpen() {
-  if (!MayDiscard()) return;
-  tableChooser_.Title("Open Table File");
-  tableChooser_.Filter(kTableFilter);
-  tableChooser_.InitDir(doc_.Path().empty() ? JoinPath(options_.program_directory, "FormTypes")
-                                            : FolderOf(doc_.Path()));
-  tableChooser_.Path(doc_.Path());
-  if (!tableChooser_.ChooseExistingFile()) return;
-  Load(tableChooser_.Path());
-}
-
-bool GridmendWindow::OpenFile(const std::string& path) {
-  return MayDiscard() && Load(path);
-}
-
-bool GridmendWindow::Load(const std::string& path) {
-  std::vector<std::string> warnings;
-  bool opened = false;
-  Guarded("open " + path, [&] {
-    Show(TableDocument::Open(path, warnings));
-    opened = true;
-  });
-  if (!warnings.empty()) {
-    std::string text;
-    for (const std::string& w : warnings) text += (text.empty() ? "" : "\n\n") + w;
-    MsgBox(text, MsgButtons::kOk, MsgIcon::kExclamation);
-  }
-  return opened;
-}
-
-bool GridmendWindow::ChooseSavePath(std::string& path) {
-  tableChooser_.Title("Save As");
-  tableChooser_.Filter(doc_.IsFormType() ? kFormTypeFilter : kCsvFilter);
-  tableChooser_.InitDir(doc_.Path().empty() ? JoinPath(options_.program_directory, "FormTypes")
-                                            : FolderOf(doc_.Path()));
-  tableChooser_.Path(doc_.Path());
-  if (!tableChooser_.ChooseFile()) return false;
-  std::string chosen = tableChooser_.Path();
-  if (chosen.empty()) return false;
-  // A name typed without an extension gets the layout's own.
-  if (FileNameOf(chosen).find('.') == std::string::npos)
-    chosen += doc_.IsFormType() ? ".dat" : ".csv";
-  if (chosen != doc_.Path() && PathExists(chosen) &&
-      MsgBox(chosen + " already exists.\nDo you want to replace it?", MsgButtons::kYesNo,
-             MsgIcon::kExclamation) != MsgAnswer::kYes)
-    return false;
-  path = chosen;
-  return true;
-}
-
-bool GridmendWindow::FileSave() {
-  if (doc_.Path().empty()) return FileSaveAs();
-  bool saved = false;
-  Guarded("save " + doc_.Path(), [&] {
-    doc_.Save();
-    saved = true;
-  });
-  if (saved) statusBar()->showMessage(ToQString("Saved " + doc_.Path()), 5000);
-  UpdateCaption();
-  return saved;
-}
-
-bool GridmendWindow::FileSaveAs() {
-  std::string path;
-  if (!ChooseSavePath(path)) return false;
-  bool saved = false;
-  Guarded("save " + path, [&] {
-    doc_.SaveAs(path);
-    saved = true;
-  });
-  if (saved) statusBar()->showMessage(ToQString("Saved " + doc_.Path()), 5000);
-  UpdateCaption();
-  return saved;
-}
+// ---- Events ----
 
 void GridmendWindow::closeEvent(QCloseEvent* event) {
-  if (MayDiscard()) {
+  if (editor_->MayDiscard()) {
     event->accept();
   } else {
     event->ignore();
@@ -597,8 +418,8 @@ void GridmendWindow::closeEvent(QCloseEvent* event) {
 }
 
 bool GridmendWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == lvTable_ && event->type() == QEvent::Resize && rpt_) {
-    Guarded("size the columns", [this] { rpt_->Resize(); });
+  if (watched == lvTable_ && event->type() == QEvent::Resize && editor_) {
+    editor_->GridResized();
   } else if (tblSheet_ != nullptr && watched == tblSheet_->viewport()) {
     if (event->type() == QEvent::MouseButtonPress) {
       sheetMouseDown_ = true;
@@ -606,316 +427,14 @@ bool GridmendWindow::eventFilter(QObject* watched, QEvent* event) {
       sheetMouseDown_ = false;
       // The view finishes the selection in its own handling of the release, after this filter.
       QTimer::singleShot(0, this, [this] {
-        if (updating_ == 0) PickFromSheet();
+        if (!Updating()) PickFromSheet();
       });
     }
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-// ---- The grid ----
-
-void GridmendWindow::Show(TableDocument doc) {
-  doc_ = std::move(doc);
-  const bool form = doc_.IsFormType();
-  ++updating_;
-  chkHeader_->setVisible(!form);
-  chkHeader_->setChecked(doc_.HasHeader());
-  fieldPanel_->setVisible(form);
-  previewPanel_->setVisible(form);
-  samplePanel_->setVisible(form);
-  if (auto* box = findChild<QGroupBox*>("fraTable"))
-    box->setTitle(form ? "Fields: one per column of the data file" : "Rows");
-  --updating_;
-  FillGrid();
-  SelectRow(0);
-  undo_->clear();
-  recorded_ = doc_.Current();
-  recorded_row_ = CurrentRow();
-  UpdateCaption();
-  RefreshPreview();
-}
-
-void GridmendWindow::FillGrid() {
-  ++updating_;
-  // A fresh list over the same tree widget: the columns of another table do not stay.
-  rpt_.reset();
-  list_ = std::make_unique<QtListView>(*lvTable_);
-  rpt_ = std::make_unique<ReportListView>();
-  rpt_->LV(list_.get());
-  lvTable_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                            QAbstractItemView::SelectedClicked);
-  rpt_->Headers(doc_.ColumnTitles());
-  if (doc_.IsFormType() && doc_.Cols() == static_cast<Int16>(kFormTypeWidths.size())) {
-    rpt_->ColumnWidths(kFormTypeWidths);
-  } else if (doc_.IsFormType() && doc_.Cols() == static_cast<Int16>(kKeyedFormTypeWidths.size())) {
-    rpt_->ColumnWidths(kKeyedFormTypeWidths);
-  } else {
-    // Many columns stay readable: the grid scrolls sideways rather than squeezing them.
-    const int each = std::max(kTableWidthPercent / doc_.Cols(), kNarrowestColumnPercent);
-    rpt_->ColumnWidths(
-        std::vector<Int16>(static_cast<std::size_t>(doc_.Cols()), static_cast<Int16>(each)));
-  }
-  rpt_->Resize();
-  for (Int16 r = 0; r < doc_.Rows(); ++r) {
-    rpt_->AddRow();
-    for (Int16 c = 0; c < doc_.Cols(); ++c) rpt_->Data(r, c, doc_.Cell(r, c));
-  }
-  MakeEditable();
-  --updating_;
-}
-
-void GridmendWindow::MakeEditable() {
-  ++updating_;
-  for (int i = 0; i < lvTable_->topLevelItemCount(); ++i) {
-    QTreeWidgetItem* item = lvTable_->topLevelItem(i);
-    item->setFlags(item->flags() | Qt::ItemIsEditable);
-  }
-  --updating_;
-}
-
-Int16 GridmendWindow::CurrentRow() const {
-  return rpt_ ? rpt_->SelectedRow() : Int16{-1};
-}
-
-void GridmendWindow::SelectRow(Int16 row) {
-  ++updating_;
-  rpt_->SelectedRow(row);
-  if (QTreeWidgetItem* item = lvTable_->currentItem()) lvTable_->scrollToItem(item);
-  --updating_;
-  ShowCurrentRow();
-}
-
-void GridmendWindow::ShowCurrentRow() {
-  const Int16 row = CurrentRow();
-  const bool field = doc_.IsFormType() && row >= 0;
-  ++updating_;
-  fieldPanel_->setEnabled(field);
-  txtField_->setText(ToQString(doc_.Cell(row, 0)));
-  txtReference_->setText(ToQString(doc_.Cell(row, 1)));
-  txtReference_->setEnabled(doc_.Cols() > 1);
-  // The list's current item follows the code, so that picking any item changes the box.
-  const QString code = ToQString(doc_.Cell(row, 2));
-  cboFormat_->setCurrentIndex(
-      cboFormat_->findText(code, Qt::MatchFixedString | Qt::MatchCaseSensitive));
-  cboFormat_->setEditText(code);
-  cboFormat_->setEnabled(doc_.Cols() > 2);
-  chkKey_->setChecked(doc_.IsKey(row));
-  --updating_;
-  UpdateReferenceInfo();
-  UpdateFormatInfo();
-  UpdateCommands();
-}
-
-void GridmendWindow::SetCell(Int16 row, Int16 col, const std::string& text) {
-  doc_.SetCell(row, col, text);
-  ++updating_;
-  rpt_->Data(row, col, doc_.Cell(row, col));
-  --updating_;
-  if (row == CurrentRow()) {
-    if (col == 1) UpdateReferenceInfo();
-    if (col == 2) UpdateFormatInfo();
-  }
-  Changed();
-}
-
-void GridmendWindow::SetCurrentCell(Int16 col, const std::string& text) {
-  if (updating_ != 0) return;
-  const Int16 row = CurrentRow();
-  if (row < 0 || col >= doc_.Cols()) return;
-  // Typing into one cell is one undo step until the typing ends.
-  typing_cell_ = (row << 4 | col) & 0xfffff;
-  Guarded("change the field", [&] { SetCell(row, col, text); });
-  typing_cell_ = -1;
-}
-
-void GridmendWindow::AddRow() {
-  Guarded("add a row", [this] {
-    const Int16 row = doc_.InsertRow(doc_.Rows());
-    ++updating_;
-    rpt_->AddRow();
-    --updating_;
-    MakeEditable();
-    SelectRow(row);
-    Changed();
-    if (doc_.IsFormType()) txtField_->setFocus();
-  });
-}
-
-void GridmendWindow::DeleteRow() {
-  const Int16 row = CurrentRow();
-  if (row < 0) return;
-  Guarded("delete the row", [&] {
-    const Int16 before = doc_.Rows();
-    doc_.DeleteRow(row);
-    ++updating_;
-    if (doc_.Rows() < before) {
-      rpt_->Del();
-    } else {
-      for (Int16 c = 0; c < doc_.Cols(); ++c) rpt_->Data(row, c, doc_.Cell(row, c));
-    }
-    --updating_;
-    SelectRow(std::min<Int16>(row, static_cast<Int16>(doc_.Rows() - 1)));
-    Changed();
-  });
-}
-
-void GridmendWindow::MoveUp() {
-  const Int16 row = CurrentRow();
-  Guarded("move the row", [&] {
-    if (!doc_.MoveRowUp(row)) return;
-    ++updating_;
-    rpt_->MoveUp();
-    --updating_;
-    MakeEditable();
-    ShowCurrentRow();
-    Changed();
-  });
-}
-
-void GridmendWindow::MoveDown() {
-  const Int16 row = CurrentRow();
-  Guarded("move the row", [&] {
-    if (!doc_.MoveRowDown(row)) return;
-    ++updating_;
-    rpt_->MoveDown();
-    --updating_;
-    MakeEditable();
-    ShowCurrentRow();
-    Changed();
-  });
-}
-
-void GridmendWindow::Changed() {
-  TableDocument::Contents now = doc_.Current();
-  if (now != recorded_) {
-    const int id = typing_cell_ < 0 ? -1 : (typing_session_ << 20 | typing_cell_) & 0x7fffffff;
-    auto* edit =
-        new TableEdit(EditName(recorded_, now), id, recorded_, recorded_row_, now, CurrentRow(),
-                      [this](const TableDocument::Contents& c, Int16 row) { Restored(c, row); });
-    recorded_ = std::move(now);
-    recorded_row_ = CurrentRow();
-    undo_->push(edit);
-  }
-  UpdateCaption();
-  UpdateCommands();
-  if (sample_ && doc_.IsFormType()) previewTimer_->start();
-}
-
-void GridmendWindow::Restored(const TableDocument::Contents& contents, Int16 row) {
-  doc_.Restore(contents);
-  recorded_ = contents;
-  ++updating_;
-  chkHeader_->setChecked(doc_.HasHeader());
-  --updating_;
-  FillGrid();
-  SelectRow(std::min<Int16>(row, static_cast<Int16>(doc_.Rows() - 1)));
-  recorded_row_ = CurrentRow();
-  UpdateCaption();
-  UpdateCommands();
-  if (sample_ && doc_.IsFormType()) previewTimer_->start();
-}
-
-void GridmendWindow::UpdateCaption() {
-  const std::string name = doc_.Path().empty() ? "Untitled" : std::string(FileNameOf(doc_.Path()));
-  setWindowTitle(ToQString(name + "[*] - " + kProgramName));
-  setWindowModified(doc_.Modified());
-}
-
-void GridmendWindow::UpdateCommands() {
-  const Int16 row = CurrentRow();
-  cmdDelete_->setEnabled(row >= 0);
-  cmdUp_->setEnabled(row > 0);
-  cmdDown_->setEnabled(row >= 0 && row < doc_.Rows() - 1);
-  mnuEditDelete_->setEnabled(cmdDelete_->isEnabled());
-  mnuEditUp_->setEnabled(cmdUp_->isEnabled());
-  mnuEditDown_->setEnabled(cmdDown_->isEnabled());
-}
-
-// ---- The current field ----
-
-void GridmendWindow::UpdateReferenceInfo() {
-  const Int16 row = CurrentRow();
-  std::optional<xl::Area> area;
-  if (!doc_.IsFormType() || row < 0) {
-    lblReference_->clear();
-  } else if (!sample_) {
-    lblReference_->setText("Open a sample form to see where this reference reads.");
-  } else {
-    const SampleWorkbook::Location where = sample_->Locate(doc_.Cell(row, 1));
-    lblReference_->setText(ToQString(where.text));
-    lblReference_->setToolTip(lblReference_->text());
-    area = where.area;
-  }
-  sheetModel_->Highlight(area);
-  if (area) {
-    const QModelIndex first = sheetModel_->IndexOf(area->first_row, area->first_col);
-    if (first.isValid()) tblSheet_->scrollTo(first);
-  }
-}
-
-void GridmendWindow::UpdateFormatInfo() {
-  const Int16 row = CurrentRow();
-  if (!doc_.IsFormType() || row < 0 || doc_.Cols() < 3) {
-    lblFormat_->clear();
-    return;
-  }
-  lblFormat_->setText(ToQString(DescribeFormat(doc_.Cell(row, 2))));
-  lblFormat_->setToolTip(lblFormat_->text());
-}
-
-// ---- The sample form ----
-
-void GridmendWindow::ChooseSample() {
-  sampleChooser_.Title("Open Sample Form");
-  sampleChooser_.Filter(kWorkbookFilter);
-  if (!sampleChooser_.PathIsPresent())
-    sampleChooser_.InitDir(doc_.Path().empty() ? CurrentDirectory() : FolderOf(doc_.Path()));
-  if (sampleChooser_.ChooseExistingFile()) OpenSample(sampleChooser_.Path());
-}
-
-bool GridmendWindow::OpenSample(const std::string& path) {
-  bool opened = false;
-  Guarded("open the sample form " + path, [&] {
-    auto sample = std::make_unique<SampleWorkbook>(SampleWorkbook::Open(path));
-    sheetModel_->Sample(nullptr);
-    sample_ = std::move(sample);
-    sampleChooser_.Path(path);
-    opened = true;
-  });
-  if (opened) ShowSample();
-  return opened;
-}
-
-void GridmendWindow::ShowSample() {
-  ++updating_;
-  sheetModel_->Sample(sample_.get());
-  lvNames_->clear();
-  if (sample_) {
-    for (const SampleWorkbook::Name& name : sample_->Names()) {
-      auto* item = new QTreeWidgetItem(lvNames_);
-      item->setText(0, ToQString(name.full_name));
-      item->setText(1, ToQString(name.refers_to));
-    }
-    lvNames_->resizeColumnToContents(0);
-    lvNames_->setVisible(!sample_->Names().empty());
-    lblSample_->setText(
-        ToQString(std::string(FileNameOf(sample_->Path())) + ", sheet " + sample_->SheetName()));
-    lblSample_->setToolTip(ToQString(sample_->Path()));
-    const long long cells =
-        static_cast<long long>(sheetModel_->rowCount()) * sheetModel_->columnCount();
-    if (cells <= kMeasuredCells) tblSheet_->resizeColumnsToContents();
-  } else {
-    lblSample_->setText("No sample form open");
-    lvNames_->hide();
-  }
-  --updating_;
-  UpdateReferenceInfo();
-  RefreshPreview();
-}
-
 void GridmendWindow::PickFromSheet() {
-  if (!sample_ || !doc_.IsFormType()) return;
   const QItemSelection selection = tblSheet_->selectionModel()->selection();
   if (selection.isEmpty()) return;
   // The ranges of one rectangle may come in pieces: a selection whose cells fill its bounding
@@ -930,72 +449,141 @@ void GridmendWindow::PickFromSheet() {
   }
   const long long selected = tblSheet_->selectionModel()->selectedIndexes().size();
   if (selected == static_cast<long long>(box.RowCount()) * box.ColumnCount()) areas = {box};
-  const std::optional<std::string> reference = StripReference(areas);
-  if (!reference) {
-    statusBar()->showMessage("A reference is one cell, or cells along one row or one column.",
-                             5000);
-    return;
-  }
-  SetReference(*reference, {});
+  editor_->PickCells(areas);
 }
-
-void GridmendWindow::PickName(QTreeWidgetItem* item) {
-  if (!doc_.IsFormType()) return;
-  const std::string name = FromQString(item->text(0));
-  const std::size_t bang = name.rfind('!');
-  SetReference(name, bang == std::string::npos ? name : name.substr(bang + 1));
-}
-
-void GridmendWindow::SetReference(const std::string& reference, const std::string& name) {
-  if (doc_.Cols() < 2) return;
-  if (CurrentRow() < 0) AddRow();  // picking with no field starts one
-  const Int16 row = CurrentRow();
-  if (row < 0) return;
-  Guarded("set the reference", [&] {
-    SetCell(row, 1, reference);
-    // A field without a name takes the name it reads.
-    if (!name.empty() && doc_.Cell(row, 0).empty()) SetCell(row, 0, name);
-  });
-  ++updating_;
-  txtReference_->setText(ToQString(doc_.Cell(row, 1)));
-  txtField_->setText(ToQString(doc_.Cell(row, 0)));
-  --updating_;
-}
-
-// ---- The preview ----
 
 void GridmendWindow::RefreshPreview() {
   previewTimer_->stop();
-  if (!doc_.IsFormType()) return;
-  if (!sample_) {
-    txtPreview_->clear();
-    lblPreview_->setStyleSheet({});
-    lblPreview_->setText("Open a sample form to see the lines this form type gives for it.");
-    return;
-  }
-  PreviewResult preview;
-  try {
-    preview = PreviewWorkbookData(sample_->Path(), doc_.Table());
-  } catch (const std::exception& e) {
-    preview.error = AsError(e);
-  }
-  std::string text;
-  for (const std::string& line : preview.lines) text += line + "\n";
-  txtPreview_->setPlainText(ToQString(text));
-  if (preview.error) {
-    lblPreview_->setStyleSheet("color: #b00000;");
-    lblPreview_->setText(ToQString("A run stops at this form: " + ErrorText(*preview.error)));
-  } else {
-    const std::size_t records = preview.lines.empty() ? 0 : preview.lines.size() - 1;
-    lblPreview_->setStyleSheet({});
-    lblPreview_->setText(ToQString("The header line and " + std::to_string(records) +
-                                   (records == 1 ? " record" : " records") +
-                                   ", as a new data file gets them."));
-  }
+  editor_->RefreshPreview();
 }
 
 std::string GridmendWindow::PreviewText() const {
   return FromQString(txtPreview_->toPlainText());
+}
+
+// ---- What the editor shows ----
+
+void GridmendWindow::ShowTableKind(bool form_type, bool has_header) {
+  ++updating_;
+  chkHeader_->setVisible(!form_type);
+  chkHeader_->setChecked(has_header);
+  fieldPanel_->setVisible(form_type);
+  previewPanel_->setVisible(form_type);
+  samplePanel_->setVisible(form_type);
+  if (auto* box = findChild<QGroupBox*>("fraTable"))
+    box->setTitle(form_type ? "Fields: one per column of the data file" : "Rows");
+  --updating_;
+}
+
+void GridmendWindow::GridChanged() {
+  ++updating_;
+  for (int i = 0; i < lvTable_->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = lvTable_->topLevelItem(i);
+    item->setFlags(item->flags() | Qt::ItemIsEditable);
+  }
+  --updating_;
+}
+
+void GridmendWindow::ShowField(const FieldShown& field) {
+  ++updating_;
+  if (QTreeWidgetItem* item = lvTable_->currentItem()) lvTable_->scrollToItem(item);
+  fieldPanel_->setEnabled(field.editable);
+  txtField_->setText(ToQString(field.name));
+  txtReference_->setText(ToQString(field.reference));
+  txtReference_->setEnabled(field.cols > 1);
+  // The list's current item follows the code, so that picking any item changes the box.
+  const QString code = ToQString(field.format);
+  cboFormat_->setCurrentIndex(
+      cboFormat_->findText(code, Qt::MatchFixedString | Qt::MatchCaseSensitive));
+  cboFormat_->setEditText(code);
+  cboFormat_->setEnabled(field.cols > 2);
+  chkKey_->setChecked(field.key);
+  --updating_;
+}
+
+void GridmendWindow::ShowCaption(const std::string& title, bool modified) {
+  setWindowTitle(ToQString(title));
+  setWindowModified(modified);
+}
+
+void GridmendWindow::ShowCommands(bool can_delete, bool can_move_up, bool can_move_down) {
+  cmdDelete_->setEnabled(can_delete);
+  cmdUp_->setEnabled(can_move_up);
+  cmdDown_->setEnabled(can_move_down);
+  mnuEditDelete_->setEnabled(can_delete);
+  mnuEditUp_->setEnabled(can_move_up);
+  mnuEditDown_->setEnabled(can_move_down);
+}
+
+void GridmendWindow::ShowStatus(const std::string& text, bool stays) {
+  statusBar()->showMessage(ToQString(text), stays ? 0 : 5000);
+}
+
+void GridmendWindow::ShowReferenceInfo(const std::string& text, std::optional<xl::Area> area) {
+  lblReference_->setText(ToQString(text));
+  lblReference_->setToolTip(lblReference_->text());
+  sheetModel_->Highlight(area);
+  if (area) {
+    const QModelIndex first = sheetModel_->IndexOf(area->first_row, area->first_col);
+    if (first.isValid()) tblSheet_->scrollTo(first);
+  }
+}
+
+void GridmendWindow::ShowFormatInfo(const std::string& text) {
+  lblFormat_->setText(ToQString(text));
+  lblFormat_->setToolTip(lblFormat_->text());
+}
+
+void GridmendWindow::ShowSample(const SampleWorkbook* sample) {
+  ++updating_;
+  sheetModel_->Sample(sample);
+  lvNames_->clear();
+  if (sample != nullptr) {
+    for (const SampleWorkbook::Name& name : sample->Names()) {
+      auto* item = new QTreeWidgetItem(lvNames_);
+      item->setText(0, ToQString(name.full_name));
+      item->setText(1, ToQString(name.refers_to));
+    }
+    lvNames_->resizeColumnToContents(0);
+    lvNames_->setVisible(!sample->Names().empty());
+    lblSample_->setText(
+        ToQString(std::string(FileNameOf(sample->Path())) + ", sheet " + sample->SheetName()));
+    lblSample_->setToolTip(ToQString(sample->Path()));
+    const long long cells =
+        static_cast<long long>(sheetModel_->rowCount()) * sheetModel_->columnCount();
+    if (cells <= kMeasuredCells) tblSheet_->resizeColumnsToContents();
+  } else {
+    lblSample_->setText("No sample form open");
+    lvNames_->hide();
+  }
+  --updating_;
+}
+
+void GridmendWindow::ShowPreview(const std::string& lines, const std::string& note, bool failed) {
+  previewTimer_->stop();
+  txtPreview_->setPlainText(ToQString(lines));
+  lblPreview_->setStyleSheet(failed ? "color: #b00000;" : QString());
+  lblPreview_->setText(ToQString(note));
+}
+
+void GridmendWindow::RecordEdit(const std::string& name, int merge_id,
+                                const TableDocument::Contents& before, Int16 before_row,
+                                const TableDocument::Contents& after, Int16 after_row) {
+  undo_->push(new TableEdit(
+      ToQString(name), merge_id, before, before_row, after, after_row,
+      [this](const TableDocument::Contents& c, Int16 row) { editor_->Restore(c, row); }));
+}
+
+void GridmendWindow::ClearEdits() {
+  undo_->clear();
+}
+
+void GridmendWindow::SchedulePreview() {
+  previewTimer_->start();
+}
+
+void GridmendWindow::FocusFieldName() {
+  txtField_->setFocus();
 }
 
 }  // namespace sheaver

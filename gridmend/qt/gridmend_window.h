@@ -1,7 +1,8 @@
-// Gridmend's window: a table file as a grid (a list view in report mode driven through
-// ReportListView), and for a form type the current field's name, reference and format code, a
-// sample form to pick references from (its active sheet and its defined names), and the preview
-// of the lines the form type gives for that sample, made by the extraction itself.
+// Gridmend's window: the widgets of the editor (gridmend/editor.h), whose commands it runs on
+// their events and whose calls it shows: a table file as a grid (a tree widget in report mode),
+// for a form type the current field's name, reference and format code, a sample form to pick
+// references from (its active sheet and its defined names), the preview of the lines the form
+// type gives for that sample, and Edit > Undo and Redo over the edits the editor records.
 //
 // Widgets are named for findChild: lvTable, cmdAdd, cmdDelete, cmdUp, cmdDown, chkHeader,
 // txtField, txtReference, lblReference, cboFormat, lblFormat, cmdSample, lblSample, tblSheet,
@@ -19,10 +20,10 @@
 #include <optional>
 #include <string>
 
+#include "gridmend/editor.h"
 #include "gridmend/sample_workbook.h"
 #include "gridmend/table_document.h"
 #include "ui/path_chooser.h"
-#include "ui/report_list_view.h"
 
 class QAction;
 class QCheckBox;
@@ -49,40 +50,32 @@ struct GridmendWindowOptions {
   std::string program_directory;
 };
 
-class GridmendWindow : public QMainWindow {
+class GridmendWindow : public QMainWindow, private EditorView {
  public:
   explicit GridmendWindow(const GridmendWindowOptions& options = {});
   ~GridmendWindow() override;
 
-  // Starts on a path as the program does with its argument: "" a new form type without a name;
-  // a path where no file is yet a new form type that Save writes there; otherwise the file.
-  // A file that cannot be read is reported, and a new form type without a name is shown.
-  void Start(const std::string& path);
-
-  // The commands of the menus and buttons. The file commands ask first when there are unsaved
-  // changes; Save and Save As return whether the table was written.
-  void FileNew();
-  void FileOpen();
-  // Opens the file at path (after the unsaved-changes question); false when it was not opened.
-  bool OpenFile(const std::string& path);
-  bool FileSave();
-  bool FileSaveAs();
-  void AddRow();
-  void DeleteRow();
-  void MoveUp();
-  void MoveDown();
-  // Chooses a sample workbook with the file dialog and opens it.
-  void ChooseSample();
-  // Opens the sample workbook at path; false, with a message, when it cannot be read.
-  bool OpenSample(const std::string& path);
+  // The editor's commands (gridmend/editor.h), as the menus and buttons run them.
+  void Start(const std::string& path) { editor_->Start(path); }
+  void FileNew() { editor_->New(); }
+  void FileOpen() { editor_->Open(); }
+  bool OpenFile(const std::string& path) { return editor_->OpenFile(path); }
+  bool FileSave() { return editor_->Save(); }
+  bool FileSaveAs() { return editor_->SaveAs(); }
+  void AddRow() { editor_->AddRow(); }
+  void DeleteRow() { editor_->DeleteRow(); }
+  void MoveUp() { editor_->MoveUp(); }
+  void MoveDown() { editor_->MoveDown(); }
+  void ChooseSample() { editor_->ChooseSample(); }
+  bool OpenSample(const std::string& path) { return editor_->OpenSample(path); }
   // Runs the preview now rather than when typing pauses.
   void RefreshPreview();
 
   // The table being edited, the current row (-1 for none) and the sample (null for none).
-  const TableDocument& Document() const { return doc_; }
-  Int16 CurrentRow() const;
-  void SelectRow(Int16 row);
-  const SampleWorkbook* Sample() const { return sample_.get(); }
+  const TableDocument& Document() const { return editor_->Document(); }
+  Int16 CurrentRow() const { return editor_->CurrentRow(); }
+  void SelectRow(Int16 row) { editor_->SelectRow(row); }
+  const SampleWorkbook* Sample() const { return editor_->Sample(); }
   // The edits of the table that Edit > Undo and Redo step through; emptied when another table
   // is shown.
   QUndoStack& UndoStack() const { return *undo_; }
@@ -96,46 +89,32 @@ class GridmendWindow : public QMainWindow {
 
  private:
   void BuildControls();
+  void ConnectControls();
   void BuildMenus();
-  // Runs a command; an error that leaves it is shown and the window goes on.
-  void Guarded(const std::string& what, const std::function<void()>& command);
-  // Asks Save / Discard / Cancel when there are unsaved changes; true when the caller may go on.
-  bool MayDiscard();
-  // Opens the file without asking; a file that cannot be read is reported, and false.
-  bool Load(const std::string& path);
-  void Show(TableDocument doc);
-  void FillGrid();
-  void MakeEditable();
-  void ShowCurrentRow();
-  void SetCell(Int16 row, Int16 col, const std::string& text);
-  void SetCurrentCell(Int16 col, const std::string& text);
-  void SetReference(const std::string& reference, const std::string& name);
+  // The cells selected on the sample, as the editor's rectangles.
   void PickFromSheet();
-  void PickName(QTreeWidgetItem* item);
-  // After every edit of the table: records it for Undo (a typed run of one cell as one step)
-  // and updates the caption, commands and preview.
-  void Changed();
-  // Shows the table again after Undo or Redo put back `contents`, with `row` current.
-  void Restored(const TableDocument::Contents& contents, Int16 row);
-  void ShowSample();
-  void UpdateReferenceInfo();
-  void UpdateFormatInfo();
-  void UpdateCaption();
-  void UpdateCommands();
-  bool ChooseSavePath(std::string& path);
+  // Whether a widget's change signal comes from the window or the editor themselves.
+  bool Updating() const { return updating_ != 0 || editor_->Updating(); }
 
-  QUndoStack* undo_ = nullptr;
-  // The contents and current row as the last recorded edit left them: the next edit's "before".
-  TableDocument::Contents recorded_;
-  Int16 recorded_row_ = -1;
-  // Nonzero while typing into one cell of the field panel: its edits merge into one step. A new
-  // value starts each time typing ends, so that separate visits stay separate steps.
-  int typing_cell_ = -1;
-  int typing_session_ = 0;
+  // EditorView.
+  void ShowTableKind(bool form_type, bool has_header) override;
+  void GridChanged() override;
+  void ShowField(const FieldShown& field) override;
+  void ShowCaption(const std::string& title, bool modified) override;
+  void ShowCommands(bool can_delete, bool can_move_up, bool can_move_down) override;
+  void ShowStatus(const std::string& text, bool stays) override;
+  void ShowReferenceInfo(const std::string& text, std::optional<xl::Area> area) override;
+  void ShowFormatInfo(const std::string& text) override;
+  void ShowSample(const SampleWorkbook* sample) override;
+  void ShowPreview(const std::string& lines, const std::string& note, bool failed) override;
+  void RecordEdit(const std::string& name, int merge_id, const TableDocument::Contents& before,
+                  Int16 before_row, const TableDocument::Contents& after, Int16 after_row) override;
+  void ClearEdits() override;
+  void SchedulePreview() override;
+  void FocusFieldName() override;
 
   GridmendWindowOptions options_;
-  TableDocument doc_;
-  std::unique_ptr<SampleWorkbook> sample_;
+  QUndoStack* undo_ = nullptr;
   // Nonzero while the window itself changes its widgets: their change signals are then not
   // edits.
   int updating_ = 0;
@@ -144,11 +123,11 @@ class GridmendWindow : public QMainWindow {
 
   QTreeWidget* lvTable_ = nullptr;
   std::unique_ptr<QtListView> list_;
-  std::unique_ptr<ReportListView> rpt_;
   QPushButton* cmdAdd_ = nullptr;
   QPushButton* cmdDelete_ = nullptr;
   QPushButton* cmdUp_ = nullptr;
   QPushButton* cmdDown_ = nullptr;
+  QPushButton* cmdSample_ = nullptr;
   QCheckBox* chkHeader_ = nullptr;
   QAction* mnuEditDelete_ = nullptr;
   QAction* mnuEditUp_ = nullptr;
@@ -171,9 +150,7 @@ class GridmendWindow : public QMainWindow {
   QTimer* previewTimer_ = nullptr;
 
   std::unique_ptr<CommonDialog> own_dialog_;
-  CommonDialog* dialog_ = nullptr;
-  PathChooser tableChooser_;
-  PathChooser sampleChooser_;
+  std::unique_ptr<GridmendEditor> editor_;
 };
 
 }  // namespace sheaver
