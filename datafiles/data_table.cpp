@@ -132,11 +132,11 @@ void DataTable::FillRow(Int16 r, std::vector<std::string>&& words) {
 }
 
 void DataTable::RaiseInputPastEnd(const std::string& what) const {
-  throw Error(err::kInputPastEnd, "Input past end of file: " + what).Within(fileName_);
+  throw Error(err::kInputPastEnd, "Input past end of file: " + what).InFile(fileName_);
 }
 
 void DataTable::RaiseOverflow(const std::string& what) const {
-  throw Error(err::kOverflow, "Overflow: " + what).Within(fileName_);
+  throw Error(err::kOverflow, "Overflow: " + what).InFile(fileName_);
 }
 
 void DataTable::LoadDat() {
@@ -152,11 +152,11 @@ void DataTable::LoadDat() {
       !ReadWholeNumber(counts[2], columns))
     throw Error(err::kTypeMismatch, "Type mismatch: the count line \"" + lines[0] +
                                         "\" is not a row count and a column count")
-        .Within(fileName_);
+        .InFile(fileName_);
   if (rows < 0 || columns < 0)
     throw Error(err::kSubscript, "Subscript out of range: the count line \"" + lines[0] +
                                      "\" holds a negative count")
-        .Within(fileName_);
+        .InFile(fileName_);
   if (rows > INT16_MAX || columns > INT16_MAX) RaiseOverflow("the count line \"" + lines[0] + "\"");
   rows_ = ToInt16(rows);
   cols_ = ToInt16(columns);

@@ -16,7 +16,7 @@ void SettingsFile::CheckLine(Int16 i) const {
   if (i >= 0 && i < Rows()) return;
   Error e(err::kSubscript, "Subscript out of range: line " + std::to_string(i) + " of " +
                                std::to_string(Rows()) + " lines");
-  if (!fn_.empty()) e.Within(fn_);
+  if (!fn_.empty()) e.InFile(fn_);
   throw e;
 }
 
@@ -33,7 +33,7 @@ void SettingsFile::Data(Int16 i, std::string pValue) {
 void SettingsFile::Load() {
   std::vector<std::string> lines = ReadTextLines(fn_, kMaxLines);
   if (lines.empty())
-    throw Error(err::kSubscript, "Subscript out of range: the settings file is empty").Within(fn_);
+    throw Error(err::kSubscript, "Subscript out of range: the settings file is empty").InFile(fn_);
   lines_ = std::move(lines);
 }
 

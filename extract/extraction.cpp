@@ -193,7 +193,7 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
           ranges.emplace_back(ResolveFieldReference(book, fields[i].reference)).Length();
       if (length > recordCount) recordCount = length;
     } catch (Error& e) {
-      throw e.Within(FieldContext(fields[i], i, false));
+      throw e.Within(FieldContext(fields[i], i, false), {.field = fields[i].name});
     }
   }
   if (fields.empty())
@@ -223,7 +223,10 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
       try {
         cellTexts[at] = ranges[at].CellText(j);
       } catch (Error& e) {
-        throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j));
+        throw e.Within(FieldContext(fields[i], i, true) + ", " + RecordContext(j),
+                       {.field = fields[i].name,
+                        .cell = ranges[at].CellAddress(j),
+                        .record = static_cast<std::int32_t>(j) + 1});
       }
       if (fields[i].key && !Blank(cellTexts[at])) keyFilled = true;
     }
@@ -239,12 +242,13 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
             FieldValue(fields[i], cellTexts[static_cast<std::size_t>(i)], j, options, style));
       } catch (Error& e) {
         std::string context = FieldContext(fields[i], i, true) + ", " + RecordContext(j);
+        const std::string cell = ranges[static_cast<std::size_t>(i)].CellAddress(j);
         // A text too long for the field: which cell of the field's range holds it.
-        if (e.Number() == err::kOverflow && fields[i].text)
-          if (const std::string cell = ranges[static_cast<std::size_t>(i)].CellAddress(j);
-              !cell.empty())
-            context += ", cell " + cell;
-        throw e.Within(context);
+        if (e.Number() == err::kOverflow && fields[i].text && !cell.empty())
+          context += ", cell " + cell;
+        throw e.Within(
+            context,
+            {.field = fields[i].name, .cell = cell, .record = static_cast<std::int32_t>(j) + 1});
       }
     }
   }
@@ -260,11 +264,14 @@ Error WithinWorkbook(const Error& e, const std::string& workbookPath) {
   // once, by the name the user knows it by.
   const std::string_view name = FileNameOf(workbookPath);
   const std::string pathPrefix = workbookPath + ": ";
-  if (!workbookPath.empty() && e.Description().starts_with(pathPrefix))
-    return Error(e.Number(), e.Description().substr(pathPrefix.size())).Within(name);
-  if (e.Description().starts_with(std::string(name) + ": ")) return e;
+  if (!workbookPath.empty() && e.Description().starts_with(pathPrefix)) {
+    Error named(e.Number(), e.Description().substr(pathPrefix.size()));
+    return named.Record(e.Context()).InFile(name);
+  }
   Error named = e;
-  return named.Within(name);
+  if (e.Description().starts_with(std::string(name) + ": "))
+    return named.Record({.file = workbookPath});
+  return named.Record({.file = workbookPath}).InFile(name);
 }
 
 void ForgetFormTypes() {

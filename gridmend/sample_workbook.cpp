@@ -36,7 +36,7 @@ SampleWorkbook SampleWorkbook::Open(const std::string& path) {
     try {
       cells = &book.model_->Cells(book.sheet_);
     } catch (Error& e) {
-      throw e.Within(path);
+      throw e.InFile(path);
     }
     bool any = false;
     cells->ForEach(model.strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {

@@ -182,14 +182,14 @@ TableDocument TableDocument::Open(const std::string& path, std::vector<std::stri
     const std::size_t first = doc.layout_ == 2 ? 1 : 0;
     const WordList words = GetWords(lines[first]);
     if (WordCount(words) == 0)
-      throw Error(err::kTypeMismatch, "Type mismatch: " + LineCells(first, words)).Within(path);
+      throw Error(err::kTypeMismatch, "Type mismatch: " + LineCells(first, words)).InFile(path);
   }
   doc.table_.Fmt(doc.layout_);
   doc.table_.Load();
   if (doc.table_.cols() < 1)
     throw Error(err::kSubscript,
                 "Subscript out of range: the count line \"" + lines[0] + "\" announces no columns")
-        .Within(path);
+        .InFile(path);
   if (doc.layout_ == 2) {
     const WordList header = GetWords(lines[0]);
     for (Int16 c = 0; c < doc.table_.cols(); ++c) {

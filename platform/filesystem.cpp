@@ -277,11 +277,11 @@ Error FileError(int errnum, const std::string& path) {
     default: {
       Error e(err::kPathFileAccess, std::string(StandardDescription(err::kPathFileAccess)) + " (" +
                                         std::strerror(errnum) + ")");
-      return e.Within(path);
+      return e.InFile(path);
     }
   }
   Error e(number);
-  return e.Within(path.empty() ? std::string("\"\"") : path);
+  return e.Within(path.empty() ? std::string("\"\"") : path, {.file = path});
 }
 
 std::vector<std::string> LocalFileSystem::FindFiles(const std::string& pattern, std::size_t limit) {
@@ -393,7 +393,7 @@ void CopyFileContents(const std::string& source, const std::string& target) {
   FdCloser inGuard(inFd);
   struct stat st;
   if (::fstat(inFd, &st) != 0) throw FileError(errno, source);
-  if (!S_ISREG(st.st_mode)) throw Error(err::kFileNotFound).Within(source);
+  if (!S_ISREG(st.st_mode)) throw Error(err::kFileNotFound).InFile(source);
 
   const int outFd =
       ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
@@ -441,7 +441,7 @@ void MoveFileByCopy(const std::string& source, const std::string& target) {
 void LocalFileSystem::DeleteFile(const std::string& path) {
   if (path.empty()) throw Error(err::kBadFileName);
   if (::unlink(path.c_str()) != 0) {
-    if (errno == EISDIR) throw Error(err::kPathFileAccess).Within(path);
+    if (errno == EISDIR) throw Error(err::kPathFileAccess).InFile(path);
     throw FileError(errno, path);
   }
 }

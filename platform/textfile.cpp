@@ -87,7 +87,7 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
                                            : S_ISFIFO(st.st_mode) ? "a pipe"
                                                                   : "a device") +
                                           ")")
-        .Within(path);
+        .InFile(path);
   }
   lines.reserve(std::min<std::size_t>(maxLines, 16));  // a form type's or settings file's lines
   std::size_t bytesRead = 0;
@@ -108,7 +108,7 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
       const int error = errno;
       ::close(fd);
       // A directory opens like a file and fails only here.
-      if (error == EISDIR) throw Error(err::kPathFileAccess).Within(path);
+      if (error == EISDIR) throw Error(err::kPathFileAccess).InFile(path);
       throw FileError(error, path);
     }
     if (n == 0) {
@@ -122,7 +122,7 @@ std::vector<std::string> LocalFileSystem::ReadTextLines(const std::string& path,
       throw Error(err::kPathFileAccess,
                   "Path/File access error: more than " + std::to_string(kMaxTextFileBytes >> 20) +
                       " MB without the lines wanted, too large for a form type or settings file")
-          .Within(path);
+          .InFile(path);
     }
     const std::string_view bytes(buffer, static_cast<std::size_t>(n));
     std::size_t i = 0;

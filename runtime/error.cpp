@@ -93,6 +93,30 @@ Error& Error::Within(std::string_view context) {
   return *this;
 }
 
+Error& Error::Within(std::string_view context, const ErrorContext& known) {
+  Within(context);
+  return Record(known);
+}
+
+Error& Error::InFile(std::string_view file) {
+  return Within(file, {.file = std::string(file)});
+}
+
+Error& Error::Record(const ErrorContext& known) {
+  auto keep = [](auto& mine, const auto& theirs) {
+    if (!mine.empty() || theirs.empty()) return;
+    mine = theirs;
+  };
+  keep(context_.file, known.file);
+  keep(context_.part, known.part);
+  keep(context_.sheet, known.sheet);
+  keep(context_.field, known.field);
+  keep(context_.cell, known.cell);
+  if (!context_.record) context_.record = known.record;
+  if (!context_.offset) context_.offset = known.offset;
+  return *this;
+}
+
 void Error::UpdateWhat() {
   what_ = description_ + " (error " + std::to_string(number_) + ")";
 }

@@ -3,7 +3,9 @@
 // way up to the user.
 #pragma once
 
+#include <cstdint>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -74,6 +76,19 @@ inline constexpr int kAll[] = {kInvalidCall,
 // object-defined error" for a number without one.
 std::string_view StandardDescription(int number);
 
+// Where an error happened, as far as the code that raised it or passed it on knew: a field is
+// empty (or absent) where nobody knew it. The description says the same in words; this is for
+// callers and tests that ask "which workbook, which cell".
+struct ErrorContext {
+  std::string file = {};  // the file concerned: a workbook, form type, data file or settings file
+  std::string part = {};  // in a workbook: its stream or package part ("Workbook", "xl/styles.xml")
+  std::string sheet = {};                    // the sheet's name
+  std::string field = {};                    // the form type field's name
+  std::string cell = {};                     // the cell's address on its sheet ("B4")
+  std::optional<std::int32_t> record = {};   // the record within its workbook, from 1
+  std::optional<std::uint64_t> offset = {};  // the byte offset in the part or stream
+};
+
 class Error : public std::exception {
  public:
   // An error with the standard description of its number.
@@ -88,12 +103,21 @@ class Error : public std::exception {
   // Puts context in front of the description: "Week07.xls: field Hours (C6:C12): Type mismatch".
   // The number stays; returns *this so that a handler can `throw e.Within(...)` or rethrow.
   Error& Within(std::string_view context);
+  // The same, also recording what the context text says: each field of `known` is kept where
+  // the error has none yet, so the innermost code that knew a field has the say.
+  Error& Within(std::string_view context, const ErrorContext& known);
+  // Puts "FILE: " in front and records the file.
+  Error& InFile(std::string_view file);
+  // Records context without changing the description (which already says it).
+  Error& Record(const ErrorContext& known);
+  const ErrorContext& Context() const noexcept { return context_; }
 
  private:
   void UpdateWhat();
   int number_;
   std::string description_;
   std::string what_;
+  ErrorContext context_;
 };
 
 // Throws Error(number) or Error(number, description): short forms for the common raises.

@@ -540,8 +540,8 @@ class BiffLoader : public SheetLoader {
                          "sheet '" + sheet.name + "'", repairs);
       parser.Parse(offset);
     } catch (Error& e) {
-      e.Within("sheet '" + sheets_.at(index).name + "'");
-      e.Within(file_name_);
+      e.Within("sheet '" + sheets_.at(index).name + "'", {.sheet = sheets_.at(index).name});
+      e.InFile(file_name_);
       throw;
     }
   }

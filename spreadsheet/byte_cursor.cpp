@@ -5,9 +5,10 @@
 namespace sheaver::xl {
 
 void RaiseDamaged(std::string_view what, std::string_view where, std::uint64_t offset) {
-  Raise(err::kWorkbookUnreadable, "damaged workbook: " + std::string(what) + " (" +
-                                      std::string(where) + ", offset " + std::to_string(offset) +
-                                      ")");
+  throw Error(err::kWorkbookUnreadable, "damaged workbook: " + std::string(what) + " (" +
+                                            std::string(where) + ", offset " +
+                                            std::to_string(offset) + ")")
+      .Record({.part = std::string(where), .offset = offset});
 }
 
 void RaiseDamaged(std::string_view what) {

@@ -560,7 +560,7 @@ class OdsLoader : public SheetLoader {
       ContentHandler handler(static_cast<int>(index), false, {}, cells, strings, formats_);
       ParseXmlPart(*package_, kContentPart, handler);
     } catch (Error& e) {
-      e.Within(file_name_);
+      e.InFile(file_name_);
       throw;
     }
   }

@@ -188,7 +188,7 @@ std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes
   try {
     return OpenInMemory(std::move(bytes), n);
   } catch (Error& e) {
-    e.Within(n);
+    e.InFile(n);
     throw;
   }
 }
@@ -246,7 +246,7 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
     closer.fd = -1;
     return OpenInMemory(std::move(bytes), path);
   } catch (Error& e) {
-    e.Within(path);
+    e.InFile(path);
     throw;
   }
 }

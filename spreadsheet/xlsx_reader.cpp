@@ -553,7 +553,7 @@ class XlsxLoader : public SheetLoader {
       SheetHandler handler(context_, part, cells, strings);
       ParseXmlPart(*package_, part, handler);
     } catch (Error& e) {
-      e.Within(file_name_);
+      e.InFile(file_name_);
       throw;
     }
   }

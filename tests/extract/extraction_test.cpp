@@ -159,6 +159,21 @@ TEST(ExtractWorkbookData, FieldFailuresNameWorkbookFieldAndRecord) {
   }
 }
 
+// The error carries the same as fields: the workbook, the field, its cell and the record.
+TEST(ExtractWorkbookData, FieldFailuresCarryTheirContext) {
+  TempDir dir;
+  test::WriteFormType(dir.File("form.dat"), {{"Staff", "B2", "0"}, {"Result", "B5", ""}});
+  try {
+    ExtractWorkbookData(test::WeekWorkbook(), dir.File("form.dat"), dir.File("data.csv"));
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Context().file, test::WeekWorkbook());
+    EXPECT_EQ(e.Context().field, "Result");
+    EXPECT_EQ(e.Context().cell, "B5");
+    EXPECT_EQ(e.Context().record, 1);
+  }
+}
+
 // A text longer than a field can hold names the workbook, the field, the record and its cell.
 TEST(ExtractWorkbookData, ATextTooLongForAFieldSaysSo) {
   using namespace xl::testing;

@@ -21,6 +21,21 @@ TEST(Error, EveryNumberHasItsOwnDescription) {
   }
 }
 
+// Context goes in front of the description, and what it names is kept by the innermost code
+// that knew it.
+TEST(Error, ContextIsTextAndFieldsAndTheInnermostKnowerWins) {
+  Error e(err::kTypeMismatch);
+  e.Within("field Day (B3)", {.field = "Day", .cell = "B3", .record = 4})
+      .InFile("in/Week07.xls")
+      .Within("outer", {.file = "other.xls", .cell = "Z9"});
+  EXPECT_EQ(e.Description(), "outer: in/Week07.xls: field Day (B3): Type mismatch");
+  EXPECT_EQ(e.Number(), err::kTypeMismatch);
+  EXPECT_EQ(e.Context().file, "in/Week07.xls");
+  EXPECT_EQ(e.Context().cell, "B3");
+  EXPECT_EQ(e.Context().record, 4);
+  EXPECT_FALSE(e.Context().offset.has_value());
+}
+
 TEST(Error, AnyExceptionBecomesAnErrorWithItsText) {
   EXPECT_EQ(AsError(Error(53, "gone")).Description(), "gone");
   EXPECT_EQ(AsError(std::bad_alloc()).Number(), err::kOutOfMemory);

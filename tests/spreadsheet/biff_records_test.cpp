@@ -53,6 +53,12 @@ TEST(DamagedRecords, NameTheFileSheetAndPlace) {
   EXPECT_EQ(number, err::kWorkbookUnreadable);
   EXPECT_TRUE(text.starts_with("test.xls: sheet 'Sheet1'")) << text;
   EXPECT_NE(text.find("shared string 5 of 1"), std::string::npos) << text;
+  try {
+    book->Cells(0);
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Context().file, "test.xls");
+    EXPECT_EQ(e.Context().sheet, "Sheet1");
+  }
 
   Bytes stream = BuildStream({}, {{"Sheet1", 0, {}}});
   Bytes bad = Rec(0x0203, Bytes(14, 0));
@@ -63,6 +69,12 @@ TEST(DamagedRecords, NameTheFileSheetAndPlace) {
   EXPECT_NE(text.find("runs past the end of the stream (Workbook stream, offset 20)"),
             std::string::npos)
       << text;
+  try {
+    ReadBiffWorkbook(stream, "Workbook", "t.xls");
+  } catch (const Error& e) {
+    EXPECT_EQ(e.Context().part, "Workbook stream");
+    EXPECT_EQ(e.Context().offset, 20u);
+  }
 }
 
 // The stream offset of the body of the `n`th record of type `type` (from 0).
