@@ -44,7 +44,7 @@ constexpr std::uint16_t kBof = 0x0809;
 constexpr std::uint16_t kShrFmla = 0x04BC;
 constexpr std::uint16_t kArray = 0x0221;
 constexpr std::uint16_t kTable = 0x0236;
-constexpr std::uint16_t kFont = 0x0231;
+constexpr std::uint16_t kFont = 0x0031;
 
 // The records of Excel 2.x, 3.x and 4.x worksheets that differ from the later ones.
 constexpr std::uint16_t kBof2 = 0x0009;
@@ -312,7 +312,8 @@ std::uint16_t TextCodePage(std::span<const std::uint8_t> stream, Biff biff) {
     const std::uint8_t* body = &stream[pos + 4];
     if (type == kCodePage && length >= 2) return Le16(body);
     if (type == kEof) break;
-    // Only the FONT records of BIFF5/7 carry a character set, at offset 12.
+    // Of the FONT records (0x0031 from BIFF5 on, as in BIFF2) only those of BIFF5/7 carry a
+    // character set, at offset 12, that decides the code page.
     if (type == kFont && biff == Biff::k5 && length >= 13 && from_font == 0)
       from_font = CharsetCodePage(body[12]);
     pos += 4 + length;
