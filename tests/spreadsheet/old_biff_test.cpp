@@ -72,7 +72,9 @@ Bytes Xfs(int version) {
 }
 
 // A formula's cached result of text, which the STRING record after it holds.
-Bytes TextResult() { return {0, 0, 0, 0, 0, 0, 0xFF, 0xFF}; }
+Bytes TextResult() {
+  return {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+}
 
 // Each version's cell records, in a 1904-system worksheet opened by its content under a path.
 TEST(OldWorksheets, EachVersionReadsItsCellRecords) {
@@ -123,8 +125,8 @@ TEST(OldWorksheets, EachVersionReadsItsCellRecords) {
     ASSERT_EQ(book->sheets.size(), 1u);
     EXPECT_EQ(book->sheets[0].name, "Week 07");
     EXPECT_EQ(book->sheets[0].max_rows, 16384u);
-    EXPECT_EQ(book->format, b2 ? "Excel 2.x worksheet" : "Excel " + std::to_string(version) +
-                                                             ".0 worksheet");
+    EXPECT_EQ(book->format,
+              b2 ? "Excel 2.x worksheet" : "Excel " + std::to_string(version) + ".0 worksheet");
     EXPECT_EQ(book->date_system, DateSystem::k1904);
     EXPECT_EQ(RowValues(*book, 0, 0, 2),
               (std::vector<Value>{Value::Number(7.25), Value::Date(100.5 + 1462)}));
@@ -241,7 +243,9 @@ TEST(CodePage, WithoutACodePageRecordTheFontsCharacterSetDecides) {
     int code_page;  // of a CODEPAGE record, 0 for none
     std::string expected;
   } cases[] = {
-      {"a Russian font after ANSI, default and symbol ones", {0, 1, 2, 204, 238}, 0,
+      {"a Russian font after ANSI, default and symbol ones",
+       {0, 1, 2, 204, 238},
+       0,
        "\u041f\u0440\u0438\u0432\u0435\u0442"},
       {"an Eastern European font", {238}, 0, in1250},
       {"the CODEPAGE record over the fonts", {204}, 1250, in1250},
@@ -258,7 +262,8 @@ TEST(CodePage, WithoutACodePageRecordTheFontsCharacterSetDecides) {
     Bytes label = Cell(0, 0, 0);
     Put16(label, static_cast<std::uint32_t>(text.size()));
     PutText(label, text);
-    auto book = ReadBiffWorkbook(Biff5Book(before, text, fonts, Rec(0x0204, label)), "Book", "t.xls");
+    auto book =
+        ReadBiffWorkbook(Biff5Book(before, text, fonts, Rec(0x0204, label)), "Book", "t.xls");
     EXPECT_EQ(book->sheets.at(0).name, c.expected);
     EXPECT_EQ(book->CellValue(0, 0, 0), Value::Text(c.expected));
   }
