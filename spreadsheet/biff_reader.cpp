@@ -58,7 +58,6 @@ constexpr std::uint16_t kString2 = 0x0007;
 constexpr std::uint16_t kFormula3 = 0x0206;
 constexpr std::uint16_t kFormula4 = 0x0406;
 constexpr std::uint16_t kFormat2 = 0x001E;
-constexpr std::uint16_t kXf2 = 0x0043;
 constexpr std::uint16_t kXf3 = 0x0243;
 constexpr std::uint16_t kXf4 = 0x0443;
 constexpr std::uint16_t kName3 = 0x0218;
@@ -299,9 +298,9 @@ std::uint16_t CharsetCodePage(std::uint8_t charset) {
 }
 
 // The code page of the byte texts of a stream before BIFF8: the one its CODEPAGE record names;
-// without one, the one the character set of the first font naming a script stands for (Excel 5.0
-// and 95 files saved without a CODEPAGE record still have their fonts' character sets, which is
-// how the spreadsheet application reads them); else Windows-1252. Looks at the records up to the
+// without one, the one the character set of the first font naming a script stands for (files
+// saved without a CODEPAGE record still say in their fonts which script their texts are in);
+// else Windows-1252. Looks at the records up to the
 // first EOF, so that texts read before the FONT or CODEPAGE records decode the same.
 std::uint16_t TextCodePage(std::span<const std::uint8_t> stream, Biff biff) {
   std::uint16_t from_font = 0;
