@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -43,12 +44,33 @@ constexpr std::uint16_t kBof = 0x0809;
 constexpr std::uint16_t kShrFmla = 0x04BC;
 constexpr std::uint16_t kArray = 0x0221;
 constexpr std::uint16_t kTable = 0x0236;
+constexpr std::uint16_t kFont = 0x0031;
+
+// The records of Excel 2.x, 3.x and 4.x worksheets that differ from the later ones.
+constexpr std::uint16_t kBof2 = 0x0009;
+constexpr std::uint16_t kBof3 = 0x0209;
+constexpr std::uint16_t kBof4 = 0x0409;
+constexpr std::uint16_t kInteger2 = 0x0002;
+constexpr std::uint16_t kNumber2 = 0x0003;
+constexpr std::uint16_t kLabel2 = 0x0004;
+constexpr std::uint16_t kBoolErr2 = 0x0005;
+constexpr std::uint16_t kString2 = 0x0007;
+constexpr std::uint16_t kFormula3 = 0x0206;
+constexpr std::uint16_t kFormula4 = 0x0406;
+constexpr std::uint16_t kFormat2 = 0x001E;
+constexpr std::uint16_t kXf3 = 0x0243;
+constexpr std::uint16_t kXf4 = 0x0443;
+constexpr std::uint16_t kName3 = 0x0218;
 
 // BOF substream types.
 constexpr std::uint16_t kBofGlobals = 0x0005;
 constexpr std::uint16_t kBofWorksheet = 0x0010;
 constexpr std::uint16_t kBofChart = 0x0020;
 constexpr std::uint16_t kBofMacroSheet = 0x0040;
+constexpr std::uint16_t kBofWorkbook4 = 0x0100;  // an Excel 4.0 workbook of several sheets
+
+// An Excel 2.x cell's number format is a 6-bit index into the worksheet's FORMAT records.
+constexpr std::uint16_t kBiff2Formats = 64;
 
 // How far from the offset a BOUNDSHEET gives a sheet's BOF record is looked for when it is not
 // there: some writers get the offsets slightly wrong, and Excel finds the sheet all the same.
@@ -59,7 +81,9 @@ constexpr double k1904Offset = 1462.0;
 // Serials a date value can have (up to 31 December 9999); numbers outside read as numbers.
 constexpr double kMaxSerial = 2958466.0;
 
-enum class Biff { k5, k8 };
+// The BIFF versions read: 2, 3 and 4 (Excel 2.x, 3.0, 4.0 worksheets), 5 (Excel 5.0/95, with
+// BIFF7) and 8 (Excel 97-2003). Before 8 every text is in the workbook's code page.
+enum class Biff { k2, k3, k4, k5, k8 };
 
 // One record with the CONTINUE records that follow it, each body a segment.
 struct Record {
@@ -259,7 +283,44 @@ void NoteSkipped(const SegmentReader& s, std::string_view what, std::string_view
                       std::string(where) + ", offset " + std::to_string(skipped[i]) + ")");
 }
 
-// A text field: BIFF8 with its option byte (count given), BIFF5 in the code page.
+// The code page each font character set naming a script stands for: Shift-JIS, Hangul, GB2312,
+// Big5, Greek, Turkish, Vietnamese, Hebrew, Arabic, Baltic, Russian, Thai, Eastern European.
+// ANSI (0), default (1) and symbol (2) name none.
+constexpr std::pair<std::uint8_t, std::uint16_t> kCharsetCodePages[] = {
+    {128, 932},  {129, 949},  {134, 936},  {136, 950},  {161, 1253}, {162, 1254}, {163, 1258},
+    {177, 1255}, {178, 1256}, {186, 1257}, {204, 1251}, {222, 874},  {238, 1250}};
+
+// The code page of a font character set; 0 when it names none.
+std::uint16_t CharsetCodePage(std::uint8_t charset) {
+  for (const auto& [set, code_page] : kCharsetCodePages)
+    if (set == charset) return code_page;
+  return 0;
+}
+
+// The code page of the byte texts of a stream before BIFF8: the one its CODEPAGE record names;
+// without one, the one the character set of the first font naming a script stands for (files
+// saved without a CODEPAGE record still say in their fonts which script their texts are in);
+// else Windows-1252. Looks at the records up to the
+// first EOF, so that texts read before the FONT or CODEPAGE records decode the same.
+std::uint16_t TextCodePage(std::span<const std::uint8_t> stream, Biff biff) {
+  std::uint16_t from_font = 0;
+  std::size_t pos = 0;
+  while (pos + 4 <= stream.size()) {
+    const std::uint16_t type = Le16(&stream[pos]), length = Le16(&stream[pos + 2]);
+    if (length > stream.size() - pos - 4) break;  // damage, which the record pass reports
+    const std::uint8_t* body = &stream[pos + 4];
+    if (type == kCodePage && length >= 2) return Le16(body);
+    if (type == kEof) break;
+    // Of the FONT records (0x0031 from BIFF5 on, as in BIFF2) only those of BIFF5/7 carry a
+    // character set, at offset 12, that decides the code page.
+    if (type == kFont && biff == Biff::k5 && length >= 13 && from_font == 0)
+      from_font = CharsetCodePage(body[12]);
+    pos += 4 + length;
+  }
+  return from_font ? from_font : 1252;
+}
+
+// A text field: BIFF8 with its option byte (count given), before BIFF8 in the code page.
 void ReadText(SegmentReader& r, Biff biff, const CodePage& cp, std::uint32_t count,
               std::string& out) {
   if (biff == Biff::k8) {
@@ -322,13 +383,14 @@ class SheetParser {
         repairs_(repairs) {}
 
   void Parse(std::size_t offset) {
-    if (offset + 4 > stream_.size() || Le16(&stream_[offset]) != kBof)
+    const std::uint16_t bof = offset + 4 <= stream_.size() ? Le16(&stream_[offset]) : 0;
+    if (bof != kBof && bof != kBof2 && bof != kBof3 && bof != kBof4)
       RaiseDamaged("the sheet does not start with a BOF record", where_, offset);
     RecordStream records(stream_, offset, where_);
     Record r;
     int depth = 0;
     while (records.Next(r)) {
-      if (r.type == kBof) {
+      if (r.type == bof) {
         ++depth;
         continue;
       }
@@ -452,34 +514,16 @@ class SheetParser {
         pending_string_ = false;
         break;
       }
-      case kFormula: {
-        // Row, column, XF, then the cached result: a double, or a tagged non-number whose last
-        // two bytes are 0xFFFF (0 text in the next STRING record, 1 boolean, 2 error, 3 "").
-        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
-        auto result = c.Bytes(8);
-        pending_string_ = false;
-        if (result[6] == 0xFF && result[7] == 0xFF) {
-          switch (result[0]) {
-            case 0:
-              pending_string_ = true;
-              pending_row_ = row;
-              pending_col_ = col;
-              break;
-            case 1:
-              if (col < max_cols_) cells_.AddBoolean(row, col, result[2] != 0);
-              break;
-            case 2:
-              if (col < max_cols_) cells_.AddError(row, col, result[2]);
-              break;
-            case 3:
-              Text(row, col, "");
-              break;
-            default:
-              break;  // unknown kinds of result read as empty
-          }
-        } else {
-          Number(row, col, xf, LeF64(result.data()));
+      case kFormula:
+      case kFormula3:
+      case kFormula4: {
+        if (g_.biff == Biff::k2) {
+          Cell2(r);
+          break;
         }
+        // Row, column, XF, then the cached result.
+        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
+        FormulaResult(row, col, xf, c.Bytes(8));
         break;
       }
       case kString: {
@@ -499,6 +543,90 @@ class SheetParser {
       case kTable:
         break;  // may stand between a formula and its STRING
       default:
+        if (g_.biff == Biff::k2) Cell2(r);
+        break;
+    }
+  }
+
+  // A formula's cached result: a double, or a tagged non-number whose last two bytes are 0xFFFF
+  // (0 text in the next STRING record, 1 boolean, 2 error, 3 "").
+  void FormulaResult(std::uint16_t row, std::uint16_t col, std::uint16_t xf,
+                     std::span<const std::uint8_t> result) {
+    pending_string_ = false;
+    if (result[6] == 0xFF && result[7] == 0xFF) {
+      switch (result[0]) {
+        case 0:
+          pending_string_ = true;
+          pending_row_ = row;
+          pending_col_ = col;
+          break;
+        case 1:
+          if (col < max_cols_) cells_.AddBoolean(row, col, result[2] != 0);
+          break;
+        case 2:
+          if (col < max_cols_) cells_.AddError(row, col, result[2]);
+          break;
+        case 3:
+          Text(row, col, "");
+          break;
+        default:
+          break;  // unknown kinds of result read as empty
+      }
+    } else {
+      Number(row, col, xf, LeF64(result.data()));
+    }
+  }
+
+  // The cell records of Excel 2.x: row, column, three bytes of cell attributes (the second holds
+  // the number format's index in its low 6 bits, which stands for the XF in the cell tables),
+  // then the value; texts have an 8-bit length.
+  void Cell2(const Record& r) {
+    if (r.type == kString2) {
+      if (!pending_string_) return;
+      pending_string_ = false;
+      SegmentReader s(r, where_);
+      std::uint8_t count = s.U8();
+      text_.clear();
+      s.CodePageChars(text_, count, cp_);
+      Text(pending_row_, pending_col_, text_);
+      return;
+    }
+    if (r.type != kInteger2 && r.type != kNumber2 && r.type != kLabel2 && r.type != kBoolErr2 &&
+        r.type != kFormula)
+      return;
+    Cursor c(r.body, where_, r.offset + 4);
+    std::uint16_t row = c.U16(), col = c.U16();
+    c.U8();
+    const std::uint16_t format = c.U8() & 0x3F;
+    c.U8();
+    pending_string_ = false;
+    switch (r.type) {
+      case kInteger2:
+        Number(row, col, format, c.U16());
+        break;
+      case kNumber2:
+        Number(row, col, format, c.F64());
+        break;
+      case kLabel2: {
+        SegmentReader s(r, where_);
+        s.Skip(7);
+        std::uint8_t count = s.U8();
+        text_.clear();
+        s.CodePageChars(text_, count, cp_);
+        Text(row, col, text_);
+        break;
+      }
+      case kBoolErr2: {
+        std::uint8_t value = c.U8(), is_error = c.U8();
+        if (col >= max_cols_) break;
+        if (is_error)
+          cells_.AddError(row, col, value);
+        else
+          cells_.AddBoolean(row, col, value != 0);
+        break;
+      }
+      default:  // FORMULA: the cached result, then the formula
+        FormulaResult(row, col, format, c.Bytes(8));
         break;
     }
   }
@@ -566,9 +694,16 @@ class GlobalsParser {
   }
 
   Globals Parse();
+  // Reads an Excel 2.x-4.x worksheet: its one sheet, named `sheet_name`, and what its cells
+  // need; the cells are read from the same stream later.
+  Globals ParseOldWorksheet(std::string sheet_name);
 
  private:
   void Bof(const Record& r);
+  void OldBof(const Record& r);
+  void OldFormat(const Record& r);
+  void OldName(const Record& r);
+  void CellFormats();
   void BoundSheet(const Record& r);
   void Sst(const Record& r);
   void Format(const Record& r);
@@ -595,11 +730,15 @@ class GlobalsParser {
   std::unordered_map<std::uint16_t, Shows> format_shows_;
   std::unordered_map<std::uint16_t, std::string> format_codes_;
   std::vector<std::uint16_t> xf_formats_;
+  std::uint16_t format_count_ = 0;  // Excel 2.x-4.x FORMAT records so far
   std::vector<RawName> names_;
   std::vector<Xti> xti_;
   std::vector<bool> supbook_internal_;
   std::optional<std::uint16_t> active_;
   std::uint16_t bof_version_ = 0;
+  // The sheet that references without one in a defined name are on: none in a workbook (such a
+  // name belongs to a sheet), the one sheet of an Excel 2.x-4.x worksheet.
+  int default_sheet_ = -1;
 };
 
 Globals GlobalsParser::Parse() {
@@ -607,6 +746,10 @@ Globals GlobalsParser::Parse() {
   Record r;
   if (!records.Next(r)) RaiseDamaged("the workbook stream is empty", where_, 0);
   Bof(r);
+  if (g_.biff != Biff::k8) {
+    cp_ = std::make_unique<CodePage>(TextCodePage(stream_, g_.biff));
+    g_.code_page = cp_->Number();
+  }
   bool seen_eof = false;
   while (records.Next(r)) {
     switch (r.type) {
@@ -616,12 +759,6 @@ Globals GlobalsParser::Parse() {
       case kFilePass:
         FilePass(r);
         break;
-      case kCodePage: {
-        Cursor c(r.body, where_, r.offset + 4);
-        cp_ = std::make_unique<CodePage>(c.U16());
-        g_.code_page = cp_->Number();
-        break;
-      }
       case kDateMode: {
         Cursor c(r.body, where_, r.offset + 4);
         g_.date1904 = c.U16() == 1;
@@ -667,9 +804,17 @@ Globals GlobalsParser::Parse() {
     if (seen_eof) break;
   }
   FindSheets(records.Pos());
+  CellFormats();
+  // The active sheet: the window's current tab; the first sheet when the file records none or
+  // one that does not exist.
+  book_.active_sheet = active_ && *active_ < book_.sheets.size() ? *active_ : 0;
+  ResolveNames();
+  return std::move(g_);
+}
 
-  // Cell formats: what each XF's number format shows. A workbook's own format of an id replaces
-  // the built-in one.
+// Cell formats: what each XF's number format shows. A workbook's own format of an id replaces
+// the built-in one.
+void GlobalsParser::CellFormats() {
   g_.xf_shows.resize(xf_formats_.size());
   g_.xf_format.resize(xf_formats_.size());
   for (std::size_t i = 0; i < xf_formats_.size(); ++i) {
@@ -682,11 +827,122 @@ Globals GlobalsParser::Parse() {
   }
   book_.has_number_formats = true;
   book_.date_system = g_.date1904 ? DateSystem::k1904 : DateSystem::k1900;
-  // The active sheet: the window's current tab; the first sheet when the file records none or
-  // one that does not exist.
-  book_.active_sheet = active_ && *active_ < book_.sheets.size() ? *active_ : 0;
+}
+
+Globals GlobalsParser::ParseOldWorksheet(std::string sheet_name) {
+  RecordStream records(stream_, 0, where_);
+  Record r;
+  if (!records.Next(r)) RaiseDamaged("the file is empty", where_, 0);
+  OldBof(r);
+  cp_ = std::make_unique<CodePage>(TextCodePage(stream_, g_.biff));
+  g_.code_page = cp_->Number();
+  while (records.Next(r) && r.type != kEof) {
+    switch (r.type) {
+      case kFilePass:
+        FilePass(r);
+        break;
+      case kDateMode: {
+        Cursor c(r.body, where_, r.offset + 4);
+        g_.date1904 = c.U16() == 1;
+        break;
+      }
+      case kFormat2:
+      case kFormat:
+        OldFormat(r);
+        break;
+      case kXf3:
+      case kXf4: {
+        // Font index, then the number format index, a byte each.
+        Cursor c(r.body, where_, r.offset + 4);
+        c.U8();
+        xf_formats_.push_back(c.U8());
+        break;
+      }
+      case kName:
+      case kName3:
+        OldName(r);
+        break;
+      default:
+        break;
+    }
+  }
+  // Excel 2.x cells name their number format directly: the cell tables are per format index.
+  if (g_.biff == Biff::k2)
+    for (std::uint16_t i = 0; i < kBiff2Formats; ++i) xf_formats_.push_back(i);
+  SheetInfo info;
+  info.name = sheet_name.empty() ? std::string("Sheet1") : std::move(sheet_name);
+  info.max_rows = 16384;
+  info.max_cols = 256;
+  book_.sheets.push_back(std::move(info));
+  g_.sheet_offsets.push_back(0);
+  g_.sheet_damage.emplace_back();
+  CellFormats();
+  book_.active_sheet = 0;
+  default_sheet_ = 0;
   ResolveNames();
   return std::move(g_);
+}
+
+void GlobalsParser::OldBof(const Record& r) {
+  // Version, then the kind of sheet.
+  Cursor c(r.body, where_, 4);
+  c.U16();
+  const std::uint16_t type = c.U16();
+  g_.biff = r.type == kBof2 ? Biff::k2 : r.type == kBof3 ? Biff::k3 : Biff::k4;
+  const char* excel = g_.biff == Biff::k2   ? "Excel 2.x"
+                      : g_.biff == Biff::k3 ? "Excel 3.0"
+                                            : "Excel 4.0";
+  const std::string save_as = ", not supported: save it as an Excel 97-2003 workbook";
+  if (type == kBofWorkbook4)
+    Raise(err::kWorkbookUnsupported,
+          "Excel 4.0 workbook (several sheets bound in one file)" + save_as);
+  if (type == kBofChart)
+    Raise(err::kWorkbookUnsupported, std::string(excel) + " chart, which has no cells" + save_as);
+  if (type == kBofMacroSheet)
+    Raise(err::kWorkbookUnsupported, std::string(excel) + " macro sheet" + save_as);
+  if (type != kBofWorksheet)
+    Raise(err::kWorkbookUnsupported,
+          std::string(excel) + " file of sheet type 0x" + RecordStream::Hex(type) + save_as);
+  book_.format = std::string(excel) + " worksheet";
+}
+
+void GlobalsParser::OldFormat(const Record& r) {
+  // The code after an 8-bit count (BIFF4: after two unused bytes). Formats are numbered in the
+  // order of their records.
+  SegmentReader s(r, where_);
+  if (r.type == kFormat) s.Skip(2);
+  const std::uint8_t count = s.U8();
+  std::string code;
+  s.CodePageChars(code, count, *cp_);
+  const std::uint16_t id = format_count_++;
+  format_shows_[id] = FormatShows(code);
+  format_codes_[id] = std::move(code);
+}
+
+void GlobalsParser::OldName(const Record& r) {
+  // Excel 2.x: flags, shortcut key, name length, formula length, a byte each; Excel 3.0 and 4.0:
+  // 16-bit flags and formula length. Then the name and the formula.
+  SegmentReader s(r, where_);
+  RawName n;
+  n.offset = r.offset;
+  std::uint16_t formula_length;
+  std::uint8_t name_length;
+  if (r.type == kName) {
+    s.U8();  // its flags mark functions and macros, neither hidden nor built-in names
+    s.U8();
+    name_length = s.U8();
+    formula_length = s.U8();
+  } else {
+    n.flags = s.U16();
+    s.U8();
+    name_length = s.U8();
+    formula_length = s.U16();
+  }
+  s.CodePageChars(n.name, name_length, *cp_);
+  if (formula_length > s.Left()) s.Fail("a defined name's formula runs past its record");
+  n.formula.resize(formula_length);
+  for (auto& b : n.formula) b = s.U8();
+  names_.push_back(std::move(n));
 }
 
 void GlobalsParser::Bof(const Record& r) {
@@ -953,18 +1209,25 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
   while (!c.AtEnd()) {
     std::uint8_t ptg = c.U8();
     std::uint8_t base = ptg < 0x20 ? ptg : static_cast<std::uint8_t>((ptg & 0x1F) | 0x20);
+    // Excel 2.x-4.x write the references of a name as ptgRefN and ptgAreaN, of the same layout.
+    if (default_sheet_ >= 0 && (base == 0x2C || base == 0x2D))
+      base = static_cast<std::uint8_t>(base - 8);
     switch (base) {
       case 0x26:  // ptgMemArea, ptgMemNoMem: announce a reference expression
       case 0x28:
-        c.Skip(6);
+        c.Skip(g_.biff == Biff::k2 ? 4 : 6);
         break;
       case 0x29:
-        c.Skip(2);
+        c.Skip(g_.biff == Biff::k2 ? 1 : 2);
         break;  // ptgMemFunc
       case 0x15:
         break;    // parentheses
       case 0x3A:  // ptgRef3d, ptgArea3d
       case 0x3B: {
+        if (default_sheet_ >= 0) {  // an Excel 2.x-4.x worksheet has no other sheets
+          why = "it is a formula";
+          return false;
+        }
         std::uint16_t first, last;
         if (b8) {
           std::uint16_t ixti = c.U16();
@@ -1012,16 +1275,17 @@ bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector
       case 0x24:  // ptgRef, ptgArea: cells of the name's own sheet
       case 0x25: {
         const Area a = cells(base == 0x25);
-        if (scope < 0) {
+        const int sheet = scope >= 0 ? scope : default_sheet_;
+        if (sheet < 0) {
           why = "it refers to cells of no particular sheet";
           return false;
         }
-        stack.push_back({{static_cast<std::uint32_t>(scope), a}});
+        stack.push_back({{static_cast<std::uint32_t>(sheet), a}});
         break;
       }
       case 0x23: {  // ptgName: another defined name, by its 1-based record number
         std::uint16_t index = c.U16();
-        c.Skip(b8 ? 2 : 12);
+        c.Skip(b8 ? 2 : g_.biff == Biff::k5 ? 12 : g_.biff == Biff::k2 ? 5 : 8);
         if (index == 0 || index > names_.size()) {
           why = "it refers to a name the workbook does not have";
           return false;
@@ -1168,6 +1432,19 @@ void GlobalsParser::ResolveNames() {
 }
 
 }  // namespace
+
+std::shared_ptr<WorkbookModel> ReadOldBiffWorksheet(std::vector<std::uint8_t> stream,
+                                                    std::string file_name) {
+  auto book = std::make_shared<WorkbookModel>();
+  std::string where = "file";
+  GlobalsParser parser(stream, where, *book);
+  // The file holds no sheet name: the sheet takes the file's, as the spreadsheet application
+  // names it.
+  Globals g = parser.ParseOldWorksheet(std::filesystem::path(file_name).stem().string());
+  book->SetLoader(std::make_unique<BiffLoader>(std::move(stream), std::move(where),
+                                               std::move(file_name), std::move(g), book->sheets));
+  return book;
+}
 
 std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream,
                                                 std::string stream_name, std::string file_name) {

@@ -1,6 +1,8 @@
 // Reading a BIFF5/7 (Excel 5.0/95) or BIFF8 (Excel 97-2003) workbook stream into the workbook
 // model: one pass over the workbook globals (sheets, strings, formats, names, date system,
-// active sheet), then one pass per sheet when its cells are first asked for.
+// active sheet), then one pass per sheet when its cells are first asked for. Excel 2.x, 3.0 and
+// 4.0 worksheets (BIFF2/3/4, one sheet per file) are read the same way, their one stream being
+// both the globals and the sheet.
 #pragma once
 
 #include <cstdint>
@@ -21,5 +23,11 @@ namespace sheaver::xl {
 // not a BIFF5/8 workbook.
 std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream,
                                                 std::string stream_name, std::string file_name);
+
+// Reads a bare Excel 2.x, 3.0 or 4.0 worksheet file: one sheet named after `file_name` without
+// its folder and extension. Raises 1005 when it is damaged, 1006 when it is password-protected,
+// 1007 for an Excel 4.0 workbook of bound sheets, a chart or a macro sheet.
+std::shared_ptr<WorkbookModel> ReadOldBiffWorksheet(std::vector<std::uint8_t> stream,
+                                                    std::string file_name);
 
 }  // namespace sheaver::xl

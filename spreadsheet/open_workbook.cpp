@@ -79,9 +79,6 @@ struct FileCloser {
   switch (kind) {
     case ContentKind::kEmpty:
       RaiseNotAWorkbook("the file is empty");
-    case ContentKind::kOldBiff:
-      Raise(err::kWorkbookUnsupported,
-            "Excel 2.x/3.x/4.x workbook, not supported: save it as an Excel 97-2003 workbook");
     case ContentKind::kHtml:
       RaiseNotAWorkbook("the file is HTML (a web page) saved with an .xls extension");
     case ContentKind::kSpreadsheetXml:
@@ -121,6 +118,8 @@ std::shared_ptr<WorkbookModel> OpenInMemory(std::vector<std::uint8_t> bytes,
     }
     case ContentKind::kBareBiff:
       return ReadBiffWorkbook(std::move(bytes), "Workbook", name);
+    case ContentKind::kOldBiff:
+      return ReadOldBiffWorksheet(std::move(bytes), name);
     case ContentKind::kZip:
       // A zip package: an .xlsx or .ods workbook, or a zip archive that is not a workbook,
       // told apart by the package's parts.

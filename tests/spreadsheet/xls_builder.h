@@ -74,22 +74,24 @@ struct SheetSpec {
 };
 
 // A workbook stream: BOF, `globals` (any global records), one BOUNDSHEET per sheet, EOF, then
-// each sheet's BOF, records and EOF.
-inline Bytes BuildStream(const Bytes& globals, const std::vector<SheetSpec>& sheets) {
-  auto bof = [](std::uint16_t type) {
+// each sheet's BOF, records and EOF. BIFF8 (version 0x0600) or BIFF5 (0x0500, sheet names as
+// bytes without an option byte).
+inline Bytes BuildStream(const Bytes& globals, const std::vector<SheetSpec>& sheets,
+                         std::uint16_t version = 0x0600) {
+  auto bof = [version](std::uint16_t type) {
     Bytes b;
-    Put16(b, 0x0600);
+    Put16(b, version);
     Put16(b, type);
-    b.resize(16, 0);
+    b.resize(version == 0x0600 ? 16 : 8, 0);
     return Rec(0x0809, b);
   };
-  auto boundsheet = [](const SheetSpec& s, std::uint32_t offset) {
+  auto boundsheet = [version](const SheetSpec& s, std::uint32_t offset) {
     Bytes b;
     Put32(b, offset);
     b.push_back(0);
     b.push_back(s.type);
     b.push_back(static_cast<std::uint8_t>(s.name.size()));
-    b.push_back(0);
+    if (version == 0x0600) b.push_back(0);
     PutText(b, s.name);
     return Rec(0x0085, b);
   };

@@ -128,6 +128,10 @@ def compare(program, workbook, csv_dir):
     base = os.path.splitext(os.path.basename(workbook))[0]
     for index, (name, _) in enumerate(book["sheets"]):
         path = os.path.join(csv_dir, "%s-%s.csv" % (base, name))
+        if not os.path.exists(path) and len(book["sheets"]) == 1:
+            # LibreOffice names the one sheet of an Excel 3.0 or 4.0 worksheet "Sheet1", where
+            # Excel (and the engine) name it after the file.
+            path = os.path.join(csv_dir, "%s-Sheet1.csv" % base)
         if not os.path.exists(path):
             problems.append("no export %s" % path)
             continue
