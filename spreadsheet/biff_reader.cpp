@@ -10,6 +10,7 @@
 
 #include "runtime/error.h"
 #include "spreadsheet/byte_cursor.h"
+#include "spreadsheet/name_formula.h"
 #include "spreadsheet/number_format.h"
 #include "spreadsheet/reference.h"
 #include "spreadsheet/text_decode.h"
@@ -83,7 +84,6 @@ constexpr double kMaxSerial = 2958466.0;
 
 // The BIFF versions read: 2, 3 and 4 (Excel 2.x, 3.0, 4.0 worksheets), 5 (Excel 5.0/95, with
 // BIFF7) and 8 (Excel 97-2003). Before 8 every text is in the workbook's code page.
-enum class Biff { k2, k3, k4, k5, k8 };
 
 // One record with the CONTINUE records that follow it, each body a segment.
 struct Record {
@@ -335,20 +335,6 @@ const char* const kBuiltinNames[] = {
     "Consolidate_Area", "Auto_Open",       "Auto_Close",   "Extract",        "Database",
     "Criteria",         "Print_Area",      "Print_Titles", "Recorder",       "Data_Form",
     "Auto_Activate",    "Auto_Deactivate", "Sheet_Title",  "_FilterDatabase"};
-
-struct RawName {
-  std::uint16_t flags = 0;
-  std::uint16_t scope_tab = 0;  // 1-based sheet index, 0 for the workbook
-  std::string name;
-  std::vector<std::uint8_t> formula;
-  std::uint64_t offset = 0;
-};
-
-struct Xti {
-  std::uint16_t supbook;
-  std::uint16_t first;
-  std::uint16_t last;
-};
 
 // What a sheet needs from the globals to read its cells.
 struct Globals {
@@ -714,12 +700,6 @@ class GlobalsParser {
   void ResolveNames();
   void FindSheets(std::size_t globals_end);
   bool IsSheetBof(std::size_t pos) const;
-  struct SheetArea {
-    std::uint32_t sheet;
-    Area area;
-  };
-  bool Evaluate(const RawName& n, int scope, int depth, std::vector<SheetArea>& out,
-                std::string& why);
   NameTarget Target(const RawName& n, int scope);
 
   std::span<const std::uint8_t> stream_;
@@ -1155,237 +1135,12 @@ void GlobalsParser::NameRecord(const Record& r) {
   names_.push_back(std::move(n));
 }
 
-// Evaluates a name's formula as a reference expression: references, other names, and the
-// reference operators (range ":", union ",", intersection " "). Fills `out` with the areas it
-// stands for, or returns false with the reason it is not a reference.
-bool GlobalsParser::Evaluate(const RawName& n, int scope, int depth, std::vector<SheetArea>& out,
-                             std::string& why) {
-  const bool b8 = g_.biff == Biff::k8;
-  if (depth > 16) {
-    why = "it refers to names that refer back to it";
-    return false;
-  }
-  if (n.formula.empty()) {
-    why = "it is empty";
-    return false;
-  }
-  Cursor c(n.formula, "defined name formula");
-  std::vector<std::vector<SheetArea>> stack;
-  auto row = [&] { return b8 ? std::uint32_t{c.U16()} : (c.U16() & 0x3FFFu); };
-  auto col = [&] { return b8 ? (c.U16() & 0x3FFFu) : std::uint32_t{c.U8()}; };
-  // The cells of a reference operand: a cell (row, column) or an area (first and last row, then
-  // first and last column).
-  auto cells = [&](bool area) {
-    Area a;
-    if (area) {
-      a.first_row = row();
-      a.last_row = row();
-      a.first_col = col();
-      a.last_col = col();
-    } else {
-      a.first_row = a.last_row = row();
-      a.first_col = a.last_col = col();
-    }
-    return a;
-  };
-  // Pushes the areas of the name with the 1-based record number `index`; false with the reason
-  // when that name is not a reference.
-  auto push_name = [&](std::uint16_t index) {
-    const RawName& other = names_[index - 1];
-    std::vector<SheetArea> areas;
-    if (!Evaluate(other, static_cast<int>(other.scope_tab) - 1, depth + 1, areas, why))
-      return false;
-    stack.push_back(std::move(areas));
-    return true;
-  };
-  auto pop2 = [&](std::vector<SheetArea>& a, std::vector<SheetArea>& b) {
-    if (stack.size() < 2) return false;
-    b = std::move(stack.back());
-    stack.pop_back();
-    a = std::move(stack.back());
-    stack.pop_back();
-    return true;
-  };
-  while (!c.AtEnd()) {
-    std::uint8_t ptg = c.U8();
-    std::uint8_t base = ptg < 0x20 ? ptg : static_cast<std::uint8_t>((ptg & 0x1F) | 0x20);
-    // Excel 2.x-4.x write the references of a name as ptgRefN and ptgAreaN, of the same layout.
-    if (default_sheet_ >= 0 && (base == 0x2C || base == 0x2D))
-      base = static_cast<std::uint8_t>(base - 8);
-    switch (base) {
-      case 0x26:  // ptgMemArea, ptgMemNoMem: announce a reference expression
-      case 0x28:
-        c.Skip(g_.biff == Biff::k2 ? 4 : 6);
-        break;
-      case 0x29:
-        c.Skip(g_.biff == Biff::k2 ? 1 : 2);
-        break;  // ptgMemFunc
-      case 0x15:
-        break;    // parentheses
-      case 0x3A:  // ptgRef3d, ptgArea3d
-      case 0x3B: {
-        if (default_sheet_ >= 0) {  // an Excel 2.x-4.x worksheet has no other sheets
-          why = "it is a formula";
-          return false;
-        }
-        std::uint16_t first, last;
-        if (b8) {
-          std::uint16_t ixti = c.U16();
-          if (ixti >= xti_.size()) {
-            why = "it refers to an unknown sheet";
-            return false;
-          }
-          const Xti& x = xti_[ixti];
-          if (x.supbook < supbook_internal_.size() && !supbook_internal_[x.supbook]) {
-            why = "it refers to another workbook";
-            return false;
-          }
-          first = x.first;
-          last = x.last;
-        } else {
-          std::int16_t ixals = static_cast<std::int16_t>(c.U16());
-          c.Skip(8);
-          first = c.U16();
-          last = c.U16();
-          if (ixals > 0) {
-            why = "it refers to another workbook";
-            return false;
-          }
-        }
-        if (first == 0xFFFF || last == 0xFFFF) {
-          why = "it refers to a deleted sheet";
-          return false;
-        }
-        if (first == 0xFFFE) {
-          why = "it refers to the workbook, not to cells of a sheet";
-          return false;
-        }
-        if (first != last) {
-          why = "it spans several sheets";
-          return false;
-        }
-        if (first >= book_.sheets.size()) {
-          why = "it refers to sheet " + std::to_string(first + 1) +
-                ", which the workbook does not have";
-          return false;
-        }
-        stack.push_back({{first, cells(base == 0x3B)}});
-        break;
-      }
-      case 0x24:  // ptgRef, ptgArea: cells of the name's own sheet
-      case 0x25: {
-        const Area a = cells(base == 0x25);
-        const int sheet = scope >= 0 ? scope : default_sheet_;
-        if (sheet < 0) {
-          why = "it refers to cells of no particular sheet";
-          return false;
-        }
-        stack.push_back({{static_cast<std::uint32_t>(sheet), a}});
-        break;
-      }
-      case 0x23: {  // ptgName: another defined name, by its 1-based record number
-        std::uint16_t index = c.U16();
-        c.Skip(b8 ? 2 : g_.biff == Biff::k5 ? 12 : g_.biff == Biff::k2 ? 5 : 8);
-        if (index == 0 || index > names_.size()) {
-          why = "it refers to a name the workbook does not have";
-          return false;
-        }
-        if (!push_name(index)) return false;
-        break;
-      }
-      case 0x39: {  // ptgNameX: a name through the sheet references, here of this workbook
-        if (!b8) {
-          why = "it refers to a name of another workbook";
-          return false;
-        }
-        std::uint16_t ixti = c.U16(), index = c.U16();
-        c.Skip(2);
-        bool internal = ixti < xti_.size() && (xti_[ixti].supbook >= supbook_internal_.size() ||
-                                               supbook_internal_[xti_[ixti].supbook]);
-        if (!internal || index == 0 || index > names_.size()) {
-          why = "it refers to a name of another workbook";
-          return false;
-        }
-        if (!push_name(index)) return false;
-        break;
-      }
-      case 0x0F:    // intersection
-      case 0x10:    // union
-      case 0x11: {  // range: the smallest area holding both
-        std::vector<SheetArea> a, b;
-        if (!pop2(a, b)) {
-          why = "it is a formula";
-          return false;
-        }
-        a.insert(a.end(), b.begin(), b.end());
-        if (base == 0x10) {
-          stack.push_back(std::move(a));
-          break;
-        }
-        for (const SheetArea& x : a)
-          if (x.sheet != a[0].sheet) {
-            why = "it combines areas of different sheets";
-            return false;
-          }
-        SheetArea result = a[0];
-        auto norm = [](Area r) {
-          if (r.first_row > r.last_row) std::swap(r.first_row, r.last_row);
-          if (r.first_col > r.last_col) std::swap(r.first_col, r.last_col);
-          return r;
-        };
-        result.area = norm(result.area);
-        for (const SheetArea& x : a) {
-          Area r = norm(x.area);
-          Area& t = result.area;
-          if (base == 0x11) {
-            t = {std::min(t.first_row, r.first_row), std::min(t.first_col, r.first_col),
-                 std::max(t.last_row, r.last_row), std::max(t.last_col, r.last_col)};
-          } else {
-            t = {std::max(t.first_row, r.first_row), std::max(t.first_col, r.first_col),
-                 std::min(t.last_row, r.last_row), std::min(t.last_col, r.last_col)};
-            if (t.first_row > t.last_row || t.first_col > t.last_col) {
-              why = "its areas do not intersect (#NULL!)";
-              return false;
-            }
-          }
-        }
-        stack.push_back({result});
-        break;
-      }
-      case 0x2A:  // ptgRefErr, ptgAreaErr, ptgRefErr3d, ptgAreaErr3d, ptgMemErr
-      case 0x2B:
-      case 0x3C:
-      case 0x3D:
-      case 0x27:
-        why = "it refers to deleted cells (#REF!)";
-        return false;
-      case 0x17:  // ptgStr, ptgErr, ptgBool, ptgInt, ptgNum
-      case 0x1C:
-      case 0x1D:
-      case 0x1E:
-      case 0x1F:
-        why = "it is a constant";
-        return false;
-      case 0x20:
-        why = "it is an array constant";
-        return false;
-      default:
-        why = "it is a formula";
-        return false;
-    }
-  }
-  if (stack.size() != 1) {
-    why = stack.empty() ? "it is an empty expression" : "it is a formula";
-    return false;
-  }
-  out = std::move(stack.back());
-  return true;
-}
-
 NameTarget GlobalsParser::Target(const RawName& n, int scope) {
   std::vector<SheetArea> areas;
   std::string why;
-  if (!Evaluate(n, scope, 0, areas, why)) return NameTarget::NotARange(why);
+  const NameFormulaContext context{
+      g_.biff, &names_, &xti_, &supbook_internal_, book_.sheets.size(), default_sheet_};
+  if (!EvaluateNameFormula(context, n, scope, areas, why)) return NameTarget::NotARange(why);
   if (areas.size() != 1) return NameTarget::NotARange("it refers to several areas");
   std::uint32_t sheet = areas[0].sheet;
   Area a = areas[0].area;
