@@ -74,46 +74,45 @@ bool CompoundFile::HasSignature(std::span<const std::uint8_t> head) {
 }
 
 CompoundFile::CompoundFile(const ByteSource& source) : source_(source) {
-  const std::uint64_t file_size = source.Size();
+  const Layout layout = ReadHeader(source.Size());
+  ReadFat(FatSectors(layout));
+  ReadDirectory(layout.first_dir);
+}
+
+void CompoundFile::FailAt(std::uint64_t offset, std::string_view what) {
+  RaiseDamaged(what, kWhere, offset);
+}
+
+CompoundFile::Layout CompoundFile::ReadHeader(std::uint64_t file_size) {
   if (file_size < 512) RaiseDamaged("the compound file is shorter than its 512-byte header");
   std::uint8_t header[512];
-  source.ReadAt(0, header);
+  source_.ReadAt(0, header);
   Cursor h(header, kWhere);
-  if (!HasSignature(header)) h.Fail("no compound file signature");
+  if (!HasSignature(header)) FailAt(0, "no compound file signature");
   h.Seek(24);
   h.U16();  // minor version
-  std::uint16_t major = h.U16();
-  std::uint16_t byte_order = h.U16();
-  std::uint16_t sector_shift = h.U16();
-  std::uint16_t mini_shift = h.U16();
-  if (byte_order != 0xFFFE) {
-    h.Seek(28);
-    h.Fail("the compound file's byte-order mark is wrong");
-  }
+  const std::uint16_t major = h.U16();
+  const std::uint16_t byte_order = h.U16();
+  const std::uint16_t sector_shift = h.U16();
+  const std::uint16_t mini_shift = h.U16();
+  if (byte_order != 0xFFFE) FailAt(28, "the compound file's byte-order mark is wrong");
   // The sector size decides the layout; the version number beside it is not always kept right.
-  if (sector_shift != 9 && sector_shift != 12) {
-    h.Seek(30);
-    h.Fail("unsupported sector size 2^" + std::to_string(sector_shift));
-  }
-  if (mini_shift != 6) {
-    h.Seek(32);
-    h.Fail("unsupported small-sector size");
-  }
+  if (sector_shift != 9 && sector_shift != 12)
+    FailAt(30, "unsupported sector size 2^" + std::to_string(sector_shift));
+  if (mini_shift != 6) FailAt(32, "unsupported small-sector size");
   version3_ = sector_shift == 9 || major == 3;
   sector_size_ = 1u << sector_shift;
+  Layout layout;
   h.Seek(44);
-  std::uint32_t fat_count = h.U32();
-  std::uint32_t first_dir = h.U32();
+  layout.fat_count = h.U32();
+  layout.first_dir = h.U32();
   h.U32();  // transaction signature
   mini_cutoff_ = h.U32();
   first_mini_fat_ = h.U32();
   mini_fat_count_ = h.U32();
-  std::uint32_t first_difat = h.U32();
+  layout.first_difat = h.U32();
   h.U32();  // index sector count: the chain itself is followed, each sector once
-  if (mini_cutoff_ != 4096) {
-    h.Seek(56);
-    h.Fail("unsupported small-stream cutoff");
-  }
+  if (mini_cutoff_ != 4096) FailAt(56, "unsupported small-stream cutoff");
 
   // Sectors actually present, counting a last sector that the file cuts short.
   std::uint64_t sectors = (file_size - sector_size_ + sector_size_ - 1) / sector_size_;
@@ -122,64 +121,77 @@ CompoundFile::CompoundFile(const ByteSource& source) : source_(source) {
   sector_count_ = static_cast<std::uint32_t>(sectors);
   owner_.assign(sector_count_, kFree);
 
-  auto claim = [&](std::uint32_t id, Owner who, std::string_view what) {
-    if (id >= sector_count_)
-      RaiseDamaged(
-          std::string(what) + " uses sector " + std::to_string(id) + ", past the end of the file",
-          kWhere, 0);
-    if (owner_[id] != kFree)
-      RaiseDamaged("sector " + std::to_string(id) + " belongs to both " + OwnerName(owner_[id]) +
-                       " and " + std::string(what),
-                   kWhere, (static_cast<std::uint64_t>(id) + 1) * sector_size_);
-    owner_[id] = who;
-  };
-
-  // The allocation table's sectors: the first 109 listed in the header, the rest in a chain of
-  // index sectors. A table cannot have more sectors than the file.
-  if (fat_count > sector_count_)
-    RaiseDamaged("the header counts " + std::to_string(fat_count) +
-                     " allocation table sectors, more than the file holds",
-                 kWhere, 44);
-  std::vector<std::uint32_t> fat_sectors;
-  fat_sectors.reserve(fat_count);
-  h.Seek(76);
-  for (std::size_t i = 0; i < kHeaderDifatEntries && fat_sectors.size() < fat_count; ++i) {
-    std::uint32_t id = h.U32();
+  // A table cannot have more sectors than the file.
+  if (layout.fat_count > sector_count_)
+    FailAt(44, "the header counts " + std::to_string(layout.fat_count) +
+                   " allocation table sectors, more than the file holds");
+  for (std::size_t i = 0; i < kHeaderDifatEntries; ++i) {
+    const std::uint32_t id = h.U32();
     if (id == kFreeSector || id == kEndOfChain) break;
+    layout.header_fat_sectors.push_back(id);
+  }
+  return layout;
+}
+
+void CompoundFile::Claim(std::uint32_t id, std::uint8_t who, std::string_view what) {
+  if (id >= sector_count_)
+    FailAt(0,
+           std::string(what) + " uses sector " + std::to_string(id) + ", past the end of the file");
+  if (owner_[id] != kFree)
+    FailAt((static_cast<std::uint64_t>(id) + 1) * sector_size_,
+           "sector " + std::to_string(id) + " belongs to both " + OwnerName(owner_[id]) + " and " +
+               std::string(what));
+  owner_[id] = who;
+}
+
+std::vector<std::uint32_t> CompoundFile::FatSectors(const Layout& layout) {
+  std::vector<std::uint32_t> fat_sectors;
+  fat_sectors.reserve(layout.fat_count);
+  for (std::uint32_t id : layout.header_fat_sectors) {
+    if (fat_sectors.size() >= layout.fat_count) break;
     fat_sectors.push_back(id);
   }
-  std::uint32_t difat = first_difat;
+  std::uint32_t difat = layout.first_difat;
   std::vector<std::uint8_t> buffer(sector_size_);
-  while (fat_sectors.size() < fat_count && difat != kEndOfChain && difat != kFreeSector) {
-    claim(difat, kDifat, "the allocation table index");  // a revisit fails here: no loops
+  while (fat_sectors.size() < layout.fat_count && difat != kEndOfChain && difat != kFreeSector) {
+    Claim(difat, kDifat, "the allocation table index");  // a revisit fails here: no loops
     ReadSector(difat, buffer);
     Cursor d(buffer, kWhere, (static_cast<std::uint64_t>(difat) + 1) * sector_size_);
-    for (std::uint32_t i = 0; i + 1 < sector_size_ / 4 && fat_sectors.size() < fat_count; ++i) {
-      std::uint32_t id = d.U32();
+    for (std::uint32_t i = 0; i + 1 < sector_size_ / 4 && fat_sectors.size() < layout.fat_count;
+         ++i) {
+      const std::uint32_t id = d.U32();
       if (id == kFreeSector) continue;
       fat_sectors.push_back(id);
     }
     d.Seek(sector_size_ - 4);
     difat = d.U32();
   }
-  if (fat_sectors.empty()) RaiseDamaged("the compound file has no allocation table", kWhere, 44);
+  if (fat_sectors.empty()) FailAt(44, "the compound file has no allocation table");
+  return fat_sectors;
+}
 
+void CompoundFile::ReadFat(const std::vector<std::uint32_t>& fat_sectors) {
+  std::vector<std::uint8_t> buffer(sector_size_);
   fat_.resize(fat_sectors.size() * (sector_size_ / 4));
   for (std::size_t i = 0; i < fat_sectors.size(); ++i) {
-    claim(fat_sectors[i], kFat, "the allocation table");
+    Claim(fat_sectors[i], kFat, "the allocation table");
     ReadSector(fat_sectors[i], buffer);
+    Cursor sector(buffer, kWhere, (static_cast<std::uint64_t>(fat_sectors[i]) + 1) * sector_size_);
     for (std::uint32_t k = 0; k < sector_size_ / 4; ++k)
-      fat_[i * (sector_size_ / 4) + k] = Le32(buffer.data() + 4 * k);
+      fat_[i * (sector_size_ / 4) + k] = sector.U32();
   }
+}
 
-  // The directory: 128-byte entries in a chain of sectors.
-  std::vector<std::uint32_t> dir_chain = Chain(first_dir, sector_count_, "the directory", false);
-  for (std::uint32_t id : dir_chain) claim(id, kDirectory, "the directory");
+void CompoundFile::ReadDirectory(std::uint32_t first_dir) {
+  // 128-byte entries in a chain of sectors.
+  const std::vector<std::uint32_t> dir_chain =
+      Chain(first_dir, sector_count_, "the directory", false);
+  for (std::uint32_t id : dir_chain) Claim(id, kDirectory, "the directory");
   std::vector<std::uint8_t> dir(dir_chain.size() * static_cast<std::size_t>(sector_size_));
   for (std::size_t i = 0; i < dir_chain.size(); ++i)
     ReadSector(dir_chain[i], std::span(dir).subspan(i * sector_size_, sector_size_));
-  std::size_t entry_count = dir.size() / kDirEntrySize;
-  if (entry_count == 0) RaiseDamaged("the compound file's directory is empty", kWhere, 48);
+  const std::size_t entry_count = dir.size() / kDirEntrySize;
+  if (entry_count == 0) FailAt(48, "the compound file's directory is empty");
 
   struct Raw {
     Entry entry;
@@ -190,7 +202,7 @@ CompoundFile::CompoundFile(const ByteSource& source) : source_(source) {
              "compound file directory", index * kDirEntrySize};
     Raw raw;
     auto name_bytes = e.Bytes(64);
-    std::uint16_t name_length = e.U16();
+    const std::uint16_t name_length = e.U16();
     raw.entry.name = Utf16NameToUtf8(name_bytes, name_length);
     raw.entry.type = e.U8();
     e.U8();  // colour
@@ -199,15 +211,14 @@ CompoundFile::CompoundFile(const ByteSource& source) : source_(source) {
     raw.child = e.U32();
     e.Skip(16 + 4 + 8 + 8);  // class id, state bits, times
     raw.entry.start = e.U32();
-    std::uint64_t size = e.U64();
+    const std::uint64_t size = e.U64();
     // Version 3 files keep a 32-bit size; the high half may hold leftovers.
     raw.entry.size = version3_ ? (size & 0xFFFFFFFFu) : size;
     return raw;
   };
 
-  Raw root = read_entry(0);
-  if (root.entry.type != 5)
-    RaiseDamaged("the compound file's first directory entry is not the root", kWhere, 0);
+  const Raw root = read_entry(0);
+  if (root.entry.type != 5) FailAt(0, "the compound file's first directory entry is not the root");
   root_ = root.entry;
 
   // Walk the root's children (a binary tree through left/right links), each entry once.
@@ -218,7 +229,7 @@ CompoundFile::CompoundFile(const ByteSource& source) : source_(source) {
   std::vector<std::pair<std::uint32_t, Entry>> found;
   found.reserve(std::min<std::size_t>(entry_count, 16));
   while (!stack.empty()) {
-    std::uint32_t index = stack.back();
+    const std::uint32_t index = stack.back();
     stack.pop_back();
     if (index >= entry_count)
       RaiseDamaged("a directory entry links to entry " + std::to_string(index) +

@@ -60,6 +60,24 @@ class CompoundFile {
                                    std::string_view what, bool mark);
   void ReadSector(std::uint32_t id, std::span<std::uint8_t> out) const;
   void ReadMiniStream();
+  // What the header says beyond the members it sets: where the tables and the directory are.
+  struct Layout {
+    std::uint32_t fat_count = 0;
+    std::uint32_t first_dir = 0;
+    std::uint32_t first_difat = 0;
+    std::vector<std::uint32_t> header_fat_sectors;  // the first 109, listed in the header
+  };
+  // Checks the 512-byte header and sets the sector sizes and counts from it.
+  Layout ReadHeader(std::uint64_t file_size);
+  // The allocation table's sectors: the header's list, then the chain of index sectors.
+  std::vector<std::uint32_t> FatSectors(const Layout& layout);
+  void ReadFat(const std::vector<std::uint32_t>& fat_sectors);
+  // The directory's top-level entries, each once (the entries form a tree through links).
+  void ReadDirectory(std::uint32_t first_dir);
+  // Marks a sector as used by `who`; raises 1005 for a sector past the file or used twice.
+  void Claim(std::uint32_t id, std::uint8_t who, std::string_view what);
+  // Raises 1005 for damage at a byte offset of the file.
+  [[noreturn]] static void FailAt(std::uint64_t offset, std::string_view what);
 
   const ByteSource& source_;
   std::uint32_t sector_size_ = 512;
