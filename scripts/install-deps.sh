@@ -12,6 +12,7 @@ packages=(
   python3 python3-xlrd python3-openpyxl strace
   man-db groff-base desktop-file-utils appstream
   libreoffice-calc-nogui
+  debhelper dpkg-dev lintian fakeroot
 )
 
 missing=()

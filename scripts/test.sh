@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The whole test suite from a fresh checkout: installs dependencies, checks the formatting,
 # builds, runs every test,
-# then builds and runs the suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-# Set SHEAVER_SKIP_SANITIZE=1 to run only the ordinary build.
+# builds the Debian package and runs the installed programs in a throwaway root (as root only:
+# it mounts an overlay), then builds and runs the suite again under AddressSanitizer and
+# UndefinedBehaviorSanitizer. Set SHEAVER_SKIP_PACKAGE=1 or SHEAVER_SKIP_SANITIZE=1 to leave
+# those out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,6 +17,14 @@ export QT_QPA_PLATFORM=offscreen
 cmake --preset default
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs" --no-tests=error
+
+if [[ "${SHEAVER_SKIP_PACKAGE:-0}" != 1 ]]; then
+  if [[ $(id -u) -eq 0 ]]; then
+    scripts/package-test.sh
+  else
+    echo "The package test needs root (it mounts a throwaway root): not run."
+  fi
+fi
 
 if [[ "${SHEAVER_SKIP_SANITIZE:-0}" != 1 ]]; then
   cmake --preset asan
