@@ -157,8 +157,8 @@ Worksheet Workbook::ActiveSheet() const {
 
 // ---- Application ----------------------------------------------------------------------------
 
-Workbook& Workbooks::Open(const std::string& path) {
-  open_.push_back(std::make_unique<Workbook>(OpenWorkbookFile(path)));
+Workbook& Workbooks::Open(const std::string& path, const OpenOptions& options) {
+  open_.push_back(std::make_unique<Workbook>(OpenWorkbookFile(path, options)));
   return *open_.back();
 }
 

@@ -13,6 +13,7 @@
 
 #include "runtime/int16.h"
 #include "spreadsheet/model.h"
+#include "spreadsheet/open_workbook.h"
 
 namespace sheaver::xl {
 
@@ -125,8 +126,9 @@ class Workbooks {
   // Opens the workbook at a path, by its content. Raises 53 when there is no such file, 1005
   // when it is not a workbook or is damaged (the reason and, where it helps, the byte offset in
   // the description), 1006 when it is password-protected, 1007 for a workbook format that is
-  // not read here. The reference stays valid until Quit.
-  Workbook& Open(const std::string& path);
+  // not read here. An encrypted workbook is opened with the options' password. The reference
+  // stays valid until Quit.
+  Workbook& Open(const std::string& path, const OpenOptions& options = {});
 
  private:
   friend class Application;

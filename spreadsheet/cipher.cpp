@@ -74,8 +74,8 @@ std::unique_ptr<EVP_CIPHER, CipherFree> FetchCipher(const char* name) {
 }
 
 [[noreturn]] void RaiseFailed(std::string_view what) {
-  Raise(err::kWorkbookUnreadable, "the workbook could not be decrypted (" + std::string(what) +
-                                      " failed in OpenSSL)");
+  Raise(err::kWorkbookUnreadable,
+        "the workbook could not be decrypted (" + std::string(what) + " failed in OpenSSL)");
 }
 
 }  // namespace
@@ -110,7 +110,9 @@ Rc4::Rc4(std::span<const std::uint8_t> key) {
   }
 }
 
-Rc4::~Rc4() { EVP_CIPHER_CTX_free(static_cast<EVP_CIPHER_CTX*>(ctx_)); }
+Rc4::~Rc4() {
+  EVP_CIPHER_CTX_free(static_cast<EVP_CIPHER_CTX*>(ctx_));
+}
 
 void Rc4::Apply(std::span<std::uint8_t> data) {
   // A stream cipher: the output has the input's length, so it can be written in place.
@@ -223,7 +225,11 @@ Bytes Utf16Le(std::string_view utf8) {
   };
   for (std::size_t i = 0; i < utf8.size();) {
     const auto b = static_cast<unsigned char>(utf8[i]);
-    const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+    const int extra = b < 0x80         ? 0
+                      : (b >> 5) == 6  ? 1
+                      : (b >> 4) == 14 ? 2
+                      : (b >> 3) == 30 ? 3
+                                       : -1;
     char32_t cp = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
     bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < utf8.size();
     for (int k = 1; ok && k <= extra; ++k) {

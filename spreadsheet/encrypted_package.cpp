@@ -97,7 +97,9 @@ class StandardDecryptor : public PackageDecryptor {
         RaiseUnsupported("encryption algorithm is not AES");
     }
     if (key_bits_ == 0) key_bits_ = 128;
-    const std::uint32_t expected = algorithm == kAlgAes128 ? 128 : algorithm == kAlgAes192 ? 192 : 256;
+    const std::uint32_t expected = algorithm == kAlgAes128   ? 128
+                                   : algorithm == kAlgAes192 ? 192
+                                                             : 256;
     if (key_bits_ != expected)
       c.Fail("the encryption header's key size does not fit its algorithm");
     const std::uint32_t salt_size = c.U32();
@@ -262,7 +264,8 @@ class AgileDecryptor : public PackageDecryptor {
     const std::span<const std::uint8_t> iv = k.salt;
     Bytes input = xl::Decrypt(key_cipher_, key_for(kVerifierInputBlock), iv, k.verifier_input);
     input.resize(std::min(input.size(), k.salt_size));
-    const Bytes value = xl::Decrypt(key_cipher_, key_for(kVerifierValueBlock), iv, k.verifier_value);
+    const Bytes value =
+        xl::Decrypt(key_cipher_, key_for(kVerifierValueBlock), iv, k.verifier_value);
     const Bytes expected = Digest(key_hash_, {input});
     if (value.size() < expected.size() ||
         !std::equal(expected.begin(), expected.end(), value.begin()))
@@ -283,7 +286,8 @@ class AgileDecryptor : public PackageDecryptor {
     const AgileParameters& d = handler_.key_data;
     for (std::uint32_t segment = 0; plain.size() < size; ++segment) {
       const std::size_t from = static_cast<std::size_t>(segment) * kAgileSegment;
-      if (from >= data.size()) RaiseDamaged("the encrypted package is cut short", kPackage, 8 + from);
+      if (from >= data.size())
+        RaiseDamaged("the encrypted package is cut short", kPackage, 8 + from);
       auto chunk = data.subspan(from, std::min(kAgileSegment, data.size() - from));
       chunk = chunk.first(chunk.size() / 16 * 16);
       const Bytes iv = Fit(Digest(data_hash_, {d.salt, Le32Bytes(segment)}), d.block_size);

@@ -49,7 +49,8 @@ class ManifestHandler : public XmlHandler {
     } else if (in_encryption_ && name.local == "key-derivation") {
       entry_.key_derivation = get("key-derivation-name");
       entry_.salt = Base64(get("salt"), "salt");
-      entry_.iterations = static_cast<std::uint32_t>(Number(get("iteration-count"), "iteration count"));
+      entry_.iterations =
+          static_cast<std::uint32_t>(Number(get("iteration-count"), "iteration count"));
       const std::string size = get("key-size");
       if (!size.empty()) entry_.key_size = static_cast<std::size_t>(Number(size, "key size"));
     } else if (in_encryption_ && name.local == "start-key-generation") {
@@ -85,11 +86,13 @@ class ManifestHandler : public XmlHandler {
   bool in_encryption_ = false;
 };
 
-bool EndsWith(std::string_view s, std::string_view tail) { return s.ends_with(tail); }
+bool EndsWith(std::string_view s, std::string_view tail) {
+  return s.ends_with(tail);
+}
 
 [[noreturn]] void RaiseUnsupported(const std::string& what) {
-  Raise(err::kWorkbookEncrypted, "password-protected workbook (" + std::string(kWhat) +
-                                     "): its " + what + ", which is not read here");
+  Raise(err::kWorkbookEncrypted, "password-protected workbook (" + std::string(kWhat) + "): its " +
+                                     what + ", which is not read here");
 }
 
 // The cipher, the digest of the checksum, and the start key's digest a part asks for.
@@ -122,7 +125,8 @@ Method MethodOf(const EncryptedPart& p) {
     m.start_key = DigestKind::kSha256;
   else
     RaiseUnsupported("start key is made by " + p.start_key.substr(0, 80));
-  if (p.checksum_type.empty() || p.checksum_type == "SHA1/1K" || EndsWith(p.checksum_type, "#sha1-1k"))
+  if (p.checksum_type.empty() || p.checksum_type == "SHA1/1K" ||
+      EndsWith(p.checksum_type, "#sha1-1k"))
     m.checksum = DigestKind::kSha1;
   else if (EndsWith(p.checksum_type, "#sha256-1k"))
     m.checksum = DigestKind::kSha256;
@@ -180,13 +184,15 @@ std::optional<Bytes> DecryptPart(const EncryptedPart& p, const Method& m, const 
   const Bytes key = Pbkdf2(start_key, p.salt, p.iterations, DigestKind::kSha1, p.key_size);
   const bool aes = m.cipher != CipherKind::kBlowfishCfb;
   // AES needs whole blocks; a part that has none is damage.
-  Bytes plain = Decrypt(m.cipher, key, p.iv, stored.first(aes ? stored.size() / 16 * 16 : stored.size()));
+  Bytes plain =
+      Decrypt(m.cipher, key, p.iv, stored.first(aes ? stored.size() / 16 * 16 : stored.size()));
   // AES parts end in padding whose last byte gives its length.
   if (aes && !plain.empty()) {
     const std::size_t pad = plain.back();
     if (pad >= 1 && pad <= 16 && pad <= plain.size()) plain.resize(plain.size() - pad);
   }
-  const Bytes sum = Digest(m.checksum, {std::span(plain).first(std::min<std::size_t>(plain.size(), 1024))});
+  const Bytes sum =
+      Digest(m.checksum, {std::span(plain).first(std::min<std::size_t>(plain.size(), 1024))});
   if (sum != p.checksum) return std::nullopt;
   return plain;
 }

@@ -28,7 +28,8 @@ TEST(EncryptedWorkbook, WithoutItsPasswordOrWithAWrongOneIsError1006SayingWhich)
       {"corpus/odd/poi_password.xls", "(RC4 encryption)"},
       {"corpus/odd/poi_35897-type4.xls", "(RC4 CryptoAPI encryption)"},
       {"corpus/odd/sheetjs_biff5_password_2002_40_xor.xls", "(XOR obfuscation)"},
-      {"corpus/odd/calamine_pass_protected.xlsx", "(an encrypted .xlsx workbook, agile encryption)"},
+      {"corpus/odd/calamine_pass_protected.xlsx",
+       "(an encrypted .xlsx workbook, agile encryption)"},
       {"encrypted/cells.lo.aes.ods", "(an encrypted OpenDocument spreadsheet)"},
       {"encrypted/cells.lo.blowfish.ods", "(an encrypted OpenDocument spreadsheet)"},
   };
@@ -38,15 +39,15 @@ TEST(EncryptedWorkbook, WithoutItsPasswordOrWithAWrongOneIsError1006SayingWhich)
     EXPECT_EQ(none.first, err::kWorkbookEncrypted) << c.file;
     EXPECT_TRUE(none.second.starts_with(path + ": password-protected workbook " + c.protection))
         << none.second;
-    EXPECT_TRUE(none.second.ends_with(": it cannot be read without its password, and none was given"))
+    EXPECT_TRUE(
+        none.second.ends_with(": it cannot be read without its password, and none was given"))
         << none.second;
 
     OpenOptions wrong;
     wrong.password = std::string(kPassword) + "!";
     const auto refused = ErrorOf([&] { OpenWorkbookFile(path, wrong); });
     EXPECT_EQ(refused.first, err::kWorkbookEncrypted) << c.file;
-    EXPECT_TRUE(refused.second.starts_with(path + ": password-protected workbook " +
-                                           c.protection))
+    EXPECT_TRUE(refused.second.starts_with(path + ": password-protected workbook " + c.protection))
         << refused.second;
     EXPECT_TRUE(refused.second.ends_with(": the password given does not open it"))
         << refused.second;
@@ -117,8 +118,8 @@ TEST(EncryptedWorkbook, AnEncryptedXlsxOfAKindNotReadSaysWhatItIs) {
       {{4, 0, 3, 0, 0, 0, 0, 0}, err::kWorkbookEncrypted, "encryption is extensible"},
       {{9, 0, 9, 0}, err::kWorkbookUnreadable, "unknown version 9.9"},
       // Standard encryption whose header names RC4 (0x6801) rather than AES.
-      {{3, 0, 2, 0, 0x04, 0, 0, 0, 32, 0, 0, 0, 0x04, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x68, 0, 0,
-        0x04, 0x80, 0, 0, 0x80, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      {{3, 0, 2,    0,    0x04, 0, 0,    0, 32, 0, 0, 0, 0x04, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x68,
+        0, 0, 0x04, 0x80, 0,    0, 0x80, 0, 0,  0, 0, 0, 0,    0, 0, 0, 0, 0, 0, 0, 0,    0},
        err::kWorkbookEncrypted,
        "encryption is RC4"},
       // Agile encryption whose XML has no password key (a certificate's only).

@@ -4,7 +4,7 @@ with the password PASSWORD: the .ods as ODF 1.2 writes it (AES-256 in CBC mode, 
 key) and as ODF 1.1 did (Blowfish in CFB mode, SHA-1 start key), with the ODF 1.1 file also
 saved without a password (cells.lo.odf11.ods: ODF 1.1 writes error values differently from the
 fixture). The engine tests read each with the password and hold its cells to those of the
-plain file. (LibreOffice leaves .xls
+plain file, and the command-line tests file the timesheet form. (LibreOffice leaves .xls
 and .xlsx files unencrypted when given a password this way; the encrypted .xls and .xlsx
 workbooks are in the corpus.)
 
@@ -25,6 +25,8 @@ PASSWORD = "Fixture-Secret-42"
 
 # (fixture, encrypted copy, LibreOffice filter, ODF version to write or None)
 COPIES = [
+    # The timesheet form the command-line tests file (tests/data/extract/week.xls), as an .ods.
+    ("../extract/week.xls", "week.aes.ods", "calc8", None),
     ("cells.lo.ods", "cells.lo.aes.ods", "calc8", None),
     # ODF 1.1 (the configuration's value 2) encrypts with Blowfish.
     ("cells.lo.ods", "cells.lo.blowfish.ods", "calc8", 2),
