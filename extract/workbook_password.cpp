@@ -20,7 +20,9 @@ std::optional<std::string>& Current() {
 
 }  // namespace
 
-const std::optional<std::string>& CurrentWorkbookPassword() { return Current(); }
+const std::optional<std::string>& CurrentWorkbookPassword() {
+  return Current();
+}
 
 std::optional<std::string> SetWorkbookPassword(std::optional<std::string> password) {
   std::optional<std::string> previous = std::move(Current());
