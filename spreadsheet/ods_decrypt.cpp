@@ -17,8 +17,11 @@ namespace sheaver::xl {
 namespace {
 
 constexpr std::string_view kWhat = "an encrypted OpenDocument spreadsheet";
-// A key derivation beyond this many iterations would keep a spreadsheet opening for minutes.
-constexpr std::uint32_t kMaxIterations = 10'000'000;
+// LibreOffice derives each part's key with 100,000 iterations; ten times that still opens in
+// about a second a part, and a file asking for more is damage or a trap.
+constexpr std::uint32_t kMaxIterations = 1'000'000;
+// The largest key a cipher here takes (AES-256).
+constexpr std::size_t kMaxKeySize = 32;
 
 // What the manifest says about one encrypted part.
 struct EncryptedPart {
@@ -116,6 +119,8 @@ Method MethodOf(const EncryptedPart& p) {
     RaiseUnsupported("cipher is " + p.algorithm.substr(0, 80));
   if (p.key_derivation != "PBKDF2")
     RaiseUnsupported("key derivation is " + p.key_derivation.substr(0, 80));
+  if (p.key_size == 0 || p.key_size > kMaxKeySize)
+    RaiseDamaged("the manifest gives a key of " + std::to_string(p.key_size) + " bytes");
   if (p.iterations == 0 || p.iterations > kMaxIterations)
     RaiseDamaged("the manifest gives a key derivation of " + std::to_string(p.iterations) +
                  " iterations");
@@ -205,8 +210,9 @@ void DecryptOdsPackage(ZipPackage& package, std::string_view manifest,
   ParseXmlText(manifest, "META-INF/manifest.xml", handler);
   if (handler.parts.empty()) return;
   if (!password) RaisePasswordRefused(kWhat, false);
+  // Only XML parts are ever read (pictures and thumbnails are not), so only they are decrypted.
   for (const EncryptedPart& p : handler.parts) {
-    if (!package.Has(p.path)) continue;  // listed, not stored: nothing to read
+    if (!package.Has(p.path) || !p.path.ends_with(".xml")) continue;
     const Method m = MethodOf(p);
     const Bytes start_key = Digest(m.start_key, {AsBytes(*password)});
     const Bytes stored = StoredBytes(package, p.path);
