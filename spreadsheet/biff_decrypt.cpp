@@ -223,7 +223,7 @@ class Rc4Decryptor : public StreamDecryptor {
 // RC4 encryption (version 1.1): MD5 of the password, mixed with the salt, 40 bits of it kept.
 class PlainRc4Decryptor : public Rc4Decryptor {
  public:
-  PlainRc4Decryptor(Cursor& c) {
+  explicit PlainRc4Decryptor(Cursor& c) {
     auto salt = c.Bytes(16), verifier = c.Bytes(16), hash = c.Bytes(16);
     salt_.assign(salt.begin(), salt.end());
     verifier_.assign(verifier.begin(), verifier.end());
