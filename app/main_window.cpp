@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "app/batch_run.h"
+#include "extract/workbook_password.h"
 #include "platform/filesystem.h"
 #include "platform/program_paths.h"
 #include "product/browse_to.h"
@@ -238,6 +239,10 @@ void MainWindow::ProcessForms() {
   RunningScope scope(running_, view_);
   FieldsSource fields(view_);
   const ScopedDataFileOptions dataOptions(data_file_options_);
+  // Encrypted workbooks open with SHEAVER_PASSWORD, else the settings file's password line.
+  const ScopedWorkbookPassword password(RunPassword(
+      std::nullopt,
+      settings_->Rows() > kSettingsPasswordLine ? settings_->Data(kSettingsPasswordLine) : ""));
   RunOptions options;
   options.durable = product_.durable;
   options.notice = [](const std::string& message) {

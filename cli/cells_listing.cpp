@@ -7,6 +7,7 @@
 
 #include "cli/cli_tool.h"
 #include "extract/extraction.h"
+#include "extract/workbook_password.h"
 #include "platform/filesystem.h"
 #include "runtime/date.h"
 #include "runtime/error.h"
@@ -207,7 +208,7 @@ void ListCells(const std::string& workbookPath, const CellsChoice& choice, std::
       std::fprintf(warnings, "warning: %s: %s\n", name.c_str(), repair.c_str());
   };
   try {
-    model = xl::OpenWorkbookFile(workbookPath);
+    model = xl::OpenWorkbookFile(workbookPath, {CurrentWorkbookPassword()});
     ListCellsOf(workbookPath, model, choice, out);
   } catch (const Error& e) {
     warn();

@@ -26,6 +26,7 @@ constexpr OptionDef kOptions[] = {
     {"copy-examples", true, &CliOptions::copyExamples, nullptr},
     {"separator", true, &CliOptions::separator, nullptr},
     {"sheet", true, &CliOptions::sheet, nullptr},
+    {"password", true, &CliOptions::password, nullptr},
     {"format", true, &CliOptions::format, nullptr},
     {"refile", false, nullptr, &CliOptions::refile},
     {"bom", false, nullptr, &CliOptions::bom},
@@ -146,9 +147,9 @@ std::string UsageText() {
   return R"(Usage: sheaver-cli --type FORMTYPE --in DIR --data FILE [--out DIR] [--reject DIR]
                    [--open SETTINGS] [--all | --watch] [--durable] [--report FILE]
                    [--quiet] [--separator CHAR] [--bom] [--neutralise-formulas]
-                   [--format csv|sqlite] [--refile]
-       sheaver-cli --preview WORKBOOK --type FORMTYPE [data file options]
-       sheaver-cli --cells WORKBOOK [--sheet NAME | --all-sheets] [--json]
+                   [--format csv|sqlite] [--refile] [--password TEXT]
+       sheaver-cli --preview WORKBOOK --type FORMTYPE [--password TEXT] [data file options]
+       sheaver-cli --cells WORKBOOK [--sheet NAME | --all-sheets] [--json] [--password TEXT]
        sheaver-cli --copy-examples DIR
 Files filled-in spreadsheet forms: every workbook (*.xls) of the input directory, up to 100 a
 run, becomes records appended to the data file, and is moved to the output directory if given.
@@ -164,8 +165,8 @@ run, becomes records appended to the data file, and is moved to the output direc
   --reject DIR       move each workbook that cannot be filed here, with NAME.error.txt
                      saying why, and go on; without it the run stops at the first one
   --open SETTINGS    take the paths from a settings file (lines: form type, input
-                     directory, output directory, data file, rejected-forms directory);
-                     the options above override it
+                     directory, output directory, data file, rejected-forms directory,
+                     password=TEXT or password-file=FILE); the options above override it
   --all              repeat runs until the input directory has no workbook left (needs --out)
   --watch            file what is there, then keep running and file each workbook that
                      arrives, until SIGINT or SIGTERM (needs --out; --reject recommended)
@@ -174,6 +175,9 @@ run, becomes records appended to the data file, and is moved to the output direc
                      error, message
   --durable          flush each workbook's records and move to the disk before the next one,
                      so that a power cut cannot undo a filed workbook (slower)
+  --password TEXT    open encrypted workbooks with this password (else SHEAVER_PASSWORD,
+                     else the settings file's sixth line); workbooks Excel encrypted with
+                     its default password open without one; --password= gives none
   -q, --quiet        print errors only
   --preview WORKBOOK print the header and records the workbook would give; no file is touched
   --cells WORKBOOK   list the workbook's sheets, defined names and the active sheet's cells

@@ -19,6 +19,7 @@ struct CliOptions {
   std::optional<std::string> separator;     // the data file's separator: "," ";" or "tab"
   std::optional<std::string> format;        // the data file's kind: "csv" or "sqlite"
   std::optional<std::string> sheet;         // --cells: list this sheet instead of the active one
+  std::optional<std::string> password;      // the password of encrypted workbooks
   bool bom = false;                         // a new data file starts with a byte-order mark
   bool neutraliseFormulas = false;          // formula-like text gets a leading '
   bool refile = false;                      // SQLite: file identical workbooks again

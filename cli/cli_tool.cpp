@@ -21,6 +21,7 @@
 #include "extract/data_sink.h"
 #include "extract/extraction.h"
 #include "extract/preview.h"
+#include "extract/workbook_password.h"
 #include "platform/directory_watch.h"
 #include "platform/filesystem.h"
 #include "platform/program_paths.h"
@@ -134,6 +135,19 @@ std::string FileProblem(const std::string& what, const std::string& path, bool m
     return what + " " + path + " is too large to be one (" + std::to_string(st.st_size >> 20) +
            " MB)";
   return {};
+}
+
+// The settings file's sixth line, which may give the password of encrypted workbooks; "" without
+// a settings file (or one that cannot be read: the run says so itself) or such a line.
+std::string SettingsPasswordLine(const CliOptions& o) {
+  if (!o.open) return {};
+  const std::string path = ExpandHome(*o.open);
+  if (!FileProblem("the settings file", path, true, true).empty()) return {};
+  SettingsFile settings;
+  settings.fn(path);
+  settings.Load();
+  return settings.Rows() > kSettingsPasswordLine ? settings.Data(kSettingsPasswordLine)
+                                                 : std::string();
 }
 
 bool IsDirectory(const std::string& path) {
@@ -352,6 +366,7 @@ int RunCli(const std::vector<std::string>& args, std::FILE* out, std::FILE* err)
   ScopedMessageBoxes boxes(
       std::make_shared<CliMessageBox>(toStdout ? err : out, err, o.quiet || o.watch));
   try {
+    const ScopedWorkbookPassword password(RunPassword(o.password, SettingsPasswordLine(o)));
     if (o.cells) {
       ListCells(*o.cells, {o.sheet, o.allSheets, o.json}, out, err);
       return kExitOk;

@@ -9,6 +9,7 @@
 #include "extract/data_file_options.h"
 #include "extract/data_sink.h"
 #include "extract/format_value.h"
+#include "extract/workbook_password.h"
 #include "platform/filesystem.h"
 #include "platform/textfile.h"
 #include "runtime/ascii.h"
@@ -179,7 +180,7 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
              const std::string& dataFilePath, const RecordAppend& append) {
   const std::vector<Field> fields = FormTypeFields(formTypePath);
 
-  const xl::Workbook book = xl::OpenWorkbook(workbookPath);
+  const xl::Workbook book = xl::OpenWorkbook(workbookPath, {CurrentWorkbookPassword()});
 
   // The record count: the longest field. Each reference resolves to the same range every time
   // it is resolved in this workbook, so the range found for the count is the one kept for the

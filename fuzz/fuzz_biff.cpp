@@ -1,6 +1,7 @@
-// Fuzz target: a whole workbook opened from memory (compound file or bare BIFF stream), every
-// cell of every sheet read and turned into text, every name resolved, and the object model
-// asked for a few ranges. Only the engine's Error may come out.
+// Fuzz target: a whole workbook opened from memory (compound file or bare BIFF stream, an
+// encrypted one decrypted first), every cell of every sheet read and turned into text, every
+// name resolved, and the object model asked for a few ranges. Only the engine's Error may come
+// out.
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace sheaver::xl;
   std::shared_ptr<WorkbookModel> book;
   try {
-    book = OpenWorkbookBytes(std::vector<std::uint8_t>(data, data + size), "fuzz.xls");
+    // The encrypted seeds' password, so that their decryption is fuzzed too (Excel's default
+    // password is tried after it).
+    OpenOptions options;
+    options.password = "password";
+    book = OpenWorkbookBytes(std::vector<std::uint8_t>(data, data + size), "fuzz.xls", options);
   } catch (const Error&) {
     return 0;
   }

@@ -35,7 +35,8 @@ inline std::vector<std::uint8_t> PackageOf(const std::uint8_t* data, std::size_t
 // may come out.
 inline void ReadEverything(std::vector<std::uint8_t> bytes) {
   try {
-    auto book = OpenPackageWorkbook(std::move(bytes), "fuzz");
+    // The password of the encrypted seed (an .ods), so that its decryption is fuzzed too.
+    auto book = OpenPackageWorkbook(std::move(bytes), "fuzz", std::string("letmein"));
     if (book->sheets.empty() || book->active_sheet >= book->sheets.size()) std::abort();
     for (const NameInfo& n : book->names)
       if (n.target.is_range && (n.target.sheet >= book->sheets.size() ||

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "runtime/error.h"
+#include "spreadsheet/biff_decrypt.h"
 #include "spreadsheet/byte_cursor.h"
 #include "spreadsheet/name_formula.h"
 #include "spreadsheet/number_format.h"
@@ -672,8 +673,10 @@ class BiffLoader : public SheetLoader {
 // One pass over the workbook globals.
 class GlobalsParser {
  public:
-  GlobalsParser(std::span<const std::uint8_t> stream, std::string_view where, WorkbookModel& book)
-      : stream_(stream), where_(where), book_(book) {
+  // `decrypted` when the stream's protection has been removed: its FILEPASS record is passed over.
+  GlobalsParser(std::span<const std::uint8_t> stream, std::string_view where, WorkbookModel& book,
+                bool decrypted)
+      : stream_(stream), where_(where), book_(book), decrypted_(decrypted) {
     // Room for the formats and cell formats of a usual workbook, grown as needed beyond.
     format_shows_.reserve(16);
     xf_formats_.reserve(32);
@@ -705,6 +708,7 @@ class GlobalsParser {
   std::span<const std::uint8_t> stream_;
   std::string_view where_;
   WorkbookModel& book_;
+  bool decrypted_;
   Globals g_;
   std::unique_ptr<CodePage> cp_ = std::make_unique<CodePage>(1252);
   std::unordered_map<std::uint16_t, Shows> format_shows_;
@@ -1010,6 +1014,7 @@ void GlobalsParser::FindSheets(std::size_t globals_end) {
 }
 
 void GlobalsParser::FilePass(const Record& r) {
+  if (decrypted_) return;
   // BIFF8: 0 = XOR obfuscation, 1 = RC4; BIFF5 always XOR.
   std::string how = "XOR obfuscation";
   if (g_.biff == Biff::k8 && r.body.size() >= 2 && Le16(r.body.data()) == 1) how = "RC4 encryption";
@@ -1192,7 +1197,7 @@ std::shared_ptr<WorkbookModel> ReadOldBiffWorksheet(std::vector<std::uint8_t> st
                                                     std::string file_name) {
   auto book = std::make_shared<WorkbookModel>();
   std::string where = "file";
-  GlobalsParser parser(stream, where, *book);
+  GlobalsParser parser(stream, where, *book, false);  // an encrypted one is refused (1006)
   // The file holds no sheet name: the sheet takes the file's, as the spreadsheet application
   // names it.
   Globals g = parser.ParseOldWorksheet(std::filesystem::path(file_name).stem().string());
@@ -1202,10 +1207,18 @@ std::shared_ptr<WorkbookModel> ReadOldBiffWorksheet(std::vector<std::uint8_t> st
 }
 
 std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream,
-                                                std::string stream_name, std::string file_name) {
+                                                std::string stream_name, std::string file_name,
+                                                const std::optional<std::string>& password) {
   auto book = std::make_shared<WorkbookModel>();
   std::string where = stream_name + " stream";
-  GlobalsParser parser(stream, where, *book);
+  // An Excel 5.0/95 stream says so in its first BOF record (or, without a version there, by
+  // the name of its stream).
+  const std::uint16_t version =
+      stream.size() >= 6 && Le16(stream.data()) == kBof ? Le16(stream.data() + 4) : 0x0600;
+  const bool biff5 =
+      (version >= 0x0500 && version < 0x0600) || (version == 0 && stream_name == "Book");
+  const bool decrypted = !DecryptBiffStream(stream, biff5, password, where).empty();
+  GlobalsParser parser(stream, where, *book, decrypted);
   Globals g = parser.Parse();
   if (book->sheets.empty()) RaiseDamaged("the workbook has no sheets");
   book->SetLoader(std::make_unique<BiffLoader>(std::move(stream), std::move(where),

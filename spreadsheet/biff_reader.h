@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,10 +20,12 @@ namespace sheaver::xl {
 // Reads the globals of a workbook stream ("Workbook" or "Book" of a compound file, or a bare
 // BIFF file); the stream is kept for the sheets read later. `stream_name` names the stream in
 // error texts; `file_name` is put in front of errors raised while a sheet is read later.
-// Raises 1005 when the stream is damaged, 1006 when it is password-protected, 1007 when it is
-// not a BIFF5/8 workbook.
+// An encrypted stream is decrypted first, with `password` or Excel's default one. Raises 1005
+// when the stream is damaged, 1006 when it is password-protected and the password does not open
+// it, 1007 when it is not a BIFF5/8 workbook.
 std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream,
-                                                std::string stream_name, std::string file_name);
+                                                std::string stream_name, std::string file_name,
+                                                const std::optional<std::string>& password = {});
 
 // Reads a bare Excel 2.x, 3.0 or 4.0 worksheet file: one sheet named after `file_name` without
 // its folder and extension. Raises 1005 when it is damaged, 1006 when it is password-protected,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "spreadsheet/ods_decrypt.h"
 #include "spreadsheet/ods_styles.h"
 #include "spreadsheet/package_text.h"
 #include "spreadsheet/xml_stream.h"
@@ -576,7 +577,8 @@ class OdsLoader : public SheetLoader {
 }  // namespace
 
 std::shared_ptr<WorkbookModel> ReadOdsWorkbook(std::shared_ptr<ZipPackage> package,
-                                               std::string file_name) {
+                                               std::string file_name,
+                                               const std::optional<std::string>& password) {
   ZipPackage& pkg = *package;
 
   // What the package is: its mimetype part, else the manifest's entry for the whole package.
@@ -594,10 +596,8 @@ std::shared_ptr<WorkbookModel> ReadOdsWorkbook(std::shared_ptr<ZipPackage> packa
   if (pkg.Has("META-INF/manifest.xml")) ParseXmlPart(pkg, "META-INF/manifest.xml", manifest);
   if (media_type.empty()) media_type = manifest.media_type;
   if (!media_type.starts_with(kSpreadsheetType)) RaiseOtherKind(media_type);
-  if (manifest.encrypted)
-    Raise(err::kWorkbookEncrypted,
-          "password-protected workbook: the OpenDocument spreadsheet is encrypted and cannot be "
-          "read without its password");
+  // An encrypted spreadsheet's parts are decrypted once, before anything reads them.
+  if (manifest.encrypted) DecryptOdsPackage(pkg, pkg.Read("META-INF/manifest.xml"), password);
   if (!pkg.Has(kContentPart))
     Raise(err::kWorkbookUnreadable, "the part content.xml (the sheets) is missing");
 

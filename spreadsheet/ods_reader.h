@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "spreadsheet/model.h"
@@ -26,8 +27,10 @@ inline constexpr std::uint64_t kMaxRepeatedCells = std::uint64_t{1} << 22;
 // Reads the package's spreadsheet. `file_name` is put in front of errors raised while a sheet is
 // read later. Raises 1005 when the package is another OpenDocument kind (a text document, a
 // drawing) or content.xml is missing or damaged; 1006 when the package is encrypted
-// (password-protected); 1007 for an OpenOffice.org 1.x spreadsheet (.sxc).
+// (password-protected) and `password` does not open it; 1007 for an OpenOffice.org 1.x
+// spreadsheet (.sxc).
 std::shared_ptr<WorkbookModel> ReadOdsWorkbook(std::shared_ptr<ZipPackage> package,
-                                               std::string file_name);
+                                               std::string file_name,
+                                               const std::optional<std::string>& password = {});
 
 }  // namespace sheaver::xl

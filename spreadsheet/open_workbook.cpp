@@ -17,6 +17,7 @@
 #include "spreadsheet/biff_reader.h"
 #include "spreadsheet/byte_cursor.h"
 #include "spreadsheet/compound_file.h"
+#include "spreadsheet/encrypted_package.h"
 #include "spreadsheet/package_workbook.h"
 
 namespace sheaver::xl {
@@ -54,10 +55,6 @@ struct FileCloser {
 
 // Explains a compound file without a workbook stream by what it holds instead.
 [[noreturn]] void RaiseNoWorkbookStream(const CompoundFile& cf) {
-  if (cf.Find("EncryptedPackage"))
-    Raise(err::kWorkbookEncrypted,
-          "password-protected workbook: it is an encrypted .xlsx workbook and cannot be read "
-          "without its password");
   if (cf.Find("WordDocument")) RaiseNotAWorkbook("the file is a Word document");
   if (cf.Find("PowerPoint Document")) RaiseNotAWorkbook("the file is a PowerPoint presentation");
   if (cf.Find("VisioDocument")) RaiseNotAWorkbook("the file is a Visio drawing");
@@ -97,33 +94,46 @@ struct FileCloser {
   }
 }
 
-std::shared_ptr<WorkbookModel> OpenCompound(const ByteSource& source, const std::string& name) {
+std::shared_ptr<WorkbookModel> OpenCompound(const ByteSource& source, const std::string& name,
+                                            const OpenOptions& options) {
   CompoundFile cf(source);
   const CompoundFile::Entry* stream = cf.Find("Workbook");
   if (!stream || stream->type != 2) stream = cf.Find("Book");
-  if (!stream || stream->type != 2) RaiseNoWorkbookStream(cf);
+  if (!stream || stream->type != 2) {
+    // An encrypted .xlsx: the zip package, encrypted, in a compound file.
+    const CompoundFile::Entry* info = cf.Find("EncryptionInfo");
+    const CompoundFile::Entry* package = cf.Find("EncryptedPackage");
+    if (info && package && info->type == 2 && package->type == 2)
+      return OpenPackageWorkbook(
+          DecryptPackage(cf.Read(*info), cf.Read(*package), options.password), name);
+    if (package)
+      Raise(err::kWorkbookEncrypted,
+            "password-protected workbook (an encrypted .xlsx workbook): its EncryptionInfo stream "
+            "is missing");
+    RaiseNoWorkbookStream(cf);
+  }
   std::vector<std::uint8_t> bytes = cf.Read(*stream);
   std::string stream_name = LowerAscii(stream->name) == "book" ? "Book" : "Workbook";
-  return ReadBiffWorkbook(std::move(bytes), stream_name, name);
+  return ReadBiffWorkbook(std::move(bytes), stream_name, name, options.password);
 }
 
 // Dispatch by content over bytes in memory.
 std::shared_ptr<WorkbookModel> OpenInMemory(std::vector<std::uint8_t> bytes,
-                                            const std::string& name) {
+                                            const std::string& name, const OpenOptions& options) {
   ContentKind kind = SniffContent(std::span(bytes).first(std::min(bytes.size(), kSniffBytes)));
   switch (kind) {
     case ContentKind::kCompoundFile: {
       MemorySource source(bytes);
-      return OpenCompound(source, name);
+      return OpenCompound(source, name, options);
     }
     case ContentKind::kBareBiff:
-      return ReadBiffWorkbook(std::move(bytes), "Workbook", name);
+      return ReadBiffWorkbook(std::move(bytes), "Workbook", name, options.password);
     case ContentKind::kOldBiff:
       return ReadOldBiffWorksheet(std::move(bytes), name);
     case ContentKind::kZip:
       // A zip package: an .xlsx or .ods workbook, or a zip archive that is not a workbook,
       // told apart by the package's parts.
-      return OpenPackageWorkbook(std::move(bytes), name);
+      return OpenPackageWorkbook(std::move(bytes), name, options.password);
     default:
       RaiseForKind(kind);
   }
@@ -182,17 +192,19 @@ ContentKind SniffContent(std::span<const std::uint8_t> head) {
 }
 
 std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes,
-                                                 std::string_view name) {
+                                                 std::string_view name,
+                                                 const OpenOptions& options) {
   std::string n(name);
   try {
-    return OpenInMemory(std::move(bytes), n);
+    return OpenInMemory(std::move(bytes), n, options);
   } catch (Error& e) {
     e.InFile(n);
     throw;
   }
 }
 
-std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
+std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path,
+                                                const OpenOptions& options) {
   try {
     // One open, one status and one read for a file of form size. Non-blocking, so that a fifo
     // named like a workbook is refused below instead of waiting for a writer. Reading a form
@@ -227,11 +239,12 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
       FileSource source(f.get(), size);
       std::vector<std::uint8_t> head(kSniffBytes);
       source.ReadAt(0, head);
-      if (SniffContent(head) == ContentKind::kCompoundFile) return OpenCompound(source, path);
+      if (SniffContent(head) == ContentKind::kCompoundFile)
+        return OpenCompound(source, path, options);
       std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
       source.ReadAt(0, bytes);
       f.reset();
-      return OpenInMemory(std::move(bytes), path);
+      return OpenInMemory(std::move(bytes), path, options);
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     std::size_t got = 0;
@@ -243,7 +256,7 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
     }
     ::close(closer.fd);
     closer.fd = -1;
-    return OpenInMemory(std::move(bytes), path);
+    return OpenInMemory(std::move(bytes), path, options);
   } catch (Error& e) {
     e.InFile(path);
     throw;

@@ -8,12 +8,13 @@
 namespace sheaver::xl {
 
 std::shared_ptr<WorkbookModel> OpenPackageWorkbook(std::vector<std::uint8_t> bytes,
-                                                   std::string_view name) {
+                                                   std::string_view name,
+                                                   const std::optional<std::string>& password) {
   auto package = std::make_shared<ZipPackage>(std::move(bytes));
   // An OpenDocument package names its kind in a "mimetype" part or its manifest; an Office
   // Open XML package has a content-types part and package relationships.
   if (package->Has("mimetype") || package->Has("META-INF/manifest.xml"))
-    return ReadOdsWorkbook(std::move(package), std::string(name));
+    return ReadOdsWorkbook(std::move(package), std::string(name), password);
   if (package->Has("[Content_Types].xml") || package->Has("_rels/.rels"))
     return ReadXlsxWorkbook(std::move(package), std::string(name));
 

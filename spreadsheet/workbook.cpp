@@ -155,8 +155,8 @@ Worksheet Workbook::ActiveSheet() const {
   return Worksheet(model_, static_cast<std::uint32_t>(model_->active_sheet));
 }
 
-Workbook OpenWorkbook(const std::string& path) {
-  return Workbook(OpenWorkbookFile(path));
+Workbook OpenWorkbook(const std::string& path, const OpenOptions& options) {
+  return Workbook(OpenWorkbookFile(path, options));
 }
 
 }  // namespace sheaver::xl

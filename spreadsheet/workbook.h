@@ -11,6 +11,7 @@
 
 #include "runtime/int16.h"
 #include "spreadsheet/model.h"
+#include "spreadsheet/open_workbook.h"
 
 namespace sheaver::xl {
 
@@ -119,7 +120,8 @@ class Workbook {
 
 // Opens the workbook at a path, by its content. Raises 53 when there is no such file, 1005 when
 // it is not a workbook or is damaged (the reason and, where it helps, the byte offset in the
-// description), 1006 when it is password-protected, 1007 for a workbook format not read here.
-Workbook OpenWorkbook(const std::string& path);
+// description), 1006 when it is password-protected and the options' password does not open it,
+// 1007 for a workbook format not read here.
+Workbook OpenWorkbook(const std::string& path, const OpenOptions& options = {});
 
 }  // namespace sheaver::xl

@@ -126,6 +126,13 @@ void ZipPackage::Stream(std::string_view part,
   std::string name(part);
   std::int64_t index = Find(part);
   if (index < 0) Raise(err::kWorkbookUnreadable, "the part " + name + " is missing");
+  if (auto it = replaced_.find(NormalizeName(part)); it != replaced_.end()) {
+    const std::string& text = it->second;
+    for (std::size_t at = 0; at < text.size(); at += kChunk)
+      if (!sink(std::span<const char>(text).subspan(at, std::min(kChunk, text.size() - at))))
+        return;
+    return;
+  }
   auto fail = [&](std::string why) -> void {
     Raise(err::kWorkbookUnreadable, "the part " + name + " " + why);
   };
@@ -184,6 +191,10 @@ void ZipPackage::Stream(std::string_view part,
            " times its compressed size; refused as likely a zip bomb");
     if (!sink(std::span<const char>(buffer.data(), static_cast<std::size_t>(n)))) return;
   }
+}
+
+void ZipPackage::ReplacePart(std::string_view part, std::string contents) {
+  replaced_[NormalizeName(part)] = std::move(contents);
 }
 
 std::string ZipPackage::Read(std::string_view part) {

@@ -59,6 +59,10 @@ class ZipPackage {
   // The whole part as text, for small parts; raises as Stream, and 1005 past max_read_bytes.
   std::string Read(std::string_view part);
 
+  // From now on, Stream and Read hand out `contents` for the part (which must exist) instead of
+  // what the archive holds: the plain text of a part the reader decrypted.
+  void ReplacePart(std::string_view part, std::string contents);
+
   // Bytes inflated so far from all parts.
   std::uint64_t TotalInflated() const { return total_inflated_; }
   const ZipLimits& Limits() const { return limits_; }
@@ -74,7 +78,8 @@ class ZipPackage {
   std::vector<std::uint8_t> bytes_;
   ZipLimits limits_;
   std::unique_ptr<Archive> archive_;
-  std::unordered_map<std::string, std::uint64_t> index_;  // normalized name -> entry index
+  std::unordered_map<std::string, std::uint64_t> index_;   // normalized name -> entry index
+  std::unordered_map<std::string, std::string> replaced_;  // normalized name -> plain text
   std::uint64_t total_inflated_ = 0;
 };
 

@@ -527,5 +527,101 @@ TEST_F(Tool, CellsWarnsOfRepairsAndMarksChartSheets) {
   EXPECT_TRUE(doc["sheets"][1]["cells"].empty());
 }
 
+// An encrypted form files with the password from the command line, the environment or the
+// settings file, in that order; without it, or with a wrong one, it is error 1006 saying which
+// (set aside under --reject). The password is never in anything the tool writes.
+TEST_F(Tool, FilesEncryptedFormsWithTheirPasswordAndNeverShowsIt) {
+  const std::string password = "Fixture-Secret-42";
+  const std::string encrypted = std::string(SHEAVER_TEST_DATA) + "/encrypted/week.aes.ods";
+  std::filesystem::create_directory(dir.File("rejected"));
+  dir.Write("pw.txt", password + "\r\nnot this line\n");
+  auto settings = [&](const std::string& line) {
+    dir.Write("s.set", dir.File("form.dat") + "\r\n" + dir.File("in") + "\r\n\r\n" +
+                           dir.File("data.csv") + "\r\n\r\n" + line + "\r\n");
+    return dir.File("s.set");
+  };
+  struct Case {
+    const char* what;
+    Args args;
+    const char* environment;  // SHEAVER_PASSWORD, or null
+    int status;
+    const char* message;  // on standard error or in the rejection note
+  } cases[] = {
+      {"--password", {"--password", password}, nullptr, kExitOk, nullptr},
+      {"environment", {}, password.c_str(), kExitOk, nullptr},
+      {"settings password=",
+       {"--open", settings("password=" + password)},
+       nullptr,
+       kExitOk,
+       nullptr},
+      {"settings password-file=",
+       {"--open", settings("password-file=" + dir.File("pw.txt"))},
+       nullptr,
+       kExitOk,
+       nullptr},
+      {"--password over the environment", {"--password", password}, "wrong", kExitOk, nullptr},
+      {"--password= gives none",
+       {"--password="},
+       password.c_str(),
+       kExitFailed,
+       "it cannot be read without its password, and none was given"},
+      {"none",
+       {},
+       nullptr,
+       kExitFailed,
+       "it cannot be read without its password, and none was given"},
+      {"wrong, set aside",
+       {"--password", password + "x", "--reject", dir.File("rejected")},
+       nullptr,
+       kExitRejected,
+       "the password given does not open it"},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(dir.File("data.csv"));
+    std::filesystem::remove(dir.File("report.jsonl"));
+    std::filesystem::remove_all(dir.File("rejected"));
+    std::filesystem::create_directory(dir.File("rejected"));
+    std::filesystem::copy_file(encrypted, dir.File("in/week.xls"),
+                               std::filesystem::copy_options::overwrite_existing);
+    if (c.environment)
+      ::setenv("SHEAVER_PASSWORD", c.environment, 1);
+    else
+      ::unsetenv("SHEAVER_PASSWORD");
+    Args args = c.args;
+    if (!c.args.empty() && c.args[0] == "--open")
+      args.insert(args.end(), {"--report", dir.File("report.jsonl")});
+    else
+      args = Filing(args), args.insert(args.end(), {"--report", dir.File("report.jsonl")});
+    const Outcome o = RunTool(args);
+    ::unsetenv("SHEAVER_PASSWORD");
+    EXPECT_EQ(o.status, c.status) << c.what << ": " << o.err;
+    const std::string note = dir.Read("rejected/week.xls.error.txt");
+    if (c.status == kExitOk) EXPECT_EQ(dir.Read("data.csv"), test::kTimesheetCsv) << c.what;
+    if (c.message)
+      EXPECT_NE((o.err + note)
+                    .find(std::string("week.xls: password-protected workbook (an "
+                                      "encrypted OpenDocument spreadsheet): ") +
+                          c.message),
+                std::string::npos)
+          << c.what << ": " << o.err << note;
+    for (const std::string& text :
+         {o.out, o.err, note, dir.Read("data.csv"), dir.Read("report.jsonl")})
+      EXPECT_EQ(text.find(password), std::string::npos) << c.what << ": " << text;
+  }
+}
+
+// --cells and --preview open an encrypted workbook with the password too.
+TEST(Cells, ListsAnEncryptedWorkbookWithItsPassword) {
+  const std::string encrypted = std::string(SHEAVER_TEST_DATA) + "/encrypted/week.aes.ods";
+  const Outcome o = RunTool({"--cells", encrypted, "--password", "Fixture-Secret-42"});
+  EXPECT_EQ(o.status, kExitOk) << o.err;
+  EXPECT_NE(o.out.find("sheet\t1\tTimesheet\tactive\n"), std::string::npos) << o.out;
+  const Outcome refused = RunTool({"--cells", encrypted, "--password", "nope"});
+  EXPECT_EQ(refused.status, kExitFailed);
+  EXPECT_NE(refused.err.find("error 1006: week.aes.ods: password-protected workbook"),
+            std::string::npos)
+      << refused.err;
+}
+
 }  // namespace
 }  // namespace sheaver::cli

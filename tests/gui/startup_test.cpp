@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/form_files.h"
 #include "support/temp_dir.h"
 
 namespace sheaver {
@@ -72,6 +73,30 @@ TEST(ProgramTest, AutorunWithoutADisplayFilesTheExamplesAndEnds) {
   EXPECT_EQ(dir.Read("Timesheets.csv"),
             test::TempDir::ReadBytes(SHEAVER_SOURCE_DIR "/examples/expected/Timesheets.csv"));
   EXPECT_TRUE(fs::is_empty(dir.File("forms")));
+}
+
+// The window's run opens an encrypted form with the password its settings file's sixth line
+// names, and says nothing of the password.
+TEST(ProgramTest, AutorunOpensEncryptedFormsWithTheSettingsFilesPassword) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  fs::create_directory(dir.File("in"));
+  test::WriteFormType(dir.File("form.dat"), test::TimesheetFields());
+  fs::copy_file(SHEAVER_TEST_DATA "/encrypted/week.aes.ods", dir.File("in/week.xls"));
+  dir.Write("secret", "Fixture-Secret-42\n");
+  dir.Write("s.set", dir.File("form.dat") + "\r\n" + dir.File("in") + "\r\n\r\n" +
+                         dir.File("data.csv") + "\r\n\r\npassword-file=" + dir.File("secret") +
+                         "\r\n");
+  QProcessEnvironment env = Environment(false);
+  env.remove("SHEAVER_PASSWORD");
+  QProcess p;
+  p.setProcessEnvironment(env);
+  p.start(SHEAVER_PROGRAM, {"/open", QString::fromStdString(dir.File("s.set")), "/autorun"});
+  ASSERT_TRUE(p.waitForFinished(120000));
+  const std::string err = p.readAllStandardError().toStdString();
+  EXPECT_EQ(p.exitCode(), 0) << err;
+  EXPECT_EQ(dir.Read("data.csv"), test::kTimesheetCsv);
+  EXPECT_EQ(err.find("Fixture-Secret-42"), std::string::npos) << err;
 }
 
 TEST(LocaleTest, TheApplicationLeavesNumbersInTheCLocale) {

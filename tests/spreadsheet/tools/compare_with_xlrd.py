@@ -18,7 +18,7 @@ import sys
 
 import xlrd
 
-from tab_lines import differing_cells, read_dump
+from tab_lines import differing_cells, read_dump, unescape
 
 # Files marked otherwise than `ok`, and the .xlsx/.ods files this reader does not read yet:
 # error number and a phrase of the description.
@@ -30,16 +30,6 @@ EXPECTED_ERRORS = {
     "odd/poi_clusterfuzz-4819588401201152.xls": (1005, "more than the file"),
     "odd/poi_clusterfuzz-5175219985448960.xls": (1005, "past the end of the directory"),
     "odd/pycal_empty_file.xlsx": (1005, "the file is empty"),
-    "odd/calamine_pass_protected.xlsx": (1006, "encrypted .xlsx"),
-    "odd/phpss_pwtest2.xls": (1006, "password-protected workbook (RC4"),
-    "odd/phpss_pwtest_velvetsweatshop.xls": (1006, "password-protected workbook (RC4"),
-    "odd/poi_35897-type4.xls": (1006, "password-protected"),
-    "odd/poi_password.xls": (1006, "password-protected"),
-    "odd/sheetjs_biff5_password_2002_40_xor.xls": (1006, "password-protected workbook (XOR"),
-    "odd/sheetjs_password_2002_128_strong.xls": (1006, "password-protected"),
-    "odd/sheetjs_password_2002_40_972000.xls": (1006, "password-protected"),
-    "odd/sheetjs_password_2002_40_xor.xls": (1006, "password-protected workbook (XOR"),
-    "odd/roo_encrypted-letmein.ods": (1006, "password-protected"),
     "odd/phpss_spreadsheetml_excel2003.iso8859-1.xls": (1005, "XML spreadsheet"),
     "odd/sheetjs_spreadsheetml_defined_names_simple.xls": (1005, "XML spreadsheet"),
     "odd/sheetjs_csv_text_and_numbers.xls": (1005, "comma-separated text (CSV)"),
@@ -62,6 +52,81 @@ OPEN_DESPITE_MANIFEST = {
 }
 
 MAX_SERIAL = 2958466.0
+
+# Encrypted workbooks: the MANIFEST marks them `password`, naming the password in their
+# features (password-'letmein'), or `ok` with default-password when Excel's default one opens
+# them. Their cells are compared with what LibreOffice reads from them, opened with the password
+# (tests/data/decrypted/, written by make_decrypted_expected.py); without the password, and with
+# a wrong one, they must give error 1006 saying which.
+PASSWORD = re.compile(r"password-'([^']*)'")
+PROTECTION = {
+    "odd/calamine_pass_protected.xlsx": "agile encryption",
+    "odd/phpss_pwtest2.xls": "(RC4 encryption)",
+    "odd/phpss_pwtest_velvetsweatshop.xls": None,
+    "odd/poi_35897-type4.xls": "(RC4 CryptoAPI encryption)",
+    "odd/poi_password.xls": "(RC4 encryption)",
+    "odd/roo_encrypted-letmein.ods": "OpenDocument",
+    "odd/sheetjs_biff5_password_2002_40_xor.xls": "(XOR obfuscation)",
+    "odd/sheetjs_password_2002_128_strong.xls": "(RC4 CryptoAPI encryption)",
+    "odd/sheetjs_password_2002_40_972000.xls": "(RC4 encryption)",
+    "odd/sheetjs_password_2002_40_xor.xls": "(XOR obfuscation)",
+}
+WRONG_PASSWORD = "not-the-password"
+
+
+def encrypted_files(rows):
+    """{file: password or None (Excel's default)} for the encrypted workbooks of the MANIFEST."""
+    out = {}
+    for row in rows:
+        found = PASSWORD.search(row["features"])
+        if row["expected"] == "password" and found:
+            out[row["file"]] = found.group(1)
+        elif "default-password" in row["features"]:
+            out[row["file"]] = None
+    return out
+
+
+def read_expected(path):
+    """The cells of a decrypted/*.tsv file: {(sheet name, row, col): value}."""
+    cells = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f.read().split("\n"):
+            if not line:
+                continue
+            sheet, r, c, kind, value = [unescape(x) for x in line.split("\t")]
+            cells[(sheet, int(r), int(c))] = value if kind == "text" else float(value)
+        return cells
+
+
+def compare_encrypted(tool, rel, path, password, decrypted_dir, problems, stats):
+    """The workbook opened with its password reads as LibreOffice reads it; without it (unless
+    Excel's default opens it) and with a wrong one it is error 1006 saying which."""
+    how = PROTECTION.get(rel)
+    if password is not None:
+        for given, phrase in ((None, "none was given"),
+                              (WRONG_PASSWORD, "the password given does not open it")):
+            got = read_dump(tool, path, given)["error"]
+            if not got or got[0] != 1006 or phrase not in got[1] or (how and how not in got[1]):
+                problems.append("%s: with %s, expected error 1006 (%s, %r), got %r"
+                                % (rel, "a wrong password" if given else "no password", how, phrase,
+                                   got))
+    ours = read_dump(tool, path, password)
+    if ours["error"]:
+        problems.append("%s: expected to open with its password, got error %d: %s"
+                        % (rel, *ours["error"]))
+        return
+    names = [name for name, kind in ours["sheets"]]
+    mine = {}
+    for (sheet, r, c), (kind, value) in ours["cells"].items():
+        if kind == "bool":
+            kind = "number"
+        mine[(names[sheet], r, c)] = value if kind in ("text", "error") else float(value)
+    theirs = read_expected(os.path.join(decrypted_dir, os.path.basename(rel) + ".tsv"))
+    differences = differing_cells(mine, theirs, lambda a, b: a == b)
+    for key, a, b in differences[:5]:
+        problems.append("%s: cell %r: ours %r, LibreOffice %r" % (rel, key, a, b))
+    stats["decrypted"] += 1
+    stats["cells"] += len(theirs)
 
 # A date cell whose format shows elapsed time ([h]:mm) holds a duration, which a 1904-system
 # workbook does not shift.
@@ -175,13 +240,17 @@ def compare_ok(tool, rel, path, problems, stats):
 def main():
     tool, corpus = sys.argv[1], sys.argv[2]
     problems = []
-    stats = {"files": 0, "cells": 0, "names": 0, "errors": 0, "xlrd_rejects": []}
+    stats = {"files": 0, "cells": 0, "names": 0, "errors": 0, "decrypted": 0, "xlrd_rejects": []}
     with open(corpus + "/MANIFEST.tsv", encoding="utf-8") as f:
         rows = list(csv.DictReader(f, delimiter="\t"))
+    encrypted = encrypted_files(rows)
+    decrypted_dir = os.path.join(os.path.dirname(os.path.abspath(corpus)), "decrypted")
     for row in rows:
         rel, expected = row["file"], row["expected"]
         path = corpus + "/" + rel
-        if rel in EXPECTED_ERRORS:
+        if rel in encrypted:
+            compare_encrypted(tool, rel, path, encrypted[rel], decrypted_dir, problems, stats)
+        elif rel in EXPECTED_ERRORS:
             number, phrase = EXPECTED_ERRORS[rel]
             got = read_dump(tool, path)["error"]
             if not got or got[0] != number or phrase not in got[1]:
@@ -196,8 +265,9 @@ def main():
             compare_ok(tool, rel, path, problems, stats)
         else:
             problems.append("%s: marked %r but has no expected error here" % (rel, expected))
-    print("compared %d workbooks (%d cells, %d names) with xlrd; %d files gave their expected error"
-          % (stats["files"], stats["cells"], stats["names"], stats["errors"]))
+    print("compared %d workbooks (%d cells, %d names) with xlrd and %d encrypted ones with "
+          "LibreOffice; %d files gave their expected error"
+          % (stats["files"], stats["cells"], stats["names"], stats["decrypted"], stats["errors"]))
     for r in stats["xlrd_rejects"]:
         print("opened here, rejected by xlrd (cells not compared):", r)
     for p in problems:

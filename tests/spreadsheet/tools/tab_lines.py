@@ -26,12 +26,13 @@ def unescape(s):
     return "".join(out)
 
 
-def read_dump(program, path):
-    """What the dump program reads from a workbook: {"error": (number, description) or None,
-    "date1904", "active", "sheets": [(name, kind)], "names": [(full name, scope, builtin,
-    (sheet, r1, c1, r2, c2) or None)], "cells": {(sheet, row, col): (kind, value)}}, numbers
-    and dates as floats."""
-    run = subprocess.run([program, path], capture_output=True, timeout=120)
+def read_dump(program, path, password=None):
+    """What the dump program reads from a workbook (opened with `password` when given):
+    {"error": (number, description) or None, "date1904", "active", "sheets": [(name, kind)],
+    "names": [(full name, scope, builtin, (sheet, r1, c1, r2, c2) or None)],
+    "cells": {(sheet, row, col): (kind, value)}}, numbers and dates as floats."""
+    extra = [] if password is None else ["--password", password]
+    run = subprocess.run([program, path] + extra, capture_output=True, timeout=120)
     if run.returncode != 0:
         raise RuntimeError("%s exited %d: %s"
                            % (program, run.returncode, run.stderr.decode()[-400:]))

@@ -1,4 +1,5 @@
-// Prints everything the engine reads from a workbook in a canonical line form, for comparison
+// Prints everything the engine reads from a workbook (opened with the password after
+// --password, when given) in a canonical line form, for comparison
 // with another reader (the compare_with_*.py tools, through tab_lines.py):
 //   BOOK <format> <date system> <active sheet index>
 //   SHEET <index> <kind> <name>
@@ -46,12 +47,14 @@ const char* const kKindNames[] = {"empty", "number", "date", "text", "bool", "er
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: xls_dump WORKBOOK\n");
+  if (argc != 2 && !(argc == 4 && std::string_view(argv[2]) == "--password")) {
+    std::fprintf(stderr, "usage: xls_dump WORKBOOK [--password TEXT]\n");
     return 2;
   }
   try {
-    auto book = OpenWorkbookFile(argv[1]);
+    OpenOptions options;
+    if (argc == 4) options.password = argv[3];
+    auto book = OpenWorkbookFile(argv[1], options);
     std::printf("BOOK\t%s\t%s\t%zu\n", book->format.c_str(),
                 book->date_system == DateSystem::k1904 ? "1904" : "1900", book->active_sheet);
     for (std::size_t i = 0; i < book->sheets.size(); ++i) {
