@@ -63,6 +63,10 @@ std::unique_ptr<DataFileSink> CsvDataFileSink(const std::string& path,
                                               const DataFileOptions& options,
                                               const RecordAppend& append = {});
 
+// Makes the next CSV append check its data file's separator again; a run calls this when it
+// starts (through ForgetFormTypes), since within a run the locked data file's first line stays.
+void ForgetCheckedDataFiles();
+
 // The SQLite data file (extract/sqlite_data_file.cpp).
 std::unique_ptr<DataFileSink> SqliteDataFileSink(const std::string& path,
                                                  const DataFileOptions& options);

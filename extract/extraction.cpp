@@ -297,6 +297,7 @@ Error WithinWorkbook(const Error& e, const std::string& workbookPath) {
 void ForgetFormTypes() {
   cached = false;
   cachedFields.clear();
+  ForgetCheckedDataFiles();
 }
 
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,
