@@ -33,6 +33,7 @@ constexpr std::uint16_t kXf = 0x00E0;
 constexpr std::uint16_t kSst = 0x00FC;
 constexpr std::uint16_t kLabelSst = 0x00FD;
 constexpr std::uint16_t kSupBook = 0x01AE;
+constexpr std::uint16_t kDimensions = 0x0200;
 constexpr std::uint16_t kNumber = 0x0203;
 constexpr std::uint16_t kLabel = 0x0204;
 constexpr std::uint16_t kBoolErr = 0x0205;
@@ -378,9 +379,31 @@ class SheetParser {
     cells_.AddText(row, col, strings_.Add(text));
   }
 
+  // DIMENSIONS: the used rows and columns, written before the cells. Room is made for them at
+  // once, bounded by what the records left in the stream could hold (a MULRK cell takes 6 bytes,
+  // a row at least one 10-byte record), however large the record says the area is.
+  void Dimensions(const Record& r) {
+    Cursor c(r.body, where_, r.offset + 4);
+    const bool wide = g_.biff == Biff::k8 && r.body.size() >= 14;
+    if (!wide && r.body.size() < 10) return;
+    const std::uint32_t first_row = wide ? c.U32() : c.U16();
+    const std::uint32_t end_row = wide ? c.U32() : c.U16();
+    const std::uint16_t first_col = c.U16(), end_col = c.U16();
+    if (end_row <= first_row || end_col <= first_col) return;
+    const std::size_t left = stream_.size() - std::min(stream_.size(), r.offset);
+    const std::size_t rows = std::min<std::size_t>(end_row - first_row, left / 10);
+    const std::size_t cells =
+        std::min<std::size_t>(std::size_t{end_row - first_row} * (end_col - first_col), left / 6);
+    // A form-sized sheet gets its room with its first cell.
+    if (cells > 1024) cells_.Reserve(cells, rows);
+  }
+
   void Cell(const Record& r) {
     Cursor c(r.body, where_, r.offset + 4);
     switch (r.type) {
+      case kDimensions:
+        Dimensions(r);
+        break;
       case kNumber: {
         std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
         Number(row, col, xf, c.F64());

@@ -129,6 +129,9 @@ class SheetCells {
   void AddBoolean(std::uint32_t row, std::uint32_t col, bool value);
   // An error value, by its code as a binary workbook stores it (0x07 is "#DIV/0!").
   void AddError(std::uint32_t row, std::uint32_t col, std::uint8_t code);
+  // Room for this many cells (numbers among them) in this many rows, made before the first Add
+  // so that a large sheet's tables are not grown and copied step by step.
+  void Reserve(std::size_t cells, std::size_t rows);
   // Sorts cells that came out of order and drops replaced ones; call once after the last Add.
   void Finish();
 
