@@ -1,5 +1,8 @@
 #include "spreadsheet/biff_reader.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -322,13 +325,18 @@ class SheetParser {
         sheet_(std::move(sheet)),
         repairs_(repairs) {}
 
-  void Parse(std::size_t offset) {
+  // Reads the sheet whose BOF record is at offset. release_behind: nothing before the record
+  // being read is needed again, so the memory of the stream's bytes before it is given back as
+  // the reading goes on.
+  void Parse(std::size_t offset, bool release_behind = false) {
     if (offset + 4 > stream_.size() || Le16(&stream_[offset]) != kBof)
       RaiseDamaged("the sheet does not start with a BOF record", where_, offset);
     RecordStream records(stream_, offset, where_);
     Record r;
     int depth = 0;
+    std::size_t released = 0;
     while (records.Next(r)) {
+      if (release_behind && r.offset >= released + kReleaseStep) released = ReleaseBefore(r.offset);
       if (r.type == kBof) {
         ++depth;
         continue;
@@ -344,6 +352,19 @@ class SheetParser {
   }
 
  private:
+  static constexpr std::size_t kReleaseStep = 1 << 20;
+
+  // Gives the memory of the whole pages of the stream before end back to the system (they read
+  // as zeros afterwards); returns how far that reaches.
+  std::size_t ReleaseBefore(std::size_t end) const {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<std::uintptr_t>(stream_.data());
+    const std::uintptr_t from = (base + page - 1) / page * page;
+    const std::uintptr_t to = (base + end) / page * page;
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    return end;
+  }
+
   Shows ShowsOf(std::uint16_t xf) const {
     return xf < g_.xf_shows.size() ? g_.xf_shows[xf] : Shows::kNumber;
   }
@@ -556,21 +577,38 @@ class BiffLoader : public SheetLoader {
     const SheetInfo& sheet = sheets_.at(index);
     // A chart sheet's records hold its chart (the series' cached values among them), no cells.
     if (sheet.kind == SheetKind::kChart) return;
+    if (released_error_) throw *released_error_;
+    if (loaded_.size() < sheets_.size()) loaded_.resize(sheets_.size());
+    // The last sheet still to be read of a large stream: once it is read the stream is not
+    // needed again, so its memory goes back while the cells are read, and the cells and the
+    // whole stream are never held at once.
+    bool last = stream_.size() >= kReleaseFrom;
+    for (std::size_t i = 0; i < sheets_.size() && last; ++i)
+      if (i != index && sheets_[i].kind != SheetKind::kChart && !loaded_[i]) last = false;
     try {
       const std::size_t offset = g_.sheet_offsets.at(index);
       if (!g_.sheet_damage.at(index).empty()) RaiseDamaged(g_.sheet_damage[index], where_, offset);
       SheetParser parser(g_, cp_, stream_, where_, cells, strings, sheet.max_cols,
                          "sheet '" + sheet.name + "'", repairs);
-      parser.Parse(offset);
+      parser.Parse(offset, last);
     } catch (Error& e) {
       e.Within("sheet '" + sheets_.at(index).name + "'");
       e.Within(file_name_);
+      // The bytes given back cannot be read again: asked for again, the sheet gives this error.
+      if (last) released_error_ = e;
       throw;
     }
+    loaded_[index] = true;
+    if (last) std::vector<std::uint8_t>().swap(stream_);
   }
 
  private:
+  // Streams from this size on give their memory back as their last sheet is read.
+  static constexpr std::size_t kReleaseFrom = 4 << 20;
+
   std::vector<std::uint8_t> stream_;
+  std::vector<bool> loaded_;             // per sheet: its cells have been read
+  std::optional<Error> released_error_;  // why the sheet read with the stream's release failed
   std::string where_;
   std::string file_name_;
   Globals g_;
