@@ -94,11 +94,14 @@ class RecordStream {
       RaiseDamaged("record 0x" + Hex(r.type) + " of " + std::to_string(length) +
                        " bytes runs past the end of the stream",
                    where_, pos_);
-    r.body = stream_.subspan(pos_ + 4, length);
+    // The body goes to the segments from a local: read back from the record just written, it
+    // would wait on the store.
+    const std::span<const std::uint8_t> body = stream_.subspan(pos_ + 4, length);
+    r.body = body;
     pos_ += 4 + length;
     segments_.clear();
     offsets_.clear();
-    segments_.push_back(r.body);
+    segments_.push_back(body);
     offsets_.push_back(r.offset + 4);
     while (pos_ + 4 <= stream_.size() && Le16(&stream_[pos_]) == kContinue) {
       std::uint16_t len = Le16(&stream_[pos_ + 2]);

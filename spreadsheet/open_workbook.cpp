@@ -26,6 +26,8 @@ namespace {
 // opening a large workbook holds its workbook stream in memory once rather than twice.
 constexpr std::uint64_t kReadWholeLimit = 1u << 20;
 constexpr std::size_t kSniffBytes = 8192;
+// Files up to this size are read into a buffer kept for the next one.
+constexpr std::uint64_t kKeptBufferLimit = 64u << 10;
 
 class FileSource : public ByteSource {
  public:
@@ -234,7 +236,14 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
       f.reset();
       return OpenInMemory(std::move(bytes), path);
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    // A form-sized file is read into one buffer kept from file to file (a run opens thousands
+    // of forms of a few kilobytes); a compound file is read from there, as its workbook stream
+    // is copied out of it. Other kinds keep their bytes, so they get a copy.
+    thread_local std::vector<std::uint8_t> kept;
+    std::vector<std::uint8_t> own;
+    std::vector<std::uint8_t>& buffer = size <= kKeptBufferLimit ? kept : own;
+    if (buffer.size() < size) buffer.resize(static_cast<std::size_t>(size));
+    const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(size));
     std::size_t got = 0;
     while (got < bytes.size()) {
       const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
@@ -244,7 +253,16 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
     }
     ::close(closer.fd);
     closer.fd = -1;
-    return OpenInMemory(std::move(bytes), path);
+    if (SniffContent(bytes.first(std::min(bytes.size(), kSniffBytes))) ==
+        ContentKind::kCompoundFile) {
+      MemorySource source(bytes);
+      return OpenCompound(source, path);
+    }
+    if (&buffer == &own) {
+      own.resize(bytes.size());
+      return OpenInMemory(std::move(own), path);
+    }
+    return OpenInMemory(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), path);
   } catch (Error& e) {
     e.Within(path);
     throw;
