@@ -293,14 +293,17 @@ void Filing::Recover(const RecoveryNotice& notice) {
 }
 
 void Filing::Append(const std::string& workbook, const std::string& outputDirectory,
-                    std::string_view text) {
+                    std::string_view text, WorkbookStamp stamp) {
   const std::int64_t before = FileSize(dataFile_);
   {
     JournalEntry entry;
     entry.workbook = workbook;
     entry.outputDirectory = outputDirectory;
     struct stat st;
-    if (::stat(workbook.c_str(), &st) == 0) {
+    if (stamp.size > 0) {
+      entry.size = stamp.size;
+      entry.modifiedNs = stamp.modifiedNs;
+    } else if (::stat(workbook.c_str(), &st) == 0) {
       entry.size = static_cast<std::uint64_t>(st.st_size);
       entry.modifiedNs =
           static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;

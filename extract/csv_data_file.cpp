@@ -50,7 +50,7 @@ class CsvSink : public DataFileSink {
     if (text.empty()) return 0;
     text.resize(text.size() - 2);  // the append puts the last line end
     if (append_)
-      append_(text);
+      append_(text, workbook);
     else
       AppendLine(path_, text);
     return workbook.records.size();

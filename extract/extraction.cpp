@@ -235,6 +235,8 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   const ValueStyle style = sink->Style();
   WorkbookRecords workbook;
   workbook.workbookPath = workbookPath;
+  workbook.workbookSize = xlBook->FileSize();
+  workbook.workbookModifiedNs = xlBook->FileModifiedNs();
   workbook.formTypePath = formTypePath;
   bool anyKey = false;
   for (const Field& field : fields) {

@@ -218,6 +218,10 @@ class SheetLoader {
 class WorkbookModel {
  public:
   std::string format;  // what the file is, for messages: "Excel 97-2003 workbook"
+  // The file read as it was when opened: its size, and its modification time in nanoseconds
+  // since 1970; both 0 for a workbook read from bytes.
+  std::uint64_t file_size = 0;
+  std::int64_t file_modified_ns = 0;
   std::vector<SheetInfo> sheets;
   std::vector<NameInfo> names;   // user names in workbook order, then the built-in names
   std::size_t active_sheet = 0;  // index into sheets

@@ -195,6 +195,20 @@ std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes
   }
 }
 
+namespace {
+
+// The workbook read from the file, with the file's size and modification time from the status
+// taken of its open descriptor.
+std::shared_ptr<WorkbookModel> Stamped(std::shared_ptr<WorkbookModel> model,
+                                       const struct stat& st) {
+  model->file_size = static_cast<std::uint64_t>(st.st_size);
+  model->file_modified_ns =
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  return model;
+}
+
+}  // namespace
+
 std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
   try {
     // One open, one status and one read for a file of form size. Non-blocking, so that a fifo
@@ -230,11 +244,12 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
       FileSource source(f.get(), size);
       std::vector<std::uint8_t> head(kSniffBytes);
       source.ReadAt(0, head);
-      if (SniffContent(head) == ContentKind::kCompoundFile) return OpenCompound(source, path);
+      if (SniffContent(head) == ContentKind::kCompoundFile)
+        return Stamped(OpenCompound(source, path), st);
       std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
       source.ReadAt(0, bytes);
       f.reset();
-      return OpenInMemory(std::move(bytes), path);
+      return Stamped(OpenInMemory(std::move(bytes), path), st);
     }
     // A form-sized file is read into one buffer kept from file to file (a run opens thousands
     // of forms of a few kilobytes); a compound file is read from there, as its workbook stream
@@ -256,13 +271,13 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path) {
     if (SniffContent(bytes.first(std::min(bytes.size(), kSniffBytes))) ==
         ContentKind::kCompoundFile) {
       MemorySource source(bytes);
-      return OpenCompound(source, path);
+      return Stamped(OpenCompound(source, path), st);
     }
     if (&buffer == &own) {
       own.resize(bytes.size());
-      return OpenInMemory(std::move(own), path);
+      return Stamped(OpenInMemory(std::move(own), path), st);
     }
-    return OpenInMemory(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), path);
+    return Stamped(OpenInMemory(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), path), st);
   } catch (Error& e) {
     e.Within(path);
     throw;
