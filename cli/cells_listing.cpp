@@ -103,7 +103,7 @@ class LineBuffer {
   }
   void Append(char c) { text_.push_back(c); }
 
-  // "B7": the column letters and the row number, both counted from 0.
+  // The address of a cell given by its row and column counted from 0: "B7" for row 6, column 1.
   void AppendCellAddress(std::uint32_t row, std::uint32_t col) {
     char letters[8];
     char* start = letters + sizeof letters;
