@@ -215,13 +215,15 @@ RunSummary ProcessForms(FormsSource& source, ReportListView& list, const RunHook
     const std::uint64_t recordsBefore = RecordLinesAppended();
     bool appending = false;  // past the workbook's own part: what fails now is not its fault
     try {
-      ExtractWorkbookData(path, formTypePath, dataFile, [&](std::string_view text) {
-        appending = true;
-        if (filing)
-          filing->Append(path, outDir, text);
-        else
-          AppendTextLine(dataFile, text);
-      });
+      ExtractWorkbookData(path, formTypePath, dataFile,
+                          [&](std::string_view text, const WorkbookRecords& workbook) {
+                            appending = true;
+                            if (filing)
+                              filing->Append(path, outDir, text,
+                                             {workbook.workbookSize, workbook.workbookModifiedNs});
+                            else
+                              AppendTextLine(dataFile, text);
+                          });
       if (moving) MoveForm(path, outDir);
       if (filing) filing->Moved(path, outDir);
     } catch (const Error& e) {

@@ -20,6 +20,7 @@ constexpr std::string_view kJournalHeader = "sheaver journal 1";
 
 // Paths go into the journal one per line: "%", CR and LF are written as %25, %0D and %0A.
 std::string Escape(std::string_view text) {
+  if (text.find_first_of("%\r\n") == std::string_view::npos) return std::string(text);
   std::string escaped;
   for (char c : text) {
     if (c == '%')
@@ -110,15 +111,25 @@ std::string JournalPath(const std::string& dataFile) {
 }
 
 std::string JournalEntry::Text() const {
-  std::string text(kJournalHeader);
-  text += "\nworkbook " + Escape(workbook);
-  text += "\nout " + Escape(outputDirectory);
-  text += "\nsize " + std::to_string(size);
-  text += "\nmodified " + std::to_string(modifiedNs);
-  text += "\noffset " + std::to_string(offset);
-  text += "\nlength " + std::to_string(length);
-  text += "\nnew " + std::string(created ? "1" : "0");
-  text += "\nsum " + std::to_string(Checksum(text));
+  // Written once a workbook: put together in one string, numbers converted in place.
+  std::string text;
+  text.reserve(kJournalHeader.size() + workbook.size() + outputDirectory.size() + 160);
+  auto number = [&](std::string_view key, auto value) {
+    text += key;
+    char digits[24];
+    text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  };
+  text += kJournalHeader;
+  text += "\nworkbook ";
+  text += Escape(workbook);
+  text += "\nout ";
+  text += Escape(outputDirectory);
+  number("\nsize ", size);
+  number("\nmodified ", modifiedNs);
+  number("\noffset ", offset);
+  number("\nlength ", length);
+  text += created ? "\nnew 1" : "\nnew 0";
+  number("\nsum ", Checksum(text));
   text += "\nend\n";
   return text;
 }
@@ -282,14 +293,17 @@ void Filing::Recover(const RecoveryNotice& notice) {
 }
 
 void Filing::Append(const std::string& workbook, const std::string& outputDirectory,
-                    std::string_view text) {
+                    std::string_view text, WorkbookStamp stamp) {
   const std::int64_t before = FileSize(dataFile_);
   {
     JournalEntry entry;
     entry.workbook = workbook;
     entry.outputDirectory = outputDirectory;
     struct stat st;
-    if (::stat(workbook.c_str(), &st) == 0) {
+    if (stamp.size > 0) {
+      entry.size = stamp.size;
+      entry.modifiedNs = stamp.modifiedNs;
+    } else if (::stat(workbook.c_str(), &st) == 0) {
       entry.size = static_cast<std::uint64_t>(st.st_size);
       entry.modifiedNs =
           static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;

@@ -50,6 +50,13 @@ struct JournalEntry {
 // message box.
 using RecoveryNotice = std::function<void(const std::string& workbook, const std::string& message)>;
 
+// The size and modification time (nanoseconds since 1970) by which a journaled workbook is known
+// again; a size of 0 for one whose status is to be asked of the file system.
+struct WorkbookStamp {
+  std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;
+};
+
 class Filing {
  public:
   // Locks the input directory (when it exists) and the data file, then finishes or undoes what
@@ -64,9 +71,10 @@ class Filing {
   Filing& operator=(const Filing&) = delete;
 
   // Appends a workbook's text (its lines; the last line end is added) to the data file, journaled:
-  // the entry stays until Moved.
+  // the entry stays until Moved. stamp: the workbook as it was read, when the reader knows it
+  // (a status call saved, and the entry names the file whose records these are).
   void Append(const std::string& workbook, const std::string& outputDirectory,
-              std::string_view text);
+              std::string_view text, WorkbookStamp stamp = {});
   // The workbook appended last has been moved (or stays where it is): its entry is dropped.
   void Moved(const std::string& workbook, const std::string& outputDirectory);
 

@@ -2,7 +2,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <charconv>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "cli/cli_tool.h"
@@ -86,6 +89,53 @@ nlohmann::json JsonValue(const xl::Value& v) {
   return nullptr;
 }
 
+// Text lines gathered in memory and written to a stream in blocks of about a megabyte, with the
+// cell addresses and escaped texts of the listing put together in place.
+class LineBuffer {
+ public:
+  explicit LineBuffer(std::FILE* out) : out_(out) { text_.reserve(kBlock + 4096); }
+  ~LineBuffer() { Flush(); }
+  LineBuffer(const LineBuffer&) = delete;
+  LineBuffer& operator=(const LineBuffer&) = delete;
+
+  void Append(std::string_view text) {
+    text_.append(text);
+    if (text_.size() >= kBlock) Flush();
+  }
+  void Append(char c) { text_.push_back(c); }
+
+  // The address of a cell given by its row and column counted from 0: "B7" for row 6, column 1.
+  void AppendCellAddress(std::uint32_t row, std::uint32_t col) {
+    char letters[8];
+    char* start = letters + sizeof letters;
+    for (std::uint64_t n = std::uint64_t{col} + 1; n > 0; n = (n - 1) / 26)
+      *--start = static_cast<char>('A' + (n - 1) % 26);
+    text_.append(start, letters + sizeof letters);
+    char digits[12];
+    const auto written = std::to_chars(digits, digits + sizeof digits, std::uint64_t{row} + 1);
+    text_.append(digits, written.ptr);
+  }
+
+  // The text as EscapeField writes it; most texts have nothing to escape and go in as they are.
+  void AppendEscaped(std::string_view text) {
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+      const auto byte = static_cast<unsigned char>(c);
+      return byte >= 0x20 && byte < 0x7F && byte != '\\';
+    });
+    Append(plain ? text : std::string_view(EscapeField(text)));
+  }
+
+  void Flush() {
+    if (!text_.empty()) std::fwrite(text_.data(), 1, text_.size(), out_);
+    text_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kBlock = 1 << 20;
+  std::FILE* out_;
+  std::string text_;
+};
+
 }  // namespace
 
 namespace {
@@ -139,16 +189,27 @@ void ListCellsOf(const std::string& workbookPath, const std::shared_ptr<xl::Work
     for (const NameLine& line : names)
       std::fprintf(out, "name\t%s\t%s\n", EscapeField(line.name).c_str(),
                    EscapeField(line.target).c_str());
+    // A large sheet lists hundreds of thousands of cells: each line is put together in one
+    // buffer, written out in large blocks.
+    LineBuffer lines(out);
     for (std::size_t sheet : listed) {
       const std::string prefix =
           choice.allSheets ? xl::QuoteSheetName(model->sheets[sheet].name) + "!" : "";
-      model->Cells(sheet).ForEach(
-          model->strings, [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
-            if (v.kind == xl::Value::Kind::kEmpty) return;
-            std::fprintf(out, "cell\t%s%s\t%s\t%s\n", prefix.c_str(),
-                         xl::AreaText({row, col, row, col}).c_str(), KindName(v.kind),
-                         EscapeField(CellText(v)).c_str());
-          });
+      model->Cells(sheet).ForEach(model->strings,
+                                  [&](std::uint32_t row, std::uint32_t col, const xl::Value& v) {
+                                    if (v.kind == xl::Value::Kind::kEmpty) return;
+                                    lines.Append("cell\t");
+                                    lines.Append(prefix);
+                                    lines.AppendCellAddress(row, col);
+                                    lines.Append('\t');
+                                    lines.Append(KindName(v.kind));
+                                    lines.Append('\t');
+                                    if (v.kind == xl::Value::Kind::kText)
+                                      lines.AppendEscaped(v.text);
+                                    else
+                                      lines.AppendEscaped(CellText(v));
+                                    lines.Append('\n');
+                                  });
     }
     return;
   }

@@ -10,6 +10,13 @@
 namespace sheaver {
 namespace {
 
+// The data file whose first line was last found to use the chosen separator, and that
+// separator. A run holds its data file locked and only appends to it, so the first line checked
+// for its first workbook stays as it was for the others: checked once a run, not once a workbook
+// (which read the file's first block each time).
+std::string checkedPath;
+char checkedSeparator = 0;
+
 class CsvSink : public DataFileSink {
  public:
   CsvSink(std::string path, const DataFileOptions& options, RecordAppend append)
@@ -43,7 +50,7 @@ class CsvSink : public DataFileSink {
     if (text.empty()) return 0;
     text.resize(text.size() - 2);  // the append puts the last line end
     if (append_)
-      append_(text);
+      append_(text, workbook);
     else
       AppendLine(path_, text);
     return workbook.records.size();
@@ -54,6 +61,8 @@ class CsvSink : public DataFileSink {
   // chosen would mix two layouts in one file. A file that cannot be read (append-only) is not
   // checked.
   void CheckSeparator() const {
+    if (!checkedPath.empty() && checkedPath == path_ && checkedSeparator == options_.separator)
+      return;
     std::vector<std::string> first;
     try {
       first = ReadTextLines(path_, 1);
@@ -62,6 +71,10 @@ class CsvSink : public DataFileSink {
     }
     if (first.empty()) return;
     const std::optional<char> used = HeaderSeparator(first.front());
+    if (!used || *used == options_.separator) {
+      checkedPath = path_;
+      checkedSeparator = options_.separator;
+    }
     if (used && *used != options_.separator)
       Raise(err::kInvalidCall, path_ +
                                    ": Invalid procedure call or argument: the data file "
@@ -76,6 +89,11 @@ class CsvSink : public DataFileSink {
 };
 
 }  // namespace
+
+void ForgetCheckedDataFiles() {
+  checkedPath.clear();
+  checkedSeparator = 0;
+}
 
 std::unique_ptr<DataFileSink> CsvDataFileSink(const std::string& path,
                                               const DataFileOptions& options,

@@ -31,6 +31,8 @@ struct RecordValues {
 // A workbook's records as a sink receives them.
 struct WorkbookRecords {
   std::string workbookPath;
+  std::uint64_t workbookSize = 0;       // the workbook file as it was read (0 when unknown)
+  std::int64_t workbookModifiedNs = 0;  // its modification time, nanoseconds since 1970
   std::string formTypePath;
   std::vector<std::string> names;  // the field names, in form type order
   std::vector<CodeKind> kinds;     // what each field's format code writes
@@ -48,8 +50,8 @@ class DataFileSink {
 };
 
 // Takes a workbook's CSV text (its header, when due, and record lines, without the last line
-// end) in place of the plain append: the run journals it.
-using RecordAppend = std::function<void(std::string_view text)>;
+// end) in place of the plain append, with the workbook it comes from: the run journals it.
+using RecordAppend = std::function<void(std::string_view text, const WorkbookRecords& workbook)>;
 
 // The sink for the data file at path under the options: SQLite when IsSqliteDataFile, else CSV
 // (appending through append when it is given).
@@ -62,6 +64,10 @@ std::unique_ptr<DataFileSink> OpenDataFileSink(const std::string& path,
 std::unique_ptr<DataFileSink> CsvDataFileSink(const std::string& path,
                                               const DataFileOptions& options,
                                               const RecordAppend& append = {});
+
+// Makes the next CSV append check its data file's separator again; a run calls this when it
+// starts (through ForgetFormTypes), since within a run the locked data file's first line stays.
+void ForgetCheckedDataFiles();
 
 // The SQLite data file (extract/sqlite_data_file.cpp).
 std::unique_ptr<DataFileSink> SqliteDataFileSink(const std::string& path,

@@ -209,6 +209,8 @@ void Extract(const std::string& workbookPath, const std::string& formTypePath,
   const ValueStyle style = sink->Style();
   WorkbookRecords workbook;
   workbook.workbookPath = workbookPath;
+  workbook.workbookSize = book.FileSize();
+  workbook.workbookModifiedNs = book.FileModifiedNs();
   workbook.formTypePath = formTypePath;
   bool anyKey = false;
   for (const Field& field : fields) {
@@ -278,6 +280,7 @@ Error WithinWorkbook(const Error& e, const std::string& workbookPath) {
 void ForgetFormTypes() {
   cached = false;
   cachedFields.clear();
+  ForgetCheckedDataFiles();
 }
 
 void ExtractWorkbookData(const std::string& workbookPath, const std::string& formTypePath,

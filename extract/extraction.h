@@ -76,7 +76,8 @@ std::string GetCellText(const xl::Range& range, Int16 index);
 // starts with the workbook's path or name keeps just the name).
 Error WithinWorkbook(const Error& e, const std::string& workbookPath);
 
-// Drops the form type kept by the journaled ExtractWorkbookData.
+// Drops the form type kept by the journaled ExtractWorkbookData, and the data file separator
+// it found checked.
 void ForgetFormTypes();
 
 // Record lines (header lines not counted) appended by ExtractWorkbookData in this process so

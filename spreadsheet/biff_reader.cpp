@@ -1,5 +1,8 @@
 #include "spreadsheet/biff_reader.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -36,6 +39,7 @@ constexpr std::uint16_t kXf = 0x00E0;
 constexpr std::uint16_t kSst = 0x00FC;
 constexpr std::uint16_t kLabelSst = 0x00FD;
 constexpr std::uint16_t kSupBook = 0x01AE;
+constexpr std::uint16_t kDimensions = 0x0200;
 constexpr std::uint16_t kNumber = 0x0203;
 constexpr std::uint16_t kLabel = 0x0204;
 constexpr std::uint16_t kBoolErr = 0x0205;
@@ -115,11 +119,14 @@ class RecordStream {
       RaiseDamaged("record 0x" + Hex(r.type) + " of " + std::to_string(length) +
                        " bytes runs past the end of the stream",
                    where_, pos_);
-    r.body = stream_.subspan(pos_ + 4, length);
+    // The body goes to the segments from a local: read back from the record just written, it
+    // would wait on the store.
+    const std::span<const std::uint8_t> body = stream_.subspan(pos_ + 4, length);
+    r.body = body;
     pos_ += 4 + length;
     segments_.clear();
     offsets_.clear();
-    segments_.push_back(r.body);
+    segments_.push_back(body);
     offsets_.push_back(r.offset + 4);
     while (pos_ + 4 <= stream_.size() && Le16(&stream_[pos_]) == kContinue) {
       std::uint16_t len = Le16(&stream_[pos_ + 2]);
@@ -369,14 +376,19 @@ class SheetParser {
         sheet_(std::move(sheet)),
         repairs_(repairs) {}
 
-  void Parse(std::size_t offset) {
+  // Reads the sheet whose BOF record is at offset. release_behind: nothing before the record
+  // being read is needed again, so the memory of the stream's bytes before it is given back as
+  // the reading goes on.
+  void Parse(std::size_t offset, bool release_behind = false) {
     const std::uint16_t bof = offset + 4 <= stream_.size() ? Le16(&stream_[offset]) : 0;
     if (bof != kBof && bof != kBof2 && bof != kBof3 && bof != kBof4)
       RaiseDamaged("the sheet does not start with a BOF record", where_, offset);
     RecordStream records(stream_, offset, where_);
     Record r;
     int depth = 0;
+    std::size_t released = 0;
     while (records.Next(r)) {
+      if (release_behind && r.offset >= released + kReleaseStep) released = ReleaseBefore(r.offset);
       if (r.type == bof) {
         ++depth;
         continue;
@@ -392,6 +404,19 @@ class SheetParser {
   }
 
  private:
+  static constexpr std::size_t kReleaseStep = 1 << 20;
+
+  // Gives the memory of the whole pages of the stream before end back to the system (they read
+  // as zeros afterwards); returns how far that reaches.
+  std::size_t ReleaseBefore(std::size_t end) const {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<std::uintptr_t>(stream_.data());
+    const std::uintptr_t from = (base + page - 1) / page * page;
+    const std::uintptr_t to = (base + end) / page * page;
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    return end;
+  }
+
   Shows ShowsOf(std::uint16_t xf) const {
     return xf < g_.xf_shows.size() ? g_.xf_shows[xf] : Shows::kNumber;
   }
@@ -427,9 +452,31 @@ class SheetParser {
     cells_.AddText(row, col, strings_.Add(text));
   }
 
+  // DIMENSIONS: the used rows and columns, written before the cells. Room is made for them at
+  // once, bounded by what the records left in the stream could hold (a MULRK cell takes 6 bytes,
+  // a row at least one 10-byte record), however large the record says the area is.
+  void Dimensions(const Record& r) {
+    Cursor c(r.body, where_, r.offset + 4);
+    const bool wide = g_.biff == Biff::k8 && r.body.size() >= 14;
+    if (!wide && r.body.size() < 10) return;
+    const std::uint32_t first_row = wide ? c.U32() : c.U16();
+    const std::uint32_t end_row = wide ? c.U32() : c.U16();
+    const std::uint16_t first_col = c.U16(), end_col = c.U16();
+    if (end_row <= first_row || end_col <= first_col) return;
+    const std::size_t left = stream_.size() - std::min(stream_.size(), r.offset);
+    const std::size_t rows = std::min<std::size_t>(end_row - first_row, left / 10);
+    const std::size_t cells =
+        std::min<std::size_t>(std::size_t{end_row - first_row} * (end_col - first_col), left / 6);
+    // A form-sized sheet gets its room with its first cell.
+    if (cells > 1024) cells_.Reserve(cells, rows);
+  }
+
   void Cell(const Record& r) {
     Cursor c(r.body, where_, r.offset + 4);
     switch (r.type) {
+      case kDimensions:
+        Dimensions(r);
+        break;
       case kNumber: {
         std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
         Number(row, col, xf, c.F64());
@@ -648,21 +695,38 @@ class BiffLoader : public SheetLoader {
     const SheetInfo& sheet = sheets_.at(index);
     // A chart sheet's records hold its chart (the series' cached values among them), no cells.
     if (sheet.kind == SheetKind::kChart) return;
+    if (released_error_) throw *released_error_;
+    if (loaded_.size() < sheets_.size()) loaded_.resize(sheets_.size());
+    // The last sheet still to be read of a large stream: once it is read the stream is not
+    // needed again, so its memory goes back while the cells are read, and the cells and the
+    // whole stream are never held at once.
+    bool last = stream_.size() >= kReleaseFrom;
+    for (std::size_t i = 0; i < sheets_.size() && last; ++i)
+      if (i != index && sheets_[i].kind != SheetKind::kChart && !loaded_[i]) last = false;
     try {
       const std::size_t offset = g_.sheet_offsets.at(index);
       if (!g_.sheet_damage.at(index).empty()) RaiseDamaged(g_.sheet_damage[index], where_, offset);
       SheetParser parser(g_, cp_, stream_, where_, cells, strings, sheet.max_cols,
                          "sheet '" + sheet.name + "'", repairs);
-      parser.Parse(offset);
+      parser.Parse(offset, last);
     } catch (Error& e) {
       e.Within("sheet '" + sheets_.at(index).name + "'", {.sheet = sheets_.at(index).name});
       e.InFile(file_name_);
+      // The bytes given back cannot be read again: asked for again, the sheet gives this error.
+      if (last) released_error_ = e;
       throw;
     }
+    loaded_[index] = true;
+    if (last) std::vector<std::uint8_t>().swap(stream_);
   }
 
  private:
+  // Streams from this size on give their memory back as their last sheet is read.
+  static constexpr std::size_t kReleaseFrom = 4 << 20;
+
   std::vector<std::uint8_t> stream_;
+  std::vector<bool> loaded_;             // per sheet: its cells have been read
+  std::optional<Error> released_error_;  // why the sheet read with the stream's release failed
   std::string where_;
   std::string file_name_;
   Globals g_;

@@ -151,13 +151,22 @@ void SheetCells::AddError(std::uint32_t row, std::uint32_t col, std::uint8_t cod
 
 namespace {
 
-// Gives back what a vector grew beyond its size, when that is worth a copy.
+// Gives back what a vector grew beyond its size, when that is worth a copy. A large table's
+// room past its end was never written, so it takes address space but no memory, while the copy
+// would hold the table twice for a moment: only tables below 1 MiB are shrunk.
 template <class T>
 void ShrinkIfWasteful(std::vector<T>& v) {
-  if ((v.capacity() - v.size()) * sizeof(T) >= 4096) v.shrink_to_fit();
+  if ((v.capacity() - v.size()) * sizeof(T) >= 4096 && v.capacity() * sizeof(T) < (1u << 20))
+    v.shrink_to_fit();
 }
 
 }  // namespace
+
+void SheetCells::Reserve(std::size_t cells, std::size_t rows) {
+  cells_.reserve(cells);
+  rows_.reserve(rows);
+  doubles_.reserve(cells);
+}
 
 void SheetCells::Finish() {
   if (sorted_) {

@@ -129,6 +129,9 @@ class SheetCells {
   void AddBoolean(std::uint32_t row, std::uint32_t col, bool value);
   // An error value, by its code as a binary workbook stores it (0x07 is "#DIV/0!").
   void AddError(std::uint32_t row, std::uint32_t col, std::uint8_t code);
+  // Room for this many cells (numbers among them) in this many rows, made before the first Add
+  // so that a large sheet's tables are not grown and copied step by step.
+  void Reserve(std::size_t cells, std::size_t rows);
   // Sorts cells that came out of order and drops replaced ones; call once after the last Add.
   void Finish();
 
@@ -215,6 +218,10 @@ class SheetLoader {
 class WorkbookModel {
  public:
   std::string format;  // what the file is, for messages: "Excel 97-2003 workbook"
+  // The file read as it was when opened: its size, and its modification time in nanoseconds
+  // since 1970; both 0 for a workbook read from bytes.
+  std::uint64_t file_size = 0;
+  std::int64_t file_modified_ns = 0;
   std::vector<SheetInfo> sheets;
   std::vector<NameInfo> names;   // user names in workbook order, then the built-in names
   std::size_t active_sheet = 0;  // index into sheets

@@ -27,6 +27,8 @@ namespace {
 // opening a large workbook holds its workbook stream in memory once rather than twice.
 constexpr std::uint64_t kReadWholeLimit = 1u << 20;
 constexpr std::size_t kSniffBytes = 8192;
+// Files up to this size are read into a buffer kept for the next one.
+constexpr std::uint64_t kKeptBufferLimit = 64u << 10;
 
 class FileSource : public ByteSource {
  public:
@@ -203,6 +205,20 @@ std::shared_ptr<WorkbookModel> OpenWorkbookBytes(std::vector<std::uint8_t> bytes
   }
 }
 
+namespace {
+
+// The workbook read from the file, with the file's size and modification time from the status
+// taken of its open descriptor.
+std::shared_ptr<WorkbookModel> Stamped(std::shared_ptr<WorkbookModel> model,
+                                       const struct stat& st) {
+  model->file_size = static_cast<std::uint64_t>(st.st_size);
+  model->file_modified_ns =
+      static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+  return model;
+}
+
+}  // namespace
+
 std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path,
                                                 const OpenOptions& options) {
   try {
@@ -240,13 +256,20 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path,
       std::vector<std::uint8_t> head(kSniffBytes);
       source.ReadAt(0, head);
       if (SniffContent(head) == ContentKind::kCompoundFile)
-        return OpenCompound(source, path, options);
+        return Stamped(OpenCompound(source, path, options), st);
       std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
       source.ReadAt(0, bytes);
       f.reset();
-      return OpenInMemory(std::move(bytes), path, options);
+      return Stamped(OpenInMemory(std::move(bytes), path, options), st);
     }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+    // A form-sized file is read into one buffer kept from file to file (a run opens thousands
+    // of forms of a few kilobytes); a compound file is read from there, as its workbook stream
+    // is copied out of it. Other kinds keep their bytes, so they get a copy.
+    thread_local std::vector<std::uint8_t> kept;
+    std::vector<std::uint8_t> own;
+    std::vector<std::uint8_t>& buffer = size <= kKeptBufferLimit ? kept : own;
+    if (buffer.size() < size) buffer.resize(static_cast<std::size_t>(size));
+    const std::span<std::uint8_t> bytes(buffer.data(), static_cast<std::size_t>(size));
     std::size_t got = 0;
     while (got < bytes.size()) {
       const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
@@ -256,7 +279,17 @@ std::shared_ptr<WorkbookModel> OpenWorkbookFile(const std::string& path,
     }
     ::close(closer.fd);
     closer.fd = -1;
-    return OpenInMemory(std::move(bytes), path, options);
+    if (SniffContent(bytes.first(std::min(bytes.size(), kSniffBytes))) ==
+        ContentKind::kCompoundFile) {
+      MemorySource source(bytes);
+      return Stamped(OpenCompound(source, path, options), st);
+    }
+    if (&buffer == &own) {
+      own.resize(bytes.size());
+      return Stamped(OpenInMemory(std::move(own), path, options), st);
+    }
+    return Stamped(
+        OpenInMemory(std::vector<std::uint8_t>(bytes.begin(), bytes.end()), path, options), st);
   } catch (Error& e) {
     e.InFile(path);
     throw;

@@ -111,6 +111,10 @@ class Workbook {
   // The sheet that was active when the workbook was saved; the first sheet when the file does
   // not record one or records one that does not exist.
   Worksheet ActiveSheet() const;
+  // The size and modification time (nanoseconds since 1970) of the file as it was read; 0 for
+  // a workbook read from bytes.
+  std::uint64_t FileSize() const { return model_->file_size; }
+  std::int64_t FileModifiedNs() const { return model_->file_modified_ns; }
 
   explicit Workbook(std::shared_ptr<WorkbookModel> model) : model_(std::move(model)) {}
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/filing.h"
 #include "support/failing_file_system.h"
 #include "support/form_files.h"
 #include "support/raised.h"
@@ -145,6 +147,31 @@ TEST_F(Run, HundredAWorkbooksARunTheRestNextTime) {
   EXPECT_EQ(list.Rows(), 0);
   ASSERT_EQ(messages->shown.size(), 1u);
   EXPECT_EQ(messages->shown[0].text, kAllFormsProcessed);
+}
+
+// A workbook whose move failed after its append stays in the journal, known by its size and
+// modification time as it was read; the next run moves it without appending its records again.
+TEST_F(Run, AWorkbookLeftAfterItsAppendIsKnownByItsStatusAndMovedNextRun) {
+  dir.AddForms({"a.xls"});
+  auto failing = std::make_shared<test::FailingFileSystem>();
+  failing->Fail(test::FileOp::kMove, 70);
+  files.emplace(failing);
+  EXPECT_EQ(Go().number, 70);
+  files.reset();
+
+  JournalEntry entry;
+  ASSERT_TRUE(JournalEntry::Parse(dir.Read("data.csv.sheaver-journal"), entry));
+  struct stat st;
+  ASSERT_EQ(::stat(dir.File("in/a.xls").c_str(), &st), 0);
+  EXPECT_EQ(entry.workbook, dir.File("in/a.xls"));
+  EXPECT_EQ(entry.size, static_cast<std::uint64_t>(st.st_size));
+  EXPECT_EQ(entry.modifiedNs,
+            static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec);
+
+  EXPECT_EQ(Go().number, 0);
+  EXPECT_EQ(dir.Names("in"), Texts{});
+  EXPECT_EQ(dir.Names("out"), Texts{"a.xls"});
+  EXPECT_EQ(dir.Read("data.csv"), Filed(1));
 }
 
 // Failures part-way through a run of a.xls and b.xls: what each leaves behind.

@@ -311,5 +311,40 @@ TEST(DefinedNames, ResolveThroughSheetReferencesToTheRightSheet) {
                                       "Data!Print_Area builtin 0 0:0,0-9,3"}));
 }
 
+// A sheet of a large stream (over 4 MiB) read last gives the stream's memory back as it is read:
+// every sheet still reads whole in any order, and a sheet that failed that way gives its error
+// again rather than the bytes given back.
+TEST(LargeStreams, SheetsReadInAnyOrderAndAFailedLastSheetFailsAgain) {
+  auto numbers = [](double base, std::uint16_t rows, std::uint16_t columns) {
+    Bytes records, dimensions;
+    Put32(dimensions, 0);
+    Put32(dimensions, rows);
+    Put16(dimensions, 0);
+    Put16(dimensions, columns);
+    Put16(dimensions, 0);
+    PutBytes(records, Rec(0x0200, dimensions));
+    for (std::uint16_t r = 0; r < rows; ++r)
+      for (std::uint16_t c = 0; c < columns; ++c)
+        PutBytes(records, NumberRec(r, c, base + r * 0.5 + c));
+    return records;
+  };
+  auto book =
+      Read({}, {{"First", 0, numbers(0.25, 40000, 4)}, {"Second", 0, numbers(1e6, 40000, 4)}});
+  for (std::size_t sheet : {1u, 0u}) {
+    const double base = sheet == 0 ? 0.25 : 1e6;
+    const SheetCells& cells = book->Cells(sheet);
+    EXPECT_EQ(cells.CellCount(), 160000u);
+    for (std::uint32_t r : {0u, 20000u, 39999u})
+      EXPECT_EQ(cells.Get(r, 3, book->strings), Value::Number(base + r * 0.5 + 3)) << sheet;
+  }
+
+  Bytes damaged = numbers(0.25, 60000, 5);
+  PutBytes(damaged, LabelSstRec(60000, 0, 7));  // no shared strings at all
+  auto broken = Read({}, {{"Data", 0, damaged}});
+  const auto first = ErrorOf([&] { broken->Cells(0); });
+  EXPECT_NE(first.second.find("shared string 7 of 0"), std::string::npos) << first.second;
+  EXPECT_EQ(ErrorOf([&] { broken->Cells(0); }), first);
+}
+
 }  // namespace
 }  // namespace sheaver::xl
