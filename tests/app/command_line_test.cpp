@@ -32,7 +32,7 @@ std::string Numbers(int from, int to) {
 
 using Args = std::vector<std::string>;
 
-TEST(ClsCmdline, SplitsAtSpacesAndKeepsQuotedArgumentsWhole) {
+TEST(CommandLine, SplitsAtSpacesAndKeepsQuotedArgumentsWhole) {
   struct Case {
     std::string line;
     Args argv;
@@ -54,7 +54,7 @@ TEST(ClsCmdline, SplitsAtSpacesAndKeepsQuotedArgumentsWhole) {
   for (const Case& c : cases) EXPECT_EQ(Split(c.line), c.argv) << "line: " << c.line;
 }
 
-TEST(ClsCmdline, ArgAndRmQuotesRemoveTheEnclosingQuotesByTheFirstCharacter) {
+TEST(CommandLine, ArgAndRmQuotesRemoveTheEnclosingQuotesByTheFirstCharacter) {
   const std::pair<std::string, std::string> cases[] = {
       {R"("abc")", "abc"}, {R"(abc")", R"(abc")"}, {R"("ab)", "a"}, {R"(")", ""}};
   for (const auto& [in, out] : cases) EXPECT_EQ(CommandLine::RmQuotes(in), out) << in;
@@ -64,7 +64,7 @@ TEST(ClsCmdline, ArgAndRmQuotesRemoveTheEnclosingQuotesByTheFirstCharacter) {
   EXPECT_EQ(cl.arg(1), "a\"b");
 }
 
-TEST(ClsCmdline, IndexesOutsideTheTableOrBeforeTheFirstLineAreSubscriptErrors) {
+TEST(CommandLine, IndexesOutsideTheTableOrBeforeTheFirstLineAreSubscriptErrors) {
   CommandLine cl;
   EXPECT_EQ(RaisedBy([&] { cl.arg(0); }).number, err::kSubscript);
   cl.Cmdline("one two");

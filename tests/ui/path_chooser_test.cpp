@@ -14,7 +14,7 @@ namespace {
 using test::RaisedBy;
 using Texts = std::vector<std::string>;
 
-TEST(ClsPath, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
+TEST(PathChooser, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
   struct Case {
     const char* init_dir;
     const char* path;
@@ -37,7 +37,7 @@ TEST(ClsPath, RelativePathRemovesTheInitialDirectoryAsAPlainPrefix) {
 
 // What the dialogs are set up with is checked through the main window; here, that a cancelled or
 // failing choice keeps the path.
-TEST(ClsPath, ChoicesKeepThePathWhenCancelledOrFailing) {
+TEST(PathChooser, ChoicesKeepThePathWhenCancelledOrFailing) {
   for (bool must_exist : {true, false}) {
     test::ScriptedFileDialog dlg;
     dlg.answers = {"/data/new.csv", std::nullopt};

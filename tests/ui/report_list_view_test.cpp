@@ -35,7 +35,7 @@ struct Rpt {
   ReportListView rpt;
 };
 
-TEST(ClsListViewRpt, EqualColumnSharesRoundHalfToEven) {
+TEST(ReportListView, EqualColumnSharesRoundHalfToEven) {
   const std::pair<Int16, Int16> cases[] = {{3, 33}, {8, 12}, {40, 2}, {200, 0}};
   for (auto [n, share] : cases) {
     Rpt by_cols(n, 0, 10010);  // a unit of exactly 100 twips
@@ -48,7 +48,7 @@ TEST(ClsListViewRpt, EqualColumnSharesRoundHalfToEven) {
   }
 }
 
-TEST(ClsListViewRpt, ResizeFloorsTheUnitBeforeMultiplyingAndWaitsForTheCall) {
+TEST(ReportListView, ResizeFloorsTheUnitBeforeMultiplyingAndWaitsForTheCall) {
   const std::pair<float, float> cases[] = {{6000, 85 * 59}, {6109.9f, 85 * 60}, {9, -85}};
   for (auto [width, first] : cases) {
     Rpt r(2, 0, width);
@@ -69,7 +69,7 @@ TEST(ClsListViewRpt, ResizeFloorsTheUnitBeforeMultiplyingAndWaitsForTheCall) {
   EXPECT_EQ(r.lv.ColumnHeaderWidth(3), MemoryListView::kDefaultColumnWidth);
 }
 
-TEST(ClsListViewRpt, MovesCarryTheSubItemsAndKeepTheRowSelectedAndDelTakesItAway) {
+TEST(ReportListView, MovesCarryTheSubItemsAndKeepTheRowSelectedAndDelTakesItAway) {
   struct Case {
     Int16 selected;
     char op;            // 'u' MoveUp, 'd' MoveDown, 'x' Del
@@ -91,7 +91,7 @@ TEST(ClsListViewRpt, MovesCarryTheSubItemsAndKeepTheRowSelectedAndDelTakesItAway
   }
 }
 
-TEST(ClsListViewRpt, FailuresRaiseTheirErrorsBeforeChangingAnything) {
+TEST(ReportListView, FailuresRaiseTheirErrorsBeforeChangingAnything) {
   struct Case {
     const char* what;
     std::function<void(ReportListView&)> call;
@@ -117,7 +117,7 @@ TEST(ClsListViewRpt, FailuresRaiseTheirErrorsBeforeChangingAnything) {
   }
 }
 
-TEST(ClsListViewRpt, CountsBeyond16BitsOverflow) {
+TEST(ReportListView, CountsBeyond16BitsOverflow) {
   Rpt r(1);
   for (int i = 0; i < 32767; ++i) r.lv.AddListItem("");
   EXPECT_EQ(r.rpt.Rows(), 32767);

@@ -18,7 +18,7 @@ std::string Of(const MemoryControl& c) {
   return os.str();
 }
 
-TEST(ClsLayout, ControlsFollowTheWindowByTheirShares) {
+TEST(ResizeLayout, ControlsFollowTheWindowByTheirShares) {
   struct Case {
     const char* options;
     double grow_width, grow_height;
@@ -44,7 +44,7 @@ TEST(ClsLayout, ControlsFollowTheWindowByTheirShares) {
   }
 }
 
-TEST(ClsLayout, UnusableOptionsToolbarsAndControlsWithoutPositionAreLeftOut) {
+TEST(ResizeLayout, UnusableOptionsToolbarsAndControlsWithoutPositionAreLeftOut) {
   for (const char* options : {"X=1/0", "W=40000", "X=1/70000"}) {
     MemoryWindow window(8000, 6000);
     MemoryControl& bad = window.Add("TextBox", options, 100, 100, 1000, 300);
@@ -61,7 +61,7 @@ TEST(ClsLayout, UnusableOptionsToolbarsAndControlsWithoutPositionAreLeftOut) {
   }
 }
 
-TEST(ClsLayout, EveryRedrawStartsFromTheRecordedGeometryAndSizes) {
+TEST(ResizeLayout, EveryRedrawStartsFromTheRecordedGeometryAndSizes) {
   MemoryWindow window(8000, 6000);
   MemoryControl& fixed = window.Add("Label", "", 100, 200, 300, 400);
   MemoryControl& list = window.Add("ListView", "W=1 H=1", 120, 2400, 8055, 1695);
