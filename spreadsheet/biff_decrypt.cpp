@@ -1,10 +1,13 @@
 #include "spreadsheet/biff_decrypt.h"
 
+#include "spreadsheet/biff_records.h"
+
 #include <array>
 #include <memory>
 #include <span>
 
 #include "runtime/error.h"
+#include "spreadsheet/biff_records.h"
 #include "spreadsheet/byte_cursor.h"
 #include "spreadsheet/cipher.h"
 #include "spreadsheet/password.h"
@@ -351,20 +354,17 @@ std::string DecryptBiffStream(std::vector<std::uint8_t>& stream, bool biff5,
                               const std::optional<std::string>& password, std::string_view where) {
   // The FILEPASS record, if any, is among the globals, before their EOF. Record headers are
   // never encrypted, so the records can be walked before anything is decrypted.
-  std::size_t pos = 0;
   std::optional<std::size_t> filepass;
-  while (pos + 4 <= stream.size()) {
-    const std::uint16_t type = Le16(&stream[pos]), length = Le16(&stream[pos + 2]);
-    if (length > stream.size() - pos - 4) break;
+  std::uint16_t filepass_length = 0;
+  ScanRecordHeaders(stream, 0, [&](std::uint16_t type, std::size_t pos, auto body) {
     if (type == kFilePass) {
       filepass = pos;
-      break;
+      filepass_length = static_cast<std::uint16_t>(body.size());
+      return false;
     }
-    pos += 4 + length;
-    if (type == kEof) break;
-  }
+    return type != kEof;
+  });
   if (!filepass) return {};
-  const std::uint16_t filepass_length = Le16(&stream[*filepass + 2]);
   std::string how;
   auto decryptor = MakeDecryptor(std::span(stream).subspan(*filepass + 4, filepass_length), biff5,
                                  *filepass + 4, where, how);
@@ -374,19 +374,18 @@ std::string DecryptBiffStream(std::vector<std::uint8_t>& stream, bool biff5,
 
   // Every record after FILEPASS, to the end of the stream, has its body encrypted, but for the
   // few records above and the sheet offset at the start of each BOUNDSHEET.
-  pos = *filepass + 4 + filepass_length;
-  while (pos + 4 <= stream.size()) {
-    const std::uint16_t type = Le16(&stream[pos]), length = Le16(&stream[pos + 2]);
-    const std::size_t body = pos + 4;
-    // A record running past the end is left for the record reader to report.
-    if (length > stream.size() - body) break;
-    if (!NeverEncrypted(type)) {
-      const std::size_t skip = type == kBoundSheet ? std::min<std::size_t>(4, length) : 0;
-      decryptor->Apply(std::span(stream).subspan(body + skip, length - skip), body + skip, body,
-                       length);
-    }
-    pos = body + length;
-  }
+  // Record headers are never encrypted, so the walk reads them as it decrypts the bodies.
+  ScanRecordHeaders(stream, *filepass + 4 + filepass_length,
+                    [&](std::uint16_t type, std::size_t pos, auto record) {
+                      const std::size_t body = pos + 4, length = record.size();
+                      if (!NeverEncrypted(type)) {
+                        const std::size_t skip =
+                            type == kBoundSheet ? std::min<std::size_t>(4, length) : 0;
+                        decryptor->Apply(std::span(stream).subspan(body + skip, length - skip),
+                                         body + skip, body, static_cast<std::uint16_t>(length));
+                      }
+                      return true;
+                    });
   return how;
 }
 

@@ -13,6 +13,7 @@
 
 #include "runtime/error.h"
 #include "spreadsheet/biff_decrypt.h"
+#include "spreadsheet/biff_records.h"
 #include "spreadsheet/byte_cursor.h"
 #include "spreadsheet/name_formula.h"
 #include "spreadsheet/number_format.h"
@@ -90,196 +91,6 @@ constexpr double kMaxSerial = 2958466.0;
 // The BIFF versions read: 2, 3 and 4 (Excel 2.x, 3.0, 4.0 worksheets), 5 (Excel 5.0/95, with
 // BIFF7) and 8 (Excel 97-2003). Before 8 every text is in the workbook's code page.
 
-// One record with the CONTINUE records that follow it, each body a segment.
-struct Record {
-  std::uint16_t type = 0;
-  std::uint64_t offset = 0;  // of the record header in the stream
-  std::span<const std::uint8_t> body;
-  std::vector<std::span<const std::uint8_t>>* segments = nullptr;  // body first, then continues
-  std::vector<std::uint64_t>* segment_offsets = nullptr;
-};
-
-// Walks the records of a stream from a position: each record's length is checked against the
-// bytes left, and CONTINUE records are folded into the record before them.
-class RecordStream {
- public:
-  RecordStream(std::span<const std::uint8_t> stream, std::size_t pos, std::string_view where)
-      : stream_(stream), pos_(pos), where_(where) {}
-
-  bool Next(Record& r) {
-    if (pos_ + 4 > stream_.size()) {
-      if (pos_ < stream_.size() && !AllZero(pos_))
-        RaiseDamaged("a record header is cut off by the end of the stream", where_, pos_);
-      return false;
-    }
-    r.type = Le16(&stream_[pos_]);
-    std::uint16_t length = Le16(&stream_[pos_ + 2]);
-    r.offset = pos_;
-    if (length > stream_.size() - pos_ - 4)
-      RaiseDamaged("record 0x" + Hex(r.type) + " of " + std::to_string(length) +
-                       " bytes runs past the end of the stream",
-                   where_, pos_);
-    // The body goes to the segments from a local: read back from the record just written, it
-    // would wait on the store.
-    const std::span<const std::uint8_t> body = stream_.subspan(pos_ + 4, length);
-    r.body = body;
-    pos_ += 4 + length;
-    segments_.clear();
-    offsets_.clear();
-    segments_.push_back(body);
-    offsets_.push_back(r.offset + 4);
-    while (pos_ + 4 <= stream_.size() && Le16(&stream_[pos_]) == kContinue) {
-      std::uint16_t len = Le16(&stream_[pos_ + 2]);
-      if (len > stream_.size() - pos_ - 4)
-        RaiseDamaged("a CONTINUE record runs past the end of the stream", where_, pos_);
-      segments_.push_back(stream_.subspan(pos_ + 4, len));
-      offsets_.push_back(pos_ + 4);
-      pos_ += 4 + len;
-    }
-    r.segments = &segments_;
-    r.segment_offsets = &offsets_;
-    return true;
-  }
-
-  std::size_t Pos() const { return pos_; }
-
-  static std::string Hex(std::uint16_t v) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string s(4, '0');
-    for (int i = 3; i >= 0; --i, v >>= 4) s[i] = digits[v & 15];
-    return s;
-  }
-
- private:
-  // Some writers pad the stream after the last record with zeros.
-  bool AllZero(std::size_t from) const {
-    for (std::size_t i = from; i < stream_.size(); ++i)
-      if (stream_[i]) return false;
-    return true;
-  }
-
-  std::span<const std::uint8_t> stream_;
-  std::size_t pos_;
-  std::string_view where_;
-  std::vector<std::span<const std::uint8_t>> segments_;
-  std::vector<std::uint64_t> offsets_;
-};
-
-// Reads a record and its CONTINUE segments as one sequence of bytes. Texts that run on into a
-// CONTINUE record restart there with a new option byte (8-bit or 16-bit characters); every
-// other field simply continues. An empty CONTINUE record holds nothing, not even an option byte:
-// it is passed over, as Excel does, and its offset noted for the caller to report.
-class SegmentReader {
- public:
-  SegmentReader(const Record& r, std::string_view where)
-      : segs_(*r.segments), offsets_(*r.segment_offsets), where_(where) {}
-
-  std::uint8_t U8() {
-    Ensure();
-    return segs_[seg_][pos_++];
-  }
-  std::uint16_t U16() {
-    std::uint8_t b[2];
-    Raw(b, 2);
-    return Le16(b);
-  }
-  std::uint32_t U32() {
-    std::uint8_t b[4];
-    Raw(b, 4);
-    return Le32(b);
-  }
-  void Skip(std::uint64_t n) {
-    while (n > 0) {
-      Ensure();
-      std::size_t take =
-          static_cast<std::size_t>(std::min<std::uint64_t>(n, segs_[seg_].size() - pos_));
-      pos_ += take;
-      n -= take;
-    }
-  }
-  // Bytes left in all segments.
-  std::uint64_t Left() const {
-    std::uint64_t left = seg_ < segs_.size() ? segs_[seg_].size() - pos_ : 0;
-    for (std::size_t i = seg_ + 1; i < segs_.size(); ++i) left += segs_[i].size();
-    return left;
-  }
-
-  // Appends `count` characters of a BIFF8 text as UTF-8: 16-bit when `wide`, else one byte per
-  // character (Latin-1); at a segment boundary inside the text a new option byte decides.
-  void Chars(std::string& out, std::uint32_t count, bool wide) {
-    while (count > 0) {
-      if (seg_ < segs_.size() && pos_ == segs_[seg_].size()) {
-        NextSegment();
-        wide = (segs_[seg_][pos_++] & 1) != 0;
-        continue;
-      }
-      Ensure();
-      std::size_t bytes_left = segs_[seg_].size() - pos_;
-      std::size_t avail = wide ? bytes_left / 2 : bytes_left;
-      if (avail == 0) Fail("a 16-bit character is split between records");
-      std::size_t take = std::min<std::size_t>(avail, count);
-      auto bytes = segs_[seg_].subspan(pos_, wide ? take * 2 : take);
-      if (wide)
-        AppendUtf16Le(out, bytes);
-      else
-        AppendLatin1(out, bytes);
-      pos_ += bytes.size();
-      count -= static_cast<std::uint32_t>(take);
-    }
-  }
-
-  // Appends `count` bytes of a code-page text (BIFF5) as UTF-8.
-  void CodePageChars(std::string& out, std::uint32_t count, const CodePage& cp) {
-    while (count > 0) {
-      Ensure();
-      std::size_t take = std::min<std::size_t>(segs_[seg_].size() - pos_, count);
-      cp.Append(out, segs_[seg_].subspan(pos_, take));
-      pos_ += take;
-      count -= static_cast<std::uint32_t>(take);
-    }
-  }
-
-  [[noreturn]] void Fail(std::string_view what) const {
-    std::uint64_t off =
-        seg_ < segs_.size() ? offsets_[seg_] + pos_ : offsets_.back() + segs_.back().size();
-    RaiseDamaged(what, where_, off);
-  }
-
-  // The offsets (of the header) of the empty CONTINUE records passed over so far.
-  const std::vector<std::uint64_t>& SkippedEmpty() const { return skipped_; }
-
- private:
-  // Moves to the next segment that holds bytes, passing over empty ones.
-  void NextSegment() {
-    do {
-      if (seg_ + 1 >= segs_.size()) Fail("a text runs past the end of its record");
-      ++seg_;
-      pos_ = 0;
-      if (segs_[seg_].empty()) skipped_.push_back(offsets_[seg_] - 4);
-    } while (segs_[seg_].empty());
-  }
-  // Makes at least one byte available at the current position.
-  void Ensure() {
-    while (seg_ < segs_.size() && pos_ == segs_[seg_].size()) {
-      if (seg_ + 1 >= segs_.size()) break;
-      ++seg_;
-      pos_ = 0;
-      if (segs_[seg_].empty()) skipped_.push_back(offsets_[seg_] - 4);
-    }
-    if (seg_ >= segs_.size() || pos_ >= segs_[seg_].size()) Fail("record is too short");
-  }
-  void Raw(std::uint8_t* out, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) out[i] = U8();
-  }
-
-  const std::vector<std::span<const std::uint8_t>>& segs_;
-  const std::vector<std::uint64_t>& offsets_;
-  std::string_view where_;
-  std::size_t seg_ = 0;
-  std::size_t pos_ = 0;
-  std::vector<std::uint64_t> skipped_;
-};
-
 // Adds a repair line for each empty CONTINUE record the reader passed over in `what`'s text
 // ("sheet 'Data': cell B3"), after the first `from` (for a record of several texts).
 void NoteSkipped(const SegmentReader& s, std::string_view what, std::string_view where,
@@ -312,19 +123,20 @@ std::uint16_t CharsetCodePage(std::uint8_t charset) {
 // first EOF, so that texts read before the FONT or CODEPAGE records decode the same.
 std::uint16_t TextCodePage(std::span<const std::uint8_t> stream, Biff biff) {
   std::uint16_t from_font = 0;
-  std::size_t pos = 0;
-  while (pos + 4 <= stream.size()) {
-    const std::uint16_t type = Le16(&stream[pos]), length = Le16(&stream[pos + 2]);
-    if (length > stream.size() - pos - 4) break;  // damage, which the record pass reports
-    const std::uint8_t* body = &stream[pos + 4];
-    if (type == kCodePage && length >= 2) return Le16(body);
-    if (type == kEof) break;
+  std::optional<std::uint16_t> from_record;
+  // A record cut short is damage, which the record pass reports.
+  ScanRecordHeaders(stream, 0, [&](std::uint16_t type, std::size_t, auto body) {
+    if (type == kCodePage && body.size() >= 2) {
+      from_record = Cursor(body, "CODEPAGE").U16();
+      return false;
+    }
     // Of the FONT records (0x0031 from BIFF5 on, as in BIFF2) only those of BIFF5/7 carry a
     // character set, at offset 12, that decides the code page.
-    if (type == kFont && biff == Biff::k5 && length >= 13 && from_font == 0)
+    if (type == kFont && biff == Biff::k5 && body.size() >= 13 && from_font == 0)
       from_font = CharsetCodePage(body[12]);
-    pos += 4 + length;
-  }
+    return type != kEof;
+  });
+  if (from_record) return *from_record;
   return from_font ? from_font : 1252;
 }
 
@@ -380,7 +192,7 @@ class SheetParser {
   // being read is needed again, so the memory of the stream's bytes before it is given back as
   // the reading goes on.
   void Parse(std::size_t offset, bool release_behind = false) {
-    const std::uint16_t bof = offset + 4 <= stream_.size() ? Le16(&stream_[offset]) : 0;
+    const std::uint16_t bof = offset + 4 <= stream_.size() ? PeekU16(stream_, offset) : 0;
     if (bof != kBof && bof != kBof2 && bof != kBof3 && bof != kBof4)
       RaiseDamaged("the sheet does not start with a BOF record", where_, offset);
     RecordStream records(stream_, offset, where_);
@@ -471,115 +283,133 @@ class SheetParser {
     if (cells > 1024) cells_.Reserve(cells, rows);
   }
 
+  // One record of the sheet substream: the cell records, each read by its own function; the
+  // rest of the sheet's records are passed over.
   void Cell(const Record& r) {
     Cursor c(r.body, where_, r.offset + 4);
     switch (r.type) {
       case kDimensions:
-        Dimensions(r);
-        break;
-      case kNumber: {
-        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
-        Number(row, col, xf, c.F64());
-        pending_string_ = false;
-        break;
-      }
-      case kRk: {
-        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
-        Packed(row, col, xf, c.U32());
-        pending_string_ = false;
-        break;
-      }
-      case kMulRk: {
-        // Row, first column, then (XF, packed number) per cell, then the last column.
-        if (r.body.size() < 6 || (r.body.size() - 6) % 6 != 0) c.Fail("MULRK record of odd length");
-        std::uint16_t row = c.U16(), col = c.U16();
-        std::size_t n = (r.body.size() - 6) / 6;
-        for (std::size_t i = 0; i < n; ++i) {
-          std::uint16_t xf = c.U16();
-          Packed(row, static_cast<std::uint32_t>(col + i), xf, c.U32());
-        }
-        pending_string_ = false;
-        break;
-      }
-      case kLabelSst: {
-        std::uint16_t row = c.U16(), col = c.U16();
-        c.U16();
-        std::uint32_t index = c.U32();
-        if (index >= g_.sst_count)
-          c.Fail("cell refers to shared string " + std::to_string(index) + " of " +
-                 std::to_string(g_.sst_count));
-        if (col < max_cols_) cells_.AddText(row, col, index);
-        pending_string_ = false;
-        break;
-      }
+        return Dimensions(r);
+      case kNumber:
+        return NumberRecord(c);
+      case kRk:
+        return RkRecord(c);
+      case kMulRk:
+        return MulRkRecord(r, c);
+      case kLabelSst:
+        return LabelSstRecord(c);
       case kLabel:
-      case kRString: {
-        // Row, column, XF, then the text (rich-text runs after it are ignored).
-        std::uint16_t row = c.U16(), col = c.U16();
-        c.U16();
-        SegmentReader s(r, where_);
-        s.Skip(6);
-        std::uint16_t count = s.U16();
-        text_.clear();
-        if (r.type == kLabel && g_.biff == Biff::k8 && count == 0 && s.Left() == 0) {
-          // Some writers leave out the option byte of an empty text.
-          repairs_.push_back(CellName(row, col) +
-                             ": read a LABEL record without the option byte of its empty text "
-                             "as an empty text (" +
-                             where_ + ", offset " + std::to_string(r.offset) + ")");
-        } else {
-          ReadText(s, g_.biff, cp_, count, text_);
-          NoteSkipped(s, CellName(row, col), where_, repairs_);
-        }
-        Text(row, col, text_);
-        pending_string_ = false;
-        break;
-      }
-      case kBoolErr: {
-        std::uint16_t row = c.U16(), col = c.U16();
-        c.U16();
-        std::uint8_t value = c.U8(), is_error = c.U8();
-        if (col < max_cols_) {
-          if (is_error)
-            cells_.AddError(row, col, value);
-          else
-            cells_.AddBoolean(row, col, value != 0);
-        }
-        pending_string_ = false;
-        break;
-      }
+      case kRString:
+        return LabelRecord(r, c);
+      case kBoolErr:
+        return BoolErrRecord(c);
       case kFormula:
       case kFormula3:
-      case kFormula4: {
-        if (g_.biff == Biff::k2) {
-          Cell2(r);
-          break;
-        }
-        // Row, column, XF, then the cached result.
-        std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
-        FormulaResult(row, col, xf, c.Bytes(8));
-        break;
-      }
-      case kString: {
-        // The text result of the formula just before it.
-        if (!pending_string_) break;
-        pending_string_ = false;
-        SegmentReader s(r, where_);
-        std::uint16_t count = s.U16();
-        text_.clear();
-        ReadText(s, g_.biff, cp_, count, text_);
-        NoteSkipped(s, CellName(pending_row_, pending_col_), where_, repairs_);
-        Text(pending_row_, pending_col_, text_);
-        break;
-      }
+      case kFormula4:
+        if (g_.biff == Biff::k2) return Cell2(r);
+        return FormulaRecord(c);
+      case kString:
+        return StringRecord(r);
       case kShrFmla:
       case kArray:
       case kTable:
-        break;  // may stand between a formula and its STRING
+        return;  // may stand between a formula and its STRING
       default:
         if (g_.biff == Biff::k2) Cell2(r);
-        break;
+        return;
     }
+  }
+
+  // NUMBER: row, column, XF, a double.
+  void NumberRecord(Cursor& c) {
+    const std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
+    Number(row, col, xf, c.F64());
+    pending_string_ = false;
+  }
+
+  // RK: row, column, XF, a packed number.
+  void RkRecord(Cursor& c) {
+    const std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
+    Packed(row, col, xf, c.U32());
+    pending_string_ = false;
+  }
+
+  // MULRK: row, first column, then (XF, packed number) per cell, then the last column.
+  void MulRkRecord(const Record& r, Cursor& c) {
+    if (r.body.size() < 6 || (r.body.size() - 6) % 6 != 0) c.Fail("MULRK record of odd length");
+    const std::uint16_t row = c.U16(), col = c.U16();
+    const std::size_t n = (r.body.size() - 6) / 6;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint16_t xf = c.U16();
+      Packed(row, static_cast<std::uint32_t>(col + i), xf, c.U32());
+    }
+    pending_string_ = false;
+  }
+
+  // LABELSST: row, column, XF, the index of a shared string.
+  void LabelSstRecord(Cursor& c) {
+    const std::uint16_t row = c.U16(), col = c.U16();
+    c.U16();
+    const std::uint32_t index = c.U32();
+    if (index >= g_.sst_count)
+      c.Fail("cell refers to shared string " + std::to_string(index) + " of " +
+             std::to_string(g_.sst_count));
+    if (col < max_cols_) cells_.AddText(row, col, index);
+    pending_string_ = false;
+  }
+
+  // LABEL and RSTRING: row, column, XF, then the text (rich-text runs after it are ignored).
+  void LabelRecord(const Record& r, Cursor& c) {
+    const std::uint16_t row = c.U16(), col = c.U16();
+    c.U16();
+    SegmentReader s(r, where_);
+    s.Skip(6);
+    const std::uint16_t count = s.U16();
+    text_.clear();
+    if (r.type == kLabel && g_.biff == Biff::k8 && count == 0 && s.Left() == 0) {
+      // Some writers leave out the option byte of an empty text.
+      repairs_.push_back(CellName(row, col) +
+                         ": read a LABEL record without the option byte of its empty text "
+                         "as an empty text (" +
+                         where_ + ", offset " + std::to_string(r.offset) + ")");
+    } else {
+      ReadText(s, g_.biff, cp_, count, text_);
+      NoteSkipped(s, CellName(row, col), where_, repairs_);
+    }
+    Text(row, col, text_);
+    pending_string_ = false;
+  }
+
+  // BOOLERR: row, column, XF, the value and whether it is an error code.
+  void BoolErrRecord(Cursor& c) {
+    const std::uint16_t row = c.U16(), col = c.U16();
+    c.U16();
+    const std::uint8_t value = c.U8(), is_error = c.U8();
+    if (col < max_cols_) {
+      if (is_error)
+        cells_.AddError(row, col, value);
+      else
+        cells_.AddBoolean(row, col, value != 0);
+    }
+    pending_string_ = false;
+  }
+
+  // FORMULA: row, column, XF, then the cached result.
+  void FormulaRecord(Cursor& c) {
+    const std::uint16_t row = c.U16(), col = c.U16(), xf = c.U16();
+    FormulaResult(row, col, xf, c.Bytes(8));
+  }
+
+  // STRING: the text result of the formula just before it.
+  void StringRecord(const Record& r) {
+    if (!pending_string_) return;
+    pending_string_ = false;
+    SegmentReader s(r, where_);
+    const std::uint16_t count = s.U16();
+    text_.clear();
+    ReadText(s, g_.biff, cp_, count, text_);
+    NoteSkipped(s, CellName(pending_row_, pending_col_), where_, repairs_);
+    Text(pending_row_, pending_col_, text_);
   }
 
   // A formula's cached result: a double, or a tagged non-number whose last two bytes are 0xFFFF
@@ -607,7 +437,7 @@ class SheetParser {
           break;  // unknown kinds of result read as empty
       }
     } else {
-      Number(row, col, xf, LeF64(result.data()));
+      Number(row, col, xf, Cursor(result, where_).F64());
     }
   }
 
@@ -1024,11 +854,11 @@ void GlobalsParser::Bof(const Record& r) {
 // number is not enough to move a sheet to it.
 bool GlobalsParser::IsSheetBof(std::size_t pos) const {
   if (pos > stream_.size() || stream_.size() - pos < 8) return false;
-  const std::uint8_t* p = &stream_[pos];
-  const std::uint16_t length = Le16(p + 2);
-  if (Le16(p) != kBof || length < 4 || length > 20 || length > stream_.size() - pos - 4)
+  Cursor header(stream_.subspan(pos, 8), where_, pos);
+  const std::uint16_t number = header.U16(), length = header.U16();
+  if (number != kBof || length < 4 || length > 20 || length > stream_.size() - pos - 4)
     return false;
-  const std::uint16_t version = Le16(p + 4), type = Le16(p + 6);
+  const std::uint16_t version = header.U16(), type = header.U16();
   const bool version_ok = version == bof_version_ || version == 0x0500 || version == 0x0600;
   return version_ok && (type == kBofWorksheet || type == kBofChart || type == kBofMacroSheet);
 }
@@ -1049,7 +879,7 @@ void GlobalsParser::FindSheets(std::size_t globals_end) {
       continue;
     }
     std::optional<std::size_t> found;
-    if (given + 4 <= stream_.size() && Le16(&stream_[given]) == kBof) {
+    if (given + 4 <= stream_.size() && PeekU16(stream_, given) == kBof) {
       found = given;
     } else {
       for (std::size_t d = 1; d <= kBofSearchDistance && !found; ++d) {
@@ -1071,8 +901,8 @@ void GlobalsParser::FindSheets(std::size_t globals_end) {
           std::string(where_) + ", offset " + std::to_string(given) + ")");
       g_.sheet_offsets[i] = static_cast<std::uint32_t>(*found);
     }
-    if (*found + 8 <= stream_.size() && Le16(&stream_[*found + 2]) >= 4 &&
-        Le16(&stream_[*found + 6]) == kBofChart)
+    if (*found + 8 <= stream_.size() && PeekU16(stream_, *found + 2) >= 4 &&
+        PeekU16(stream_, *found + 6) == kBofChart)
       sheet.kind = SheetKind::kChart;
   }
 }
@@ -1081,7 +911,7 @@ void GlobalsParser::FilePass(const Record& r) {
   if (decrypted_) return;
   // BIFF8: 0 = XOR obfuscation, 1 = RC4; BIFF5 always XOR.
   std::string how = "XOR obfuscation";
-  if (g_.biff == Biff::k8 && r.body.size() >= 2 && Le16(r.body.data()) == 1) how = "RC4 encryption";
+  if (g_.biff == Biff::k8 && r.body.size() >= 2 && PeekU16(r.body, 0) == 1) how = "RC4 encryption";
   Raise(err::kWorkbookEncrypted, "password-protected workbook (" + how +
                                      "): it cannot be read without its password; "
                                      "save it without a password to read it");
@@ -1278,7 +1108,7 @@ std::shared_ptr<WorkbookModel> ReadBiffWorkbook(std::vector<std::uint8_t> stream
   // An Excel 5.0/95 stream says so in its first BOF record (or, without a version there, by
   // the name of its stream).
   const std::uint16_t version =
-      stream.size() >= 6 && Le16(stream.data()) == kBof ? Le16(stream.data() + 4) : 0x0600;
+      stream.size() >= 6 && PeekU16(stream, 0) == kBof ? PeekU16(stream, 4) : 0x0600;
   const bool biff5 =
       (version >= 0x0500 && version < 0x0600) || (version == 0 && stream_name == "Book");
   const bool decrypted = !DecryptBiffStream(stream, biff5, password, where).empty();

@@ -87,19 +87,12 @@ class Cursor {
   std::size_t pos_ = 0;
 };
 
-// Reads little-endian values at a fixed position of a span known to be long enough.
-inline std::uint16_t Le16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t Le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-inline double LeF64(const std::uint8_t* p) {
-  std::uint64_t bits = Le32(p) | (static_cast<std::uint64_t>(Le32(p + 4)) << 32);
-  double d;
-  std::memcpy(&d, &bits, sizeof d);
-  return d;
+// The little-endian 16-bit value at `at` of `data`, or `otherwise` where the data ends before
+// it: for looking ahead at a record number without reading it.
+inline std::uint16_t PeekU16(std::span<const std::uint8_t> data, std::size_t at,
+                             std::uint16_t otherwise = 0) {
+  if (at > data.size() || data.size() - at < 2) return otherwise;
+  return static_cast<std::uint16_t>(data[at] | (data[at + 1] << 8));
 }
 
 }  // namespace sheaver::xl

@@ -297,8 +297,8 @@ void CompoundFile::ReadMiniStream() {
                    kWhere, (static_cast<std::uint64_t>(id) + 1) * sector_size_);
     owner_[id] = kMiniFat;
     ReadSector(id, buffer);
-    for (std::uint32_t k = 0; k < sector_size_ / 4; ++k)
-      mini_fat_.push_back(Le32(buffer.data() + 4 * k));
+    Cursor sector(buffer, kWhere, (static_cast<std::uint64_t>(id) + 1) * sector_size_);
+    for (std::uint32_t k = 0; k < sector_size_ / 4; ++k) mini_fat_.push_back(sector.U32());
   }
   std::uint64_t needed = (root_.size + sector_size_ - 1) / sector_size_;
   if (needed > sector_count_)

@@ -150,8 +150,8 @@ ContentKind SniffContent(std::span<const std::uint8_t> head) {
       ((head[2] == 3 && head[3] == 4) || (head[2] == 5 && head[3] == 6)))
     return ContentKind::kZip;
   if (head.size() >= 8) {
-    std::uint16_t type = Le16(head.data()), length = Le16(head.data() + 2);
-    std::uint16_t version = Le16(head.data() + 4);
+    const std::uint16_t type = PeekU16(head, 0), length = PeekU16(head, 2);
+    const std::uint16_t version = PeekU16(head, 4);
     if (type == 0x0809 && length >= 4 && length <= 20 && (version == 0x0500 || version == 0x0600))
       return ContentKind::kBareBiff;
     if ((type == 0x0009 || type == 0x0209 || type == 0x0409) && length >= 4 && length <= 20)
