@@ -183,7 +183,24 @@ void GridmendWindow::BuildControls() {
   auto* leftLayout = new QVBoxLayout(left);
   leftLayout->setContentsMargins(0, 0, 0, 0);
 
-  auto* tableBox = new QGroupBox("Fields", left);
+  leftLayout->addWidget(BuildTablePanel(left), 3);
+  leftLayout->addWidget(BuildFieldPanel(left), 0);
+  leftLayout->addWidget(BuildPreviewPanel(left), 2);
+
+  // Right: the sample form.
+  QWidget* sampleBox = BuildSamplePanel(split);
+
+  split->addWidget(left);
+  split->addWidget(sampleBox);
+  split->setStretchFactor(0, 5);
+  split->setStretchFactor(1, 6);
+
+  tblSheet_->viewport()->installEventFilter(this);
+}
+
+// The grid of the table and its row buttons.
+QWidget* GridmendWindow::BuildTablePanel(QWidget* parent) {
+  auto* tableBox = new QGroupBox("Fields", parent);
   tableBox->setObjectName("fraTable");
   auto* tableLayout = new QVBoxLayout(tableBox);
   lvTable_ = new QTreeWidget(tableBox);
@@ -203,9 +220,12 @@ void GridmendWindow::BuildControls() {
   buttons->addStretch(1);
   buttons->addWidget(chkHeader_);
   tableLayout->addLayout(buttons);
-  leftLayout->addWidget(tableBox, 3);
+  return tableBox;
+}
 
-  auto* fieldBox = new QGroupBox("Current field", left);
+// The current field: its name, reference, format code and key mark.
+QWidget* GridmendWindow::BuildFieldPanel(QWidget* parent) {
+  auto* fieldBox = new QGroupBox("Current field", parent);
   fieldPanel_ = fieldBox;
   auto* form = new QFormLayout(fieldBox);
   txtField_ = new QLineEdit(fieldBox);
@@ -240,9 +260,12 @@ void GridmendWindow::BuildControls() {
   chkKey_->setObjectName("chkKey");
   form->addRow("", chkKey_);
   fieldBox->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-  leftLayout->addWidget(fieldBox, 0);
+  return fieldBox;
+}
 
-  auto* previewBox = new QGroupBox("Preview: the lines a run writes for the sample form", left);
+// The preview of the lines a run writes for the sample.
+QWidget* GridmendWindow::BuildPreviewPanel(QWidget* parent) {
+  auto* previewBox = new QGroupBox("Preview: the lines a run writes for the sample form", parent);
   previewPanel_ = previewBox;
   auto* previewLayout = new QVBoxLayout(previewBox);
   lblPreview_ = new QLabel(previewBox);
@@ -256,10 +279,12 @@ void GridmendWindow::BuildControls() {
   txtPreview_->setLineWrapMode(QPlainTextEdit::NoWrap);
   txtPreview_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   previewLayout->addWidget(txtPreview_);
-  leftLayout->addWidget(previewBox, 2);
+  return previewBox;
+}
 
-  // Right: the sample form.
-  auto* sampleBox = new QGroupBox("Sample form", split);
+// The sample form: its sheet and its defined names.
+QWidget* GridmendWindow::BuildSamplePanel(QWidget* parent) {
+  auto* sampleBox = new QGroupBox("Sample form", parent);
   samplePanel_ = sampleBox;
   auto* sampleLayout = new QVBoxLayout(sampleBox);
   auto* sampleTop = new QHBoxLayout();
@@ -296,13 +321,7 @@ void GridmendWindow::BuildControls() {
   sampleLayout->addWidget(sampleSplit, 1);
   lvNames_->hide();  // until a sample with defined names is open
   lblSample_->setText("No sample form open");
-
-  split->addWidget(left);
-  split->addWidget(sampleBox);
-  split->setStretchFactor(0, 5);
-  split->setStretchFactor(1, 6);
-
-  tblSheet_->viewport()->installEventFilter(this);
+  return sampleBox;
 }
 
 void GridmendWindow::ConnectControls() {

@@ -89,6 +89,10 @@ class GridmendWindow : public QMainWindow, private EditorView {
 
  private:
   void BuildControls();
+  QWidget* BuildTablePanel(QWidget* parent);
+  QWidget* BuildFieldPanel(QWidget* parent);
+  QWidget* BuildPreviewPanel(QWidget* parent);
+  QWidget* BuildSamplePanel(QWidget* parent);
   void ConnectControls();
   void BuildMenus();
   // The cells selected on the sample, as the editor's rectangles.
