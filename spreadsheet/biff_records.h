@@ -19,6 +19,75 @@ namespace sheaver::xl {
 // The record number of CONTINUE, the record that carries on the one before it.
 inline constexpr std::uint16_t kContinueRecord = 0x003C;
 
+// The record numbers and substream types the readers of the globals and the sheets know.
+namespace biff {
+// Record numbers.
+inline constexpr std::uint16_t kFormula = 0x0006;
+inline constexpr std::uint16_t kEof = 0x000A;
+inline constexpr std::uint16_t kExternSheet = 0x0017;
+inline constexpr std::uint16_t kName = 0x0018;
+inline constexpr std::uint16_t kDateMode = 0x0022;
+inline constexpr std::uint16_t kFilePass = 0x002F;
+inline constexpr std::uint16_t kContinue = 0x003C;
+inline constexpr std::uint16_t kWindow1 = 0x003D;
+inline constexpr std::uint16_t kCodePage = 0x0042;
+inline constexpr std::uint16_t kBoundSheet = 0x0085;
+inline constexpr std::uint16_t kMulRk = 0x00BD;
+inline constexpr std::uint16_t kRString = 0x00D6;
+inline constexpr std::uint16_t kXf = 0x00E0;
+inline constexpr std::uint16_t kSst = 0x00FC;
+inline constexpr std::uint16_t kLabelSst = 0x00FD;
+inline constexpr std::uint16_t kSupBook = 0x01AE;
+inline constexpr std::uint16_t kDimensions = 0x0200;
+inline constexpr std::uint16_t kNumber = 0x0203;
+inline constexpr std::uint16_t kLabel = 0x0204;
+inline constexpr std::uint16_t kBoolErr = 0x0205;
+inline constexpr std::uint16_t kString = 0x0207;
+inline constexpr std::uint16_t kRk = 0x027E;
+inline constexpr std::uint16_t kFormat = 0x041E;
+inline constexpr std::uint16_t kBof = 0x0809;
+inline constexpr std::uint16_t kShrFmla = 0x04BC;
+inline constexpr std::uint16_t kArray = 0x0221;
+inline constexpr std::uint16_t kTable = 0x0236;
+inline constexpr std::uint16_t kFont = 0x0031;
+
+// The records of Excel 2.x, 3.x and 4.x worksheets that differ from the later ones.
+inline constexpr std::uint16_t kBof2 = 0x0009;
+inline constexpr std::uint16_t kBof3 = 0x0209;
+inline constexpr std::uint16_t kBof4 = 0x0409;
+inline constexpr std::uint16_t kInteger2 = 0x0002;
+inline constexpr std::uint16_t kNumber2 = 0x0003;
+inline constexpr std::uint16_t kLabel2 = 0x0004;
+inline constexpr std::uint16_t kBoolErr2 = 0x0005;
+inline constexpr std::uint16_t kString2 = 0x0007;
+inline constexpr std::uint16_t kFormula3 = 0x0206;
+inline constexpr std::uint16_t kFormula4 = 0x0406;
+inline constexpr std::uint16_t kFormat2 = 0x001E;
+inline constexpr std::uint16_t kXf3 = 0x0243;
+inline constexpr std::uint16_t kXf4 = 0x0443;
+inline constexpr std::uint16_t kName3 = 0x0218;
+
+// BOF substream types.
+inline constexpr std::uint16_t kBofGlobals = 0x0005;
+inline constexpr std::uint16_t kBofWorksheet = 0x0010;
+inline constexpr std::uint16_t kBofChart = 0x0020;
+inline constexpr std::uint16_t kBofMacroSheet = 0x0040;
+inline constexpr std::uint16_t kBofWorkbook4 = 0x0100;  // an Excel 4.0 workbook of several sheets
+
+// An Excel 2.x cell's number format is a 6-bit index into the worksheet's FORMAT records.
+inline constexpr std::uint16_t kBiff2Formats = 64;
+
+// How far from the offset a BOUNDSHEET gives a sheet's BOF record is looked for when it is not
+// there: some writers get the offsets slightly wrong, and Excel finds the sheet all the same.
+inline constexpr std::size_t kBofSearchDistance = 64;
+
+// Date serials between the two date systems: 1 January 1904 is day 1462 of the 1900 system.
+inline constexpr double k1904Offset = 1462.0;
+// Serials a date value can have (up to 31 December 9999); numbers outside read as numbers.
+inline constexpr double kMaxSerial = 2958466.0;
+
+}  // namespace biff
+
 // Calls f(type, header_offset, body) for each record from `pos` up to the first one that does
 // not fit in the stream (left for the record reader to report) or until f returns false; no
 // CONTINUE folding. For quick scans before the records are read (code page, FILEPASS).
