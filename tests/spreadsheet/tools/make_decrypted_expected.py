@@ -10,49 +10,21 @@ run from anywhere)
 The files and their passwords are the MANIFEST's, as compare_with_xlrd.py finds them.
 """
 import os
-import subprocess
 import sys
 import tempfile
-import time
 
 import uno
-from com.sun.star.beans import PropertyValue
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import csv  # noqa: E402
 
 from compare_with_xlrd import encrypted_files  # noqa: E402
 from compare_with_xlrd import xlrd  # noqa: E402,F401  (the same interpreter as the test)
+from office_uno import prop, start_office  # noqa: E402
 from tab_lines import escape  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.normpath(os.path.join(HERE, "..", "..", "data"))
-
-
-def prop(name, value):
-    p = PropertyValue()
-    p.Name, p.Value = name, value
-    return p
-
-
-def start_office(profile):
-    pipe = "sheaver_decrypted_%d" % os.getpid()
-    office = subprocess.Popen(["soffice", "--headless", "--invisible", "--norestore",
-                               "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
-                               "--accept=pipe,name=%s;urp;" % pipe])
-    local = uno.getComponentContext()
-    resolver = local.ServiceManager.createInstanceWithContext(
-        "com.sun.star.bridge.UnoUrlResolver", local)
-    for _ in range(120):
-        try:
-            remote = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
-            break
-        except Exception:
-            time.sleep(0.5)
-    else:
-        sys.exit("LibreOffice did not start")
-    desktop = remote.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", remote)
-    return office, desktop
 
 
 def decrypt_with_msoffcrypto(path, password, target):
@@ -94,7 +66,7 @@ def main():
     out_dir = os.path.join(DATA, "decrypted")
     os.makedirs(out_dir, exist_ok=True)
     with tempfile.TemporaryDirectory() as profile:
-        office, desktop = start_office(profile)
+        office, _, desktop = start_office(profile, "decrypted")
         try:
             with open(os.path.join(corpus, "MANIFEST.tsv"), encoding="utf-8") as f:
                 encrypted = encrypted_files(csv.DictReader(f, delimiter="\t"))

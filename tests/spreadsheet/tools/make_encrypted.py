@@ -11,13 +11,13 @@ workbooks are in the corpus.)
 Usage: make_encrypted.py   (needs LibreOffice and python3-uno)
 """
 import os
-import subprocess
 import sys
 import tempfile
-import time
 
 import uno
-from com.sun.star.beans import PropertyValue
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from office_uno import prop, start_office  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.normpath(os.path.join(HERE, "..", "..", "data"))
@@ -34,12 +34,6 @@ COPIES = [
 ]
 
 
-def prop(name, value):
-    p = PropertyValue()
-    p.Name, p.Value = name, value
-    return p
-
-
 def set_odf_version(remote, version):
     provider = remote.ServiceManager.createInstanceWithContext(
         "com.sun.star.configuration.ConfigurationProvider", remote)
@@ -52,23 +46,7 @@ def set_odf_version(remote, version):
 
 def main():
     with tempfile.TemporaryDirectory() as profile:
-        pipe = "sheaver_encrypted_%d" % os.getpid()
-        office = subprocess.Popen(["soffice", "--headless", "--invisible", "--norestore",
-                                   "-env:UserInstallation=" + uno.systemPathToFileUrl(profile),
-                                   "--accept=pipe,name=%s;urp;" % pipe])
-        local = uno.getComponentContext()
-        resolver = local.ServiceManager.createInstanceWithContext(
-            "com.sun.star.bridge.UnoUrlResolver", local)
-        for _ in range(120):
-            try:
-                remote = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
-                break
-            except Exception:
-                time.sleep(0.5)
-        else:
-            sys.exit("LibreOffice did not start")
-        desktop = remote.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop",
-                                                                  remote)
+        office, remote, desktop = start_office(profile, "encrypted")
         try:
             for fixture, copy, filter_name, odf_version in COPIES:
                 set_odf_version(remote, odf_version if odf_version is not None else 3)
