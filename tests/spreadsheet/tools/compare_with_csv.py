@@ -12,9 +12,11 @@ Usage:
 
 The export writes every sheet, UTF-8, with cell contents as stored rather than as shown. Even so
 LibreOffice still shows dates, times and percentages through their formats, rounds numbers to
-15 significant digits and drops tab characters; the comparison reads the CSV texts back with
-those rules: texts equal (tabs aside), numbers equal to 15 digits, dates equal to the precision
-the text shows, TRUE/FALSE for booleans, error texts equal. Exits 1 on any difference.
+15 significant digits, drops tab characters and reads a CR LF inside a text cell (not a
+formula's text) as LF, where the engine gives the text as stored; the comparison reads the CSV
+texts back with those rules: texts equal (tabs and a CR before an LF aside), numbers equal to 15
+digits, dates equal to the precision the text shows, TRUE/FALSE for booleans, error texts
+equal. Exits 1 on any difference.
 """
 import csv
 import datetime
@@ -93,7 +95,8 @@ def same(ours, text):
         return text is None and ours[0] == "text" and ours[1].replace("\t", "") == ""
     kind, value = ours
     if kind == "text":
-        return value.replace("\t", "") == text
+        value = value.replace("\t", "")
+        return text in (value, value.replace("\r\n", "\n"))
     if kind == "error":
         return text == value or (text not in ERROR_TEXTS and value == "#N/A")
     if kind == "bool":
