@@ -153,6 +153,7 @@ class GlobalsParser {
   void NameRecord(const Record& r);
   void ExternSheet(const Record& r);
   void FilePass(const Record& r);
+  void DateMode(const Record& r);
   void ResolveNames();
   void FindSheets(std::size_t globals_end);
   bool IsSheetBof(std::size_t pos) const;
@@ -196,11 +197,9 @@ Globals GlobalsParser::Parse() {
       case kFilePass:
         FilePass(r);
         break;
-      case kDateMode: {
-        Cursor c(r.body, where_, r.offset + 4);
-        g_.date1904 = c.U16() == 1;
+      case kDateMode:
+        DateMode(r);
         break;
-      }
       case kWindow1: {
         if (active_) break;  // the first window is the one shown
         Cursor c(r.body, where_, r.offset + 4);
@@ -278,11 +277,9 @@ Globals GlobalsParser::ParseOldWorksheet(std::string sheet_name) {
       case kFilePass:
         FilePass(r);
         break;
-      case kDateMode: {
-        Cursor c(r.body, where_, r.offset + 4);
-        g_.date1904 = c.U16() == 1;
+      case kDateMode:
+        DateMode(r);
         break;
-      }
       case kFormat2:
       case kFormat:
         OldFormat(r);
@@ -464,6 +461,12 @@ void GlobalsParser::FindSheets(std::size_t globals_end) {
         PeekU16(stream_, *found + 6) == kBofChart)
       sheet.kind = SheetKind::kChart;
   }
+}
+
+// DATEMODE: 1 when the workbook's dates count from 1904.
+void GlobalsParser::DateMode(const Record& r) {
+  Cursor c(r.body, where_, r.offset + 4);
+  g_.date1904 = c.U16() == 1;
 }
 
 void GlobalsParser::FilePass(const Record& r) {

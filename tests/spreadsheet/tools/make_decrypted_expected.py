@@ -20,7 +20,7 @@ import csv  # noqa: E402
 
 from compare_with_xlrd import encrypted_files  # noqa: E402
 from compare_with_xlrd import xlrd  # noqa: E402,F401  (the same interpreter as the test)
-from office_uno import prop, start_office  # noqa: E402
+from office_uno import prop, start_office, stop_office  # noqa: E402
 from tab_lines import escape  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -92,11 +92,7 @@ def main():
                     f.write("".join(line + "\n" for line in lines))
                 print("%s: %d cells" % (target, len(lines)))
         finally:
-            try:
-                desktop.terminate()
-            except Exception:
-                pass
-            office.wait(timeout=60)
+            stop_office(office, desktop)
 
 
 if __name__ == "__main__":

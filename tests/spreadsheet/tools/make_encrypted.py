@@ -17,7 +17,7 @@ import tempfile
 import uno
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from office_uno import prop, start_office  # noqa: E402
+from office_uno import prop, start_office, stop_office  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 DATA = os.path.normpath(os.path.join(HERE, "..", "..", "data"))
@@ -61,11 +61,7 @@ def main():
                 doc.close(True)
                 print("wrote", target)
         finally:
-            try:
-                desktop.terminate()
-            except Exception:
-                pass
-            office.wait(timeout=60)
+            stop_office(office, desktop)
 
 
 if __name__ == "__main__":

@@ -35,3 +35,12 @@ def start_office(profile, name):
         sys.exit("LibreOffice did not start")
     desktop = remote.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", remote)
     return office, remote, desktop
+
+
+def stop_office(office, desktop):
+    """Ends soffice started by start_office and waits for it."""
+    try:
+        desktop.terminate()
+    except Exception:
+        pass
+    office.wait(timeout=60)
