@@ -1,6 +1,6 @@
 // Times the engine opening workbooks and reading them, and measures the memory it takes.
 //   bench_engine form FILE [REPEAT]   open, list the names, read A1:J40 of the active sheet as
-//                                     cell texts through the object model (a form's fields)
+//                                     cell texts through the workbook interface (a form's fields)
 //   bench_engine all FILE [REPEAT]    open and read every cell of every worksheet
 // Prints: median microseconds per run, peak memory added by the first run, the file size.
 #include <algorithm>

@@ -1,7 +1,7 @@
 // Fuzz target: a whole workbook opened from memory (compound file or bare BIFF stream, an
 // encrypted one decrypted first), every cell of every sheet read and turned into text, every
-// name resolved, and the object model asked for a few ranges. Only the engine's Error may come
-// out.
+// name resolved, and the workbook interface asked for a few ranges. Only the engine's Error may
+// come out.
 #include <cstdint>
 #include <vector>
 

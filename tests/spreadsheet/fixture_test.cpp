@@ -1,6 +1,6 @@
 // The fixture workbooks written by real producers (tests/data/fixtures): every .xls, .xlsx and
 // .ods of them reads exactly as its expected file says, and the one timesheet form saved in all
-// three formats reads the same through the object model whichever format it comes in.
+// three formats reads the same through the workbook interface whichever format it comes in.
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -171,8 +171,8 @@ TEST_P(FixtureWorkbook, ReadsAsItsExpectedFileSays) {
 INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureWorkbook, ::testing::ValuesIn(FixtureWorkbooks()),
                          [](const auto& info) { return testing::TestName(info.param); });
 
-// What the object model gives for a workbook, as the extraction would see it: the active sheet,
-// each defined name with the texts of the cells it refers to, and the texts of the active
+// What the workbook interface gives for a workbook, as the extraction would see it: the active
+// sheet, each defined name with the texts of the cells it refers to, and the texts of the active
 // sheet's cells.
 std::string ObjectModelView(const std::string& file) {
   const Workbook book = OpenWorkbook((kFixtures / file).string());

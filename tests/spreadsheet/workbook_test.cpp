@@ -1,5 +1,5 @@
-// References in A1 style, the value-to-text conversion, opening by content, and the object model
-// over the extraction's test timesheet (tests/support/form_files.h says what it holds).
+// References in A1 style, the value-to-text conversion, opening by content, and the workbook
+// interface over the extraction's test timesheet (tests/support/form_files.h says what it holds).
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -92,7 +92,7 @@ TEST(OpenByContent, ContainersWithoutAWorkbookSayWhatTheyHold) {
             Value::Number(9));
 }
 
-// What the extraction reads through the object model (strips, names of either scope and any
+// What the extraction reads through the workbook interface (strips, names of either scope and any
 // letter case, error values, whole columns) is checked by its own tests over the same workbook;
 // these are the ranges' own rules.
 TEST(Workbook, RangesAndTheNumbersTheirFailuresRaise) {
